@@ -1,0 +1,59 @@
+#pragma once
+
+#include "diagnostics/version.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+enum class SuiteApplication : std::uint32_t {
+    KeyTool = 0,
+    Controller = 1,
+    ControllerWatchdog = 2,
+    ControllerCrashDesk = 3,
+    StagePreview = 4,
+    ConsoleMimic = 5,
+    RestoreAssistant = 6,
+};
+
+using ProductModel = std::optional<std::uint8_t>;
+
+struct ApplicationIdentity {
+    SuiteApplication application = SuiteApplication::ControllerCrashDesk;
+    ProductModel productModel;
+};
+
+namespace Suite {
+
+inline constexpr char CompanyWord[] = "Varnel";
+inline constexpr char ProductFamilyName[] = "Q5";
+inline constexpr char OrganisationName[] = "Varnel Professional";
+inline constexpr char OrganisationDomain[] = "varnel.example";
+inline constexpr char ProductDomain[] = "q5.varnel.example";
+inline constexpr char ServiceDepartmentName[] = "Varnel service department";
+inline constexpr char ServiceDepartmentAddress[] = "service@varnel.example";
+inline constexpr char CrashDumpsFolderName[] = "Crash Dumps";
+inline constexpr Orrery::Version ProgramVersion{6, 4, 0, 0};
+
+} // namespace Suite
+
+// "Q5-PC" … "Q5-S50" for 0 to 5, the empty text from 6 on.
+QString productModelName(std::uint8_t productModel);
+
+// The product model name, or "Q5" when the model is unknown.
+QString productName(const ProductModel& productModel);
+
+QString suiteApplicationName(const ApplicationIdentity& identity);
+
+// "Varnel " followed by the suite application name.
+QString applicationName(const ApplicationIdentity& identity);
+
+// <documents>/Varnel Professional/<application>/Crash Dumps/, created when missing.
+QString crashDumpsPath(SuiteApplication application);
+
+void ensurePathExists(const QString& path);
+
+QString buildDate();
+QString buildTime();
+QString buildCommit();

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and plays one crash episode end to end: the controller
+# simulator writes the crash record and the crash data file, starts the reporter, checks its
+# "connected" line and reports its exit status.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+bash scripts/build.sh "$root/build"
+
+# A private home and temporary folder, so the demo touches nothing of the user's.
+demo=$(mktemp -d -t q5-demo-XXXXXX)
+export HOME=$demo/home TMPDIR=$demo/tmp XDG_CONFIG_HOME=$demo/home/.config
+mkdir -p "$HOME" "$TMPDIR"
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export Q5_CRASH_REPORTER_LOG=-
+
+echo "extra diagnostics from the controller" >"$TMPDIR/controller-extra.log"
+
+status=0
+"$root/build/bin/q5-controller-sim" \
+    --instance 1 --controller-version 6.4.1.0x82 --model 0 --serial Q5PC-000123 --theme 1 \
+    --extra-file "$TMPDIR/controller-extra.log" --delay 0 \
+    --dump "$TMPDIR/controller.dmp" --dump-size 4194304 \
+    --output-line "Show file loaded" --output-line "DMX universe 3 lost" \
+    --timeout 60 || status=$?
+echo "simulator and reporter finished with status $status"
+
+dumps="$HOME/Documents/Varnel Professional/Q5-PC/Crash Dumps"
+if compgen -G "$dumps/*.cdp" >/dev/null; then
+    for package in "$dumps"/*.cdp; do
+        echo "package: $package"
+        tar -tvzf "$package"
+    done
+fi
+echo "demo folder: $demo"

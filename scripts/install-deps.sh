@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build, test and demo the reporter.
+# Does nothing when everything is present.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config git
+    qt6-base-dev qt6-svg-dev qt6-base-dev-tools libqt6svg6
+    libarchive-dev zlib1g-dev libboost-dev
+    libarchive-tools gzip tar python3 libxml2-utils
+    clang libclang-rt-14-dev
+    xvfb xauth xdg-utils
+    fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+else
+    sudo=
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for the two wire readers.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== Build and test"
+bash scripts/build.sh "$root/build"
+ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+
+echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+bash scripts/build.sh "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DQ5_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
+    ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs"
+
+echo "== Fuzz the wire readers"
+bash scripts/fuzz.sh "${Q5_FUZZ_SECONDS:-60}"

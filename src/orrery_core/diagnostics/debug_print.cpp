@@ -1,0 +1,34 @@
+#include "debug_print.h"
+
+#include "platform/debugger_output.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Orrery {
+
+void debugPrint(const char* format, ...)
+{
+    char buffer[FormatBufferSize];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    if (length < 0)
+        return;
+    Platform::writeDebuggerOutput(buffer);
+}
+
+void fatalError(const std::string& message, int line, const char* file)
+{
+    reportError(message, line, file);
+    std::abort();
+}
+
+void reportError(const std::string& message, int line, const char* file)
+{
+    debugPrint("Error %s at line %d in file %s\n", message.c_str(), line, file);
+}
+
+} // namespace Orrery

@@ -1,0 +1,13 @@
+#include "platform/debugger_output.h"
+
+#include <cstdio>
+
+namespace Orrery::Platform {
+
+void writeDebuggerOutput(const char* text)
+{
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+}
+
+} // namespace Orrery::Platform

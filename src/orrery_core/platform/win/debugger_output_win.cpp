@@ -1,0 +1,12 @@
+#include "platform/debugger_output.h"
+
+#include <windows.h>
+
+namespace Orrery::Platform {
+
+void writeDebuggerOutput(const char* text)
+{
+    OutputDebugStringA(text);
+}
+
+} // namespace Orrery::Platform
