@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class QIODevice;
+struct archive;
+
+namespace Orrery {
+
+// Writes (and reads back) archives through libarchive on any open QIODevice. Failures are
+// reported as false, with the cause in a per-thread error code (lastError()).
+class FileArchive
+{
+public:
+    enum class Mode { Read = 0, Write = 1 };
+    enum class Format { TarGz = 0, Tar = 1, Zip = 2, SevenZip = 3 };
+    enum class CompressionMode { Default = 0, None = 1 };
+
+    // The per-thread error code: one of these, or the error number libarchive reported.
+    enum Error : std::int32_t {
+        NoError = 0,
+        InvalidState = 1,
+        FileNotFound = 2,
+        UnsupportedFormat = 3,
+    };
+
+    // Set when a symbolic link inside an added tree leads back into the tree: the link is
+    // skipped (ELOOP, "too many levels of symbolic links").
+    static const std::int32_t SymbolicLinkCycle;
+
+    enum class EntryType { File, Directory, Other };
+    struct Entry {
+        QString name;
+        EntryType type = EntryType::Other;
+        qint64 size = 0;
+        int permissions = 0;
+    };
+
+    FileArchive();
+    ~FileArchive();
+    FileArchive(const FileArchive&) = delete;
+    FileArchive& operator=(const FileArchive&) = delete;
+
+    // The device must be open and outlive the open archive. Compression is ignored for reading.
+    bool open(Mode mode, QIODevice* device, Format format,
+              CompressionMode compression = CompressionMode::Default);
+
+    // Adds a file or a whole directory tree under the archive name (empty: its own file name).
+    bool add(const QString& path, const QString& name = {});
+
+    // Finishes the archive (write mode: compressor flush and trailers). The device stays open.
+    bool close();
+
+    bool isOpen() const { return m_handle != nullptr; }
+
+    // Reading back, in Read mode: step to the next entry (false at the end or on an error),
+    // then read its data.
+    bool nextEntry(Entry& entry);
+    // Up to maxSize bytes of the current entry's data; 0 at its end, -1 on an error.
+    qint64 readEntryData(char* data, qint64 maxSize);
+    // The rest of the current entry's data; false on an error.
+    bool readEntryData(QByteArray& data);
+
+    static std::int32_t lastError();
+    static void setLastError(std::int32_t error);
+
+    struct DeviceContext;
+
+private:
+    bool setUpWriting(Format format, CompressionMode compression);
+    bool setUpReading(Format format);
+    bool storeArchiveError();
+
+    std::unique_ptr<DeviceContext> m_context;
+    archive* m_handle = nullptr;
+    Mode m_mode = Mode::Write;
+};
+
+bool formatSupportsCompressionMode(FileArchive::Format format,
+                                   FileArchive::CompressionMode compression);
+
+} // namespace Orrery
