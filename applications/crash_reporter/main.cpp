@@ -1,17 +1,14 @@
-#include "channel/crash_channel.h"
-
-#include <QCoreApplication>
-
-#include <iostream>
+#include "app/log_file_sink.h"
+#include "app/q5_crash_reporter_application.h"
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    InstanceNumber instance;
-    if (arguments.size() >= 3)
-        instance = arguments.at(2).toLongLong(nullptr, 10);
-    const std::optional<CrashRecord> record = readCrashRecord(instance);
-    std::cout << "connected" << std::endl;
-    return 0;
+    const LogFileSink logSink;
+    // Whatever happens, the controller's side sees exit status 0.
+    try {
+        Q5CrashReporterApplication application(argc, argv);
+        return Q5CrashReporterApplication::exec();
+    } catch (...) {
+        return 0;
+    }
 }

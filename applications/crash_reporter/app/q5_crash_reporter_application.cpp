@@ -1,0 +1,233 @@
+#include "q5_crash_reporter_application.h"
+
+#include "channel/crash_channel.h"
+#include "channel/crash_data_file.h"
+#include "diagnostics/log.h"
+#include "mail/mail_attachment.h"
+#include "mail/mail_hand_off.h"
+#include "suite_identity.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimerEvent>
+#include <QtDebug>
+
+#include <iostream>
+
+namespace {
+
+constexpr int AutoActionTickMs = 1000;
+constexpr int ActivityDistance = 10;
+const QPoint NoPoint(-1, -1);
+
+// Where the first mouse move of a running countdown happened; the distance that cancels the
+// countdown is measured from here.
+QPoint rememberedMousePoint = NoPoint;
+
+InstanceNumber instanceFromArguments(const QStringList& arguments)
+{
+    if (arguments.size() < 3)
+        return std::nullopt;
+    return arguments.at(2).toLongLong(nullptr, 10);
+}
+
+} // namespace
+
+Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
+    : Tessera::Application<QApplication>(argc, argv,
+                                         {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+{
+    m_record = readCrashRecord(instanceFromArguments(QCoreApplication::arguments()));
+    std::cout << "connected" << std::endl;
+}
+
+Q5CrashReporterApplication::~Q5CrashReporterApplication() = default;
+
+void Q5CrashReporterApplication::launched()
+{
+    Orrery::log(0, "Crash reporter launched\n");
+    if (m_record) {
+        setProductModel(m_record->productModel);
+        setThemeMode(m_record->themeMode);
+    }
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
+        Orrery::log(0, "Shutting down Q5\n");
+        QCoreApplication::quit();
+        return;
+    }
+    readCrashData(arguments.at(1));
+    reportCrash();
+}
+
+void Q5CrashReporterApplication::readCrashData(const QString& path)
+{
+    CrashData data;
+    if (readAndRemoveCrashDataFile(path, data))
+        Orrery::log(0, "Read crash report data\n");
+    m_dumpFilePath = data.dumpFilePath;
+    m_crashTime = data.crashTime;
+    m_outputLog = data.outputLog;
+}
+
+void Q5CrashReporterApplication::reportCrash()
+{
+    Orrery::log(0, "Crash reported\n");
+    // A record that asks for the dialog (no delay, or one above 0) will open the crash
+    // report dialog here; until the dialog exists it takes the automatic path too.
+    autoSaveCrashReport();
+    Orrery::log(0, "Restarting Q5\n");
+    QCoreApplication::quit();
+}
+
+bool Q5CrashReporterApplication::notify(QObject* receiver, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+        cancelAutoAction();
+        break;
+    case QEvent::MouseMove:
+        if (m_autoActionTimerId != 0)
+            trackMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    default:
+        break;
+    }
+    return Tessera::Application<QApplication>::notify(receiver, event);
+}
+
+void Q5CrashReporterApplication::trackMouseMove(QPoint position)
+{
+    if (rememberedMousePoint == NoPoint) {
+        rememberedMousePoint = position;
+        return;
+    }
+    if ((position - rememberedMousePoint).manhattanLength() >= ActivityDistance) {
+        rememberedMousePoint = NoPoint;
+        cancelAutoAction();
+    }
+}
+
+void Q5CrashReporterApplication::armAutoAction(std::chrono::seconds delay)
+{
+    cancelAutoAction();
+    m_autoActionCountdown = delay.count();
+    m_autoActionTimerId = startTimer(AutoActionTickMs);
+}
+
+void Q5CrashReporterApplication::cancelAutoAction()
+{
+    if (m_autoActionTimerId == 0)
+        return;
+    Orrery::log(0, "Canceled auto-action timer\n");
+    killTimer(m_autoActionTimerId);
+    m_autoActionTimerId = 0;
+}
+
+void Q5CrashReporterApplication::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_autoActionTimerId)
+        return;
+    --m_autoActionCountdown;
+    if (m_autoActionCountdown >= 1)
+        return;
+    Orrery::log(0, "Auto-action timer expired\n");
+    killTimer(m_autoActionTimerId);
+    m_autoActionTimerId = 0;
+    autoSaveCrashReport();
+    Orrery::log(0, "Restarting Q5\n");
+    QCoreApplication::quit();
+}
+
+bool Q5CrashReporterApplication::restartController()
+{
+    Orrery::log(0, "Restarting Q5\n");
+    QCoreApplication::quit();
+    return true;
+}
+
+bool Q5CrashReporterApplication::shutdownController()
+{
+    Orrery::log(0, "Shutting down Q5\n");
+    QCoreApplication::quit();
+    return true;
+}
+
+PackageResult Q5CrashReporterApplication::buildCrashPackage(const QString& target,
+                                                            PackageTarget mode)
+{
+    Orrery::log(0, "Creating dump package\n");
+    // The dialog's comments join the package once the dialog exists.
+    const CrashPackageContents contents{m_dumpFilePath, m_crashTime, m_record, m_outputLog, {}};
+    return writeCrashPackage(contents, target, mode);
+}
+
+bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
+{
+    return buildCrashPackage(target, PackageTarget::Replace) == PackageResult::Written;
+}
+
+// Two reporters may save at the same moment: a name another one took in between is skipped.
+bool Q5CrashReporterApplication::autoSaveCrashReport()
+{
+    Orrery::log(0, "Auto-saving crash report\n");
+    const QString folder = crashDumpsPath(SuiteApplication::Controller);
+    if (!QDir(folder).exists())
+        QDir(folder).mkpath(QStringLiteral("."));
+
+    PackageResult result = PackageResult::TargetExists;
+    QString path;
+    for (int number = 0; result == PackageResult::TargetExists; ++number) {
+        path = automaticPackagePath(folder, number);
+        if (!QFileInfo::exists(path))
+            result = buildCrashPackage(path, PackageTarget::CreateNew);
+    }
+    if (result != PackageResult::Written)
+        qDebug("There was a problem auto-saving the crash report to %s",
+               path.toLocal8Bit().constData());
+    return true;
+}
+
+bool Q5CrashReporterApplication::saveCrashReport()
+{
+    Orrery::log(0, "Saving crash report\n");
+    const QString fileName = QFileDialog::getSaveFileName(
+        QApplication::activeWindow(), tr("Save crash dump file"),
+        crashDumpsPath(SuiteApplication::Controller));
+    if (fileName.isEmpty())
+        return false;
+    if (createCrashPackage(withPackageExtension(fileName)))
+        return true;
+    QMessageBox::critical(QApplication::activeWindow(), tr("Error"),
+                          tr("There was a problem saving the crash report."), QMessageBox::Ok,
+                          QMessageBox::NoButton);
+    return false;
+}
+
+bool Q5CrashReporterApplication::sendCrashReport()
+{
+    Orrery::log(0, "Sending crash report\n");
+    const QString attachment = mailAttachmentPath();
+    if (!createCrashPackage(attachment)) {
+        QMessageBox::critical(
+            QApplication::activeWindow(), tr("Error"),
+            tr("There was a problem creating a crash report package to attach to the email."),
+            QMessageBox::Ok, QMessageBox::NoButton);
+        return false;
+    }
+    const QString subject = QStringLiteral("Q5-PC Crash Report");
+    const QString body = tr("Your Q5-PC crash report is attached to this email.");
+    const QString currentDirectory = QDir::currentPath();
+    const bool sent = sendMapiMail(QString::fromLatin1(Suite::ServiceDepartmentName),
+                                   QString::fromLatin1(Suite::ServiceDepartmentAddress), subject,
+                                   body, attachment);
+    QDir::setCurrent(currentDirectory);
+    if (mailClientReleasesAttachmentOnReturn())
+        QFile::remove(attachment);
+    return sent;
+}

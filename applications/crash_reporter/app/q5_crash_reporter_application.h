@@ -1,0 +1,61 @@
+#pragma once
+
+#include "application/application.h"
+#include "channel/crash_record.h"
+#include "package/crash_package.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// One crash episode: reads the failed controller's record and crash data, then shows the
+// crash dialog or saves a crash package silently, and ends with exit status 0.
+class Q5CrashReporterApplication : public Tessera::Application<QApplication>
+{
+    Q_OBJECT
+
+public:
+    Q5CrashReporterApplication(int& argc, char** argv);
+    ~Q5CrashReporterApplication() override;
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Handlers of the crash dialog's requests.
+    bool sendCrashReport();
+    bool saveCrashReport();
+    bool restartController();
+    bool shutdownController();
+
+    bool createCrashPackage(const QString& target);
+    bool autoSaveCrashReport();
+
+    // Starts the countdown to an automatic restart, one tick a second.
+    void armAutoAction(std::chrono::seconds delay);
+    void cancelAutoAction();
+    bool isAutoActionRunning() const { return m_autoActionTimerId != 0; }
+
+    const std::optional<CrashRecord>& record() const { return m_record; }
+
+protected:
+    void launched() override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void reportCrash();
+    void readCrashData(const QString& path);
+    PackageResult buildCrashPackage(const QString& target, PackageTarget mode);
+    // The mouse position relative to the receiving widget.
+    void trackMouseMove(QPoint position);
+
+    std::optional<CrashRecord> m_record;
+    // The crash dialog joins here; until then every episode takes the automatic path.
+    int m_autoActionTimerId = 0;
+    qint64 m_autoActionCountdown = 0;
+    QString m_dumpFilePath;
+    QDateTime m_crashTime;
+    QStringList m_outputLog;
+};

@@ -1,0 +1,10 @@
+#include "mail_attachment.h"
+
+#include <QDir>
+
+QString mailAttachmentPath()
+{
+    static const QString path = QDir::toNativeSeparators(QDir::tempPath()) + QDir::separator() +
+                                QStringLiteral("crash_log.cdp");
+    return path;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// <temporary folder>/crash_log.cdp in native separators, computed once per process.
+QString mailAttachmentPath();

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "suite_identity.h"
+#include "theme_mode.h"
+
+class QCoreApplication;
+class QEvent;
+class QObject;
+class QScreen;
+
+namespace Tessera {
+
+// What every suite application shares, whatever Qt application class it is built on: its
+// identity, which names it, and its requested and resolved theme modes.
+class ApplicationBase
+{
+public:
+    ApplicationBase(QCoreApplication* application, ApplicationIdentity identity);
+    virtual ~ApplicationBase();
+    ApplicationBase(const ApplicationBase&) = delete;
+    ApplicationBase& operator=(const ApplicationBase&) = delete;
+
+    // Renames the application when the model changes.
+    void setProductModel(std::optional<std::uint8_t> productModel);
+    void setThemeMode(ThemeMode mode);
+
+    const ApplicationIdentity& identity() const { return m_identity; }
+    ThemeMode requestedThemeMode() const { return m_requestedThemeMode; }
+    ThemeMode resolvedThemeMode() const { return m_resolvedThemeMode; }
+
+protected:
+    // The look is prepared before the launch hook runs.
+    void prepareLaunch();
+    // The operating system's theme changes reach here before the event is delivered.
+    void handleApplicationEvent(QObject* receiver, QEvent* event);
+
+private:
+    void installScreenHandlers();
+    void watchScreen(QScreen* screen);
+
+    QCoreApplication* m_application;
+    ApplicationIdentity m_identity;
+    ThemeMode m_requestedThemeMode = ThemeMode::Dark;
+    ThemeMode m_resolvedThemeMode = ThemeMode::Dark;
+};
+
+} // namespace Tessera
