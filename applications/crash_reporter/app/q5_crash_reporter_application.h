@@ -43,10 +43,11 @@ public:
 protected:
     void launched() override;
     void timerEvent(QTimerEvent* event) override;
+    // Reads and deletes the crash data file.
+    void readCrashData(const QString& path);
 
 private:
     void reportCrash();
-    void readCrashData(const QString& path);
     PackageResult buildCrashPackage(const QString& target, PackageTarget mode);
     // The mouse position relative to the receiving widget.
     void trackMouseMove(QPoint position);
