@@ -12,7 +12,11 @@ function(q5_add_test)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
+    # A temporary folder per test: Qt keeps shared-memory key files there, so tests running in
+    # parallel never meet on a key.
+    set(test_tmp ${CMAKE_BINARY_DIR}/test-tmp/${ARG_NAME})
+    file(MAKE_DIRECTORY ${test_tmp})
     set_tests_properties(${ARG_NAME} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;${ARG_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;TMPDIR=${test_tmp};${ARG_ENVIRONMENT}")
 endfunction()
