@@ -32,6 +32,8 @@ if compgen -G "$dumps/*.cdp" >/dev/null; then
     for package in "$dumps"/*.cdp; do
         echo "package: $package"
         tar -tvzf "$package"
+        echo "report.xml:"
+        tar -xzOf "$package" report.xml
     done
 fi
 echo "demo folder: $demo"

@@ -27,6 +27,7 @@ void letRunOn(QProcess* process)
     QObject::connect(process, &QProcess::finished, process, [process] {
         if (!isSuccess(*process))
             qDebug("The mail client hand-off ended with status %d", process->exitCode());
+        process->deleteLater();
     });
 }
 
