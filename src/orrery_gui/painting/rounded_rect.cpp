@@ -1,0 +1,93 @@
+#include "rounded_rect.h"
+
+#include "geometry.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Orrery {
+namespace {
+
+bool fuzzyEqual(qreal a, qreal b)
+{
+    const qreal difference = std::abs(a - b);
+    return difference <= 1e-12 || difference <= 1e-12 * std::max(std::abs(a), std::abs(b));
+}
+
+struct CornerArc {
+    Qt::Corner corner;
+    qreal startAngle;
+};
+
+// Clockwise from the top left.
+constexpr std::array<CornerArc, 4> ClockwiseCorners = {{{Qt::TopLeftCorner, 180.0},
+                                                        {Qt::TopRightCorner, 90.0},
+                                                        {Qt::BottomRightCorner, 0.0},
+                                                        {Qt::BottomLeftCorner, 270.0}}};
+
+QPainterPath cornerPath(const QRectF& rect, const CornerRadii& radii)
+{
+    QPainterPath path;
+    if (!rect.isValid())
+        return path;
+    for (const CornerArc& arc : ClockwiseCorners) {
+        const qreal radius = radii[std::size_t(arc.corner)];
+        if (2 * radius > 0) {
+            const QSizeF square = QSizeF(2 * radius, 2 * radius).boundedTo(rect.size());
+            const QRectF arcRect = alignedRect(cornerAlignment(arc.corner), square, rect);
+            if (path.elementCount() == 0)
+                path.arcMoveTo(arcRect, arc.startAngle);
+            path.arcTo(arcRect, arc.startAngle, -90.0);
+        } else if (path.elementCount() == 0) {
+            path.moveTo(cornerPoint(arc.corner, rect));
+        } else {
+            path.lineTo(cornerPoint(arc.corner, rect));
+        }
+    }
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace
+
+void drawRoundedRect(QPainter* painter, const QRectF& rect, const QPen& pen, const QBrush& brush,
+                     const CornerRadii& radii)
+{
+    if (!rect.isValid() || (pen.style() == Qt::NoPen && brush.style() == Qt::NoBrush))
+        return;
+
+    const QPen oldPen = painter->pen();
+    const QBrush oldBrush = painter->brush();
+    const bool wasAntialiased = painter->testRenderHint(QPainter::Antialiasing);
+    painter->setPen(pen);
+    painter->setBrush(brush);
+    if (!wasAntialiased)
+        painter->setRenderHint(QPainter::Antialiasing, true);
+
+    QRectF inset = rect;
+    if (pen.style() != Qt::NoPen) {
+        const qreal half = pen.widthF() * 0.5;
+        inset.adjust(half, half, -half, -half);
+    }
+
+    const bool uniform = std::all_of(radii.begin(), radii.end(),
+                                     [&](qreal radius) { return fuzzyEqual(radius, radii[0]); });
+    if (uniform) {
+        if (radii[0] > 0)
+            painter->drawRoundedRect(inset, radii[0], radii[0], Qt::AbsoluteSize);
+        else
+            painter->drawRects(&inset, 1);
+    } else {
+        painter->drawPath(cornerPath(inset, radii));
+    }
+
+    if (!wasAntialiased)
+        painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setBrush(oldBrush);
+    painter->setPen(oldPen);
+}
+
+} // namespace Orrery
