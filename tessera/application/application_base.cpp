@@ -5,6 +5,16 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "palette/palette.h"
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void registerToolkitResources()
+{
+    Q_INIT_RESOURCE(tessera_images);
+    Q_INIT_RESOURCE(tessera_style_icons);
+    Q_INIT_RESOURCE(tessera_fonts);
+}
+
 namespace Tessera {
 namespace {
 
@@ -16,7 +26,11 @@ struct StaticInitialiser {
     {
         QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+        registerToolkitResources();
         QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
+        qRegisterMetaType<UserPalette>();
+        qRegisterMetaType<UserPalette::ColourRole>();
+        qRegisterMetaType<Palette>();
     }
 };
 const StaticInitialiser staticInitialiser;

@@ -18,7 +18,16 @@
 
 #include <iostream>
 
+// The reporter's own resource bundles; Q_INIT_RESOURCE must be used outside any namespace.
+static void registerReporterResources()
+{
+    Q_INIT_RESOURCE(reporter_file_dialog_icons);
+    Q_INIT_RESOURCE(reporter_images);
+}
+
 namespace {
+
+const bool reporterResourcesRegistered = (registerReporterResources(), true);
 
 constexpr int AutoActionTickMs = 1000;
 constexpr int ActivityDistance = 10;

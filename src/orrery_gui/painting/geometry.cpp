@@ -1,5 +1,6 @@
 #include "geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Orrery {
@@ -26,6 +27,12 @@ Offset verticalOffset(Qt::Alignment alignment, Offset free, Offset half)
 }
 
 } // namespace
+
+bool fuzzyEqual(qreal a, qreal b)
+{
+    const qreal difference = std::abs(a - b);
+    return difference <= 1e-12 || difference <= 1e-12 * std::max(std::abs(a), std::abs(b));
+}
 
 QRect alignedRect(Qt::Alignment alignment, const QSize& size, const QRect& rect)
 {

@@ -6,6 +6,9 @@
 
 namespace Orrery {
 
+// Whether two measures are the same within 1e-12, absolutely or relative to the larger one.
+bool fuzzyEqual(qreal a, qreal b);
+
 // A rectangle of the given size placed in rect by the alignment (no right-to-left mirroring).
 QRect alignedRect(Qt::Alignment alignment, const QSize& size, const QRect& rect);
 QRectF alignedRect(Qt::Alignment alignment, const QSizeF& size, const QRectF& rect);

@@ -1,6 +1,7 @@
 #include "rounded_rect.h"
 
 #include "geometry.h"
+#include "painter_guard.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,12 +11,6 @@
 
 namespace Orrery {
 namespace {
-
-bool fuzzyEqual(qreal a, qreal b)
-{
-    const qreal difference = std::abs(a - b);
-    return difference <= 1e-12 || difference <= 1e-12 * std::max(std::abs(a), std::abs(b));
-}
 
 struct CornerArc {
     Qt::Corner corner;
@@ -59,14 +54,7 @@ void drawRoundedRect(QPainter* painter, const QRectF& rect, const QPen& pen, con
     if (!rect.isValid() || (pen.style() == Qt::NoPen && brush.style() == Qt::NoBrush))
         return;
 
-    const QPen oldPen = painter->pen();
-    const QBrush oldBrush = painter->brush();
-    const bool wasAntialiased = painter->testRenderHint(QPainter::Antialiasing);
-    painter->setPen(pen);
-    painter->setBrush(brush);
-    if (!wasAntialiased)
-        painter->setRenderHint(QPainter::Antialiasing, true);
-
+    const PainterGuard guard(painter, pen, brush);
     QRectF inset = rect;
     if (pen.style() != Qt::NoPen) {
         const qreal half = pen.widthF() * 0.5;
@@ -83,11 +71,6 @@ void drawRoundedRect(QPainter* painter, const QRectF& rect, const QPen& pen, con
     } else {
         painter->drawPath(cornerPath(inset, radii));
     }
-
-    if (!wasAntialiased)
-        painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setBrush(oldBrush);
-    painter->setPen(oldPen);
 }
 
 } // namespace Orrery

@@ -1,6 +1,7 @@
 #include "static_svg_widget.h"
 
 #include "painting/geometry.h"
+#include "painting/painter_guard.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -10,15 +11,6 @@
 #include <cmath>
 
 namespace Orrery {
-namespace {
-
-bool fuzzyEqual(qreal a, qreal b)
-{
-    const qreal difference = std::abs(a - b);
-    return difference <= 1e-12 || difference <= 1e-12 * std::max(std::abs(a), std::abs(b));
-}
-
-} // namespace
 
 StaticSvgWidget::StaticSvgWidget(QWidget* parent)
     : QWidget(parent)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "palette.h"
+
+namespace Tessera {
+
+Palette darkThemePalette();
+Palette lightThemePalette();
+
+} // namespace Tessera

@@ -1,0 +1,110 @@
+#include "fonts.h"
+
+#include <QDirIterator>
+#include <QFontDatabase>
+
+#include <array>
+
+namespace Tessera {
+namespace {
+
+constexpr int RoleCount = 8;
+
+void loadBundledFonts()
+{
+    QDirIterator files(QStringLiteral("tessera:/tessera_style/fonts/"),
+                       {QStringLiteral("titillium_web_*.ttf")},
+                       QDir::Files | QDir::NoSymLinks | QDir::Readable | QDir::CaseSensitive);
+    while (files.hasNext())
+        QFontDatabase::addApplicationFont(files.next());
+}
+
+int weightValue(FontWeight weight)
+{
+    switch (weight) {
+    case FontWeight::ExtraLight:
+        return 200;
+    case FontWeight::Light:
+        return 300;
+    case FontWeight::Regular:
+        return 400;
+    default:
+        return 600;
+    }
+}
+
+int designPixels(FontSize size)
+{
+    switch (size) {
+    case FontSize::Px9:
+        return 9;
+    case FontSize::Px11:
+        return 11;
+    case FontSize::Px12:
+        return 12;
+    case FontSize::Px13:
+        return 13;
+    default:
+        return 16;
+    }
+}
+
+struct RoleFontSpec {
+    FontWeight weight;
+    FontSize size;
+    bool upperCase;
+};
+
+constexpr std::array<RoleFontSpec, RoleCount> RoleFonts = {{
+    {FontWeight::Light, FontSize::Px11, false},
+    {FontWeight::Regular, FontSize::Px11, false},
+    {FontWeight::Light, FontSize::Px13, false},
+    {FontWeight::SemiBold, FontSize::Px13, true},
+    {FontWeight::Regular, FontSize::Px13, false},
+    {FontWeight::Regular, FontSize::Px13, true},
+    {FontWeight::ExtraLight, FontSize::Px9, false},
+    {FontWeight::SemiBold, FontSize::Px13, false},
+}};
+
+template <std::size_t Role>
+const QFont& builtRoleFont()
+{
+    static const QFont roleFont = [] {
+        const RoleFontSpec spec = RoleFonts[Role];
+        QFont result = font(spec.weight, spec.size);
+        if (spec.upperCase)
+            result.setCapitalization(QFont::AllUppercase);
+        return result;
+    }();
+    return roleFont;
+}
+
+template <std::size_t... Roles>
+const QFont& roleFontOf(int role, std::index_sequence<Roles...>)
+{
+    using Builder = const QFont& (*)();
+    static constexpr std::array<Builder, sizeof...(Roles)> builders = {&builtRoleFont<Roles>...};
+    return builders[std::size_t(role)]();
+}
+
+} // namespace
+
+QFont font(FontWeight weight, FontSize size)
+{
+    static const bool loaded = (loadBundledFonts(), true);
+    Q_UNUSED(loaded);
+    QFont result(QStringLiteral("Titillium Web"));
+    result.setWeight(QFont::Weight(weightValue(weight)));
+    result.setPointSizeF(designPixels(size) * 72.0 / 96.0);
+    result.setHintingPreference(QFont::PreferNoHinting);
+    return result;
+}
+
+const QFont& roleFont(int role)
+{
+    if (role < 0 || role >= RoleCount)
+        role = 0;
+    return roleFontOf(role, std::make_index_sequence<RoleCount>());
+}
+
+} // namespace Tessera

@@ -1,0 +1,23 @@
+#include "theme/platform/system_theme.h"
+
+#include <QOperatingSystemVersion>
+#include <QSettings>
+
+namespace Tessera::Platform {
+
+// Windows 10 and later keep the choice in the registry value "AppsUseLightTheme".
+bool systemUsesLightAppTheme()
+{
+    const QOperatingSystemVersion system = QOperatingSystemVersion::current();
+    if (system.type() != QOperatingSystemVersion::Windows10.type() ||
+        system < QOperatingSystemVersion::Windows10)
+        return false;
+    static QSettings personalisation(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                       "Themes\\Personalize\\"),
+        QSettings::NativeFormat);
+    const QVariant value = personalisation.value(QStringLiteral("AppsUseLightTheme"));
+    return value.isValid() && value.toBool();
+}
+
+} // namespace Tessera::Platform
