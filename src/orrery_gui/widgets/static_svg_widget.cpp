@@ -59,7 +59,11 @@ QSizeF StaticSvgWidget::viewBoxSize() const
 
 QSizeF StaticSvgWidget::renderSize(qreal devicePixelRatio) const
 {
-    return viewBoxSize().scaled(QSizeF(size()), m_aspectRatioMode) * devicePixelRatio;
+    // Scaling an empty view box would divide by zero.
+    const QSizeF viewBox = viewBoxSize();
+    if (viewBox.isEmpty())
+        return {};
+    return viewBox.scaled(QSizeF(size()), m_aspectRatioMode) * devicePixelRatio;
 }
 
 void StaticSvgWidget::dropCache()

@@ -23,6 +23,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // What the next paint draws; null when it must be rendered again.
+    const QPixmap& cachedPixmap() const { return m_cache; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,238 @@
+#include "widgets/elided_label.h"
+#include "widgets/icon_label.h"
+#include "widgets/orrery_tool_button.h"
+#include "widgets/static_svg_widget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+#include <QWindow>
+
+using namespace Orrery;
+
+namespace {
+
+QTemporaryDir* files = nullptr;
+
+// 40 x 20 view box, a red rectangle filling it.
+QString redRectangleSvg()
+{
+    const QString path = files->filePath("red.svg");
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20' viewBox='0 0 40 20'>"
+                   "<rect width='40' height='20' fill='#ff0000'/></svg>");
+    return path;
+}
+
+QScreen* screenWithRatio(qreal ratio)
+{
+    for (QScreen* screen : QGuiApplication::screens())
+        if (qFuzzyCompare(screen->devicePixelRatio(), ratio))
+            return screen;
+    return nullptr;
+}
+
+void paintNow(QWidget& widget)
+{
+    QPixmap target(widget.size() * widget.devicePixelRatioF());
+    target.setDevicePixelRatio(widget.devicePixelRatioF());
+    widget.render(&target);
+}
+
+QImage solidIcon(const QColor& colour)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+} // namespace
+
+class TestBasicWidgets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void svgSizeHintFollowsTheViewBox()
+    {
+        StaticSvgWidget widget;
+        widget.load(redRectangleSvg());
+        QCOMPARE(widget.sizeHint(), QSize(40, 20));
+        widget.setViewBox(QRectF(0, 0, 10.5, 5.2));
+        QCOMPARE(widget.sizeHint(), QSize(11, 6));
+    }
+
+    void svgPaintsScaledAndCentred()
+    {
+        StaticSvgWidget widget;
+        widget.load(redRectangleSvg());
+        widget.resize(100, 100);
+        const QImage image = widget.grab().toImage();
+        // 40 x 20 kept in aspect: 100 x 50, centred vertically.
+        QCOMPARE(image.pixelColor(50, 50), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(50, 20).alpha() == 255 && image.pixelColor(50, 20) == QColor(Qt::red), false);
+        QCOMPARE(image.pixelColor(50, 30), QColor(Qt::red));
+        QCOMPARE(widget.cachedPixmap().size(), QSize(100, 50));
+    }
+
+    void svgCacheKeptWhileTheRoundedSizeStays()
+    {
+        StaticSvgWidget widget;
+        widget.load(redRectangleSvg());
+        widget.resize(100, 100);
+        widget.show();
+        paintNow(widget);
+        const qint64 cached = widget.cachedPixmap().cacheKey();
+        widget.resize(100, 120);  // still 100 x 50
+        QCOMPARE(widget.cachedPixmap().cacheKey(), cached);
+        widget.resize(60, 120);   // now 60 x 30
+        QVERIFY(widget.cachedPixmap().isNull());
+        paintNow(widget);
+        QCOMPARE(widget.cachedPixmap().size(), QSize(60, 30));
+    }
+
+    void svgRendersAgainOnAnotherPixelRatio()
+    {
+        QScreen* one = screenWithRatio(1.0);
+        QScreen* two = screenWithRatio(2.0);
+        if (!one || !two)
+            QSKIP("needs the two-screen offscreen configuration");
+        StaticSvgWidget widget;
+        widget.load(redRectangleSvg());
+        widget.resize(100, 100);
+        widget.show();
+        widget.windowHandle()->setScreen(one);
+        paintNow(widget);
+        QCOMPARE(widget.cachedPixmap().devicePixelRatio(), 1.0);
+        widget.windowHandle()->setScreen(two);
+        QTRY_COMPARE(widget.devicePixelRatioF(), 2.0);
+        paintNow(widget);
+        QCOMPARE(widget.cachedPixmap().devicePixelRatio(), 2.0);
+        QCOMPARE(widget.cachedPixmap().size(), QSize(200, 100));
+    }
+
+    void svgThatFailedToLoadPaintsNothing()
+    {
+        StaticSvgWidget widget;
+        widget.load(files->filePath("missing.svg"));
+        QCOMPARE(widget.sizeHint(), QSize(0, 0));
+        widget.resize(50, 50);
+        paintNow(widget);
+        QVERIFY(widget.cachedPixmap().isNull());
+    }
+
+    void svgViewBoxWithinFuzzinessIsNoChange()
+    {
+        StaticSvgWidget widget;
+        widget.load(redRectangleSvg());
+        widget.setViewBox(QRectF(0, 0, 40, 20));
+        widget.resize(100, 100);
+        paintNow(widget);
+        const qint64 cached = widget.cachedPixmap().cacheKey();
+        widget.setViewBox(QRectF(1e-13, 0, 40 + 1e-13, 20));
+        QCOMPARE(widget.cachedPixmap().cacheKey(), cached);
+        widget.setViewBox(QRectF(0, 0, 20, 20));
+        QVERIFY(widget.cachedPixmap().isNull());
+    }
+
+    void elidedLabelTextAndToolTip()
+    {
+        ElidedLabel label(QStringLiteral("A window title that is far too long to fit"));
+        label.resize(label.sizeHint());
+        QVERIFY(!label.isElided());
+        QCOMPARE(label.elidedText(), label.text());
+        label.show();
+
+        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), label.mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(&label, &tip);
+        QVERIFY(!QToolTip::isVisible());
+
+        label.resize(label.sizeHint().width() / 3, label.height());
+        QVERIFY(label.isElided());
+        QVERIFY(label.elidedText().endsWith(QChar(0x2026)));
+        QApplication::sendEvent(&label, &tip);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), label.text());
+        QToolTip::hideText();
+    }
+
+    void elidedLabelSameTextDoesNothing()
+    {
+        ElidedLabel label(QStringLiteral("same"));
+        const QSize hint = label.sizeHint();
+        label.setText(QStringLiteral("same"));
+        QCOMPARE(label.sizeHint(), hint);
+        label.setText(QStringLiteral("a much longer text than before"));
+        QVERIFY(label.sizeHint().width() > hint.width());
+        QCOMPARE(label.minimumSizeHint().width(), 0);
+        QCOMPARE(label.sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
+    }
+
+    void iconLabelSizes()
+    {
+        IconLabel label;
+        QVERIFY(!label.sizeHint().isValid());
+        QIcon icon(QPixmap::fromImage(solidIcon(Qt::blue)));
+        label.setIcon(icon);
+        const int small = label.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &label);
+        QCOMPARE(label.sizeHint(), QSize(small, small));
+        label.setIconSize(QSize(10, 12));
+        QCOMPARE(label.sizeHint(), QSize(10, 12));
+        QCOMPARE(label.minimumSizeHint(), QSize(10, 12));
+    }
+
+    void iconLabelPaintsTheModeOfItsState()
+    {
+        QIcon icon;
+        icon.addPixmap(QPixmap::fromImage(solidIcon(Qt::blue)), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(solidIcon(Qt::green)), QIcon::Disabled);
+        IconLabel label(icon);
+        label.setIconSize(QSize(16, 16));
+        label.resize(16, 16);
+        QCOMPARE(label.grab().toImage().pixelColor(8, 8), QColor(Qt::blue));
+        label.setEnabled(false);
+        QCOMPARE(label.grab().toImage().pixelColor(8, 8), QColor(Qt::green));
+    }
+
+    void toolButtonFollowsItsDefaultAction()
+    {
+        QWidget window;
+        auto* button = new OrreryToolButton(&window);
+        QAction action(QStringLiteral("Save"));
+        action.setVisible(false);
+        button->setDefaultAction(&action);
+        window.show();
+        QVERIFY(button->isHidden());
+        action.setVisible(true);
+        QVERIFY(!button->isHidden());
+        action.setVisible(false);
+        QVERIFY(button->isHidden());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir folder;
+    files = &folder;
+    // Two screens, pixel ratios 1 and 2, so that a widget can change its ratio.
+    const QString screens = folder.filePath("screens.json");
+    QFile config(screens);
+    config.open(QIODevice::WriteOnly);
+    config.write(R"({"screens": [
+        {"name": "one", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+        {"name": "two", "x": 800, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 2}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+    QApplication application(argc, argv);
+    TestBasicWidgets test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_basic_widgets.moc"
