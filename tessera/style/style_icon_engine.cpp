@@ -132,7 +132,11 @@ QString StyleIconEngine::key() const
 
 QSize StyleIconEngine::actualSize(const QSize& size, QIcon::Mode, QIcon::State)
 {
-    return m_data->renderer()->viewBox().size().scaled(size, Qt::KeepAspectRatio);
+    // A file that did not load has no view box at all.
+    const QSvgRenderer* renderer = m_data->renderer();
+    if (!renderer->isValid())
+        return {};
+    return renderer->viewBox().size().scaled(size, Qt::KeepAspectRatio);
 }
 
 QString StyleIconEngine::cacheKey(const StyleIconEngineData& data, IconAppearance appearance,
