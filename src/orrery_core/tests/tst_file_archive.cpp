@@ -1,3 +1,4 @@
+#include "child_process.h"
 #include "io/file_archive.h"
 
 #include <QBuffer>
@@ -7,9 +8,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -482,26 +480,12 @@ private Q_SLOTS:
 
     void zipWithoutCompressionIsAProgrammingError()
     {
-        int pipeEnds[2];
-        QCOMPARE(::pipe(pipeEnds), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::dup2(pipeEnds[1], STDERR_FILENO);
+        const auto [status, output] = runInChild([] {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
             FileArchive archive;
             archive.open(FileArchive::Mode::Write, &buffer, Format::Zip, Compression::None);
-            ::_exit(0);
-        }
-        ::close(pipeEnds[1]);
-        QByteArray output;
-        char chunk[256];
-        ssize_t count;
-        while ((count = ::read(pipeEnds[0], chunk, sizeof chunk)) > 0)
-            output.append(chunk, count);
-        ::close(pipeEnds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        });
         QVERIFY(WIFSIGNALED(status));
         QCOMPARE(WTERMSIG(status), SIGABRT);
         QVERIFY2(output.startsWith("Error Assert: 'formatSupportsCompressionMode(format, "

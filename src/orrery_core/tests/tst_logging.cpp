@@ -1,11 +1,9 @@
 #include "diagnostics/debug_print.h"
 #include "diagnostics/log.h"
+#include "child_process.h"
 #include "stderr_capture.h"
 
 #include <QTest>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <ctime>
@@ -36,31 +34,6 @@ void sinkA(std::int32_t code, std::int64_t time, const char* text, void* context
 void sinkB(std::int32_t code, std::int64_t time, const char* text, void* context)
 {
     recordingSink(*static_cast<int*>(context), code, time, text);
-}
-
-// Runs the function in a child process and returns (how it ended, what it wrote to stderr).
-std::pair<int, QByteArray> runInChild(void (*function)())
-{
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return {-1, {}};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(pipeEnds[1], STDERR_FILENO);
-        ::close(pipeEnds[0]);
-        function();
-        ::_exit(0);
-    }
-    ::close(pipeEnds[1]);
-    QByteArray output;
-    char buffer[256];
-    ssize_t count;
-    while ((count = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        output.append(buffer, count);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return {status, output};
 }
 
 } // namespace
