@@ -38,7 +38,8 @@ int writePackage(const QString& input, const QString& output)
     file.close();
     if (!added || !closed || file.error() != QFileDevice::NoError)
         return 1;
-    std::printf("seconds %.3f\npeak_kib %ld\n", double(timer.nsecsElapsed()) / 1e9, peakResidentKiB());
+    std::printf("seconds %.3f\npeak_kib %ld\n", double(timer.nsecsElapsed()) / 1e9,
+                peakResidentKiB());
     return 0;
 }
 
@@ -52,6 +53,7 @@ int main(int argc, char* argv[])
         return generateDumpFile(arguments.at(2), arguments.at(3).toLongLong()) ? 0 : 1;
     if (arguments.size() == 3)
         return writePackage(arguments.at(1), arguments.at(2));
-    std::fprintf(stderr, "usage: archive_throughput --generate <file> <bytes> | <input> <output>\n");
+    std::fprintf(stderr,
+                 "usage: archive_throughput --generate <file> <bytes> | <input> <output>\n");
     return 2;
 }

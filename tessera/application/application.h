@@ -10,7 +10,9 @@ namespace Tessera {
 // Joins a Qt application class with the suite's application base, and runs launched() once
 // the event loop has started.
 template <typename T>
-class Application : public T, public ApplicationBase
+class Application
+    : public T
+    , public ApplicationBase
 {
 public:
     Application(int& argc, char** argv, ApplicationIdentity identity)

@@ -4,8 +4,7 @@ namespace Tessera {
 
 ApplicationLaunchedEvent::ApplicationLaunchedEvent()
     : QEvent(eventType())
-{
-}
+{}
 
 QEvent::Type ApplicationLaunchedEvent::eventType()
 {

@@ -11,8 +11,7 @@ namespace Tessera {
 Palette::Palette(const QPalette& palette, const UserPalette& userPalette)
     : QPalette(palette)
     , m_user(userPalette)
-{
-}
+{}
 
 const QBrush& Palette::brush(ColorGroup group, const PaletteRole& role) const
 {

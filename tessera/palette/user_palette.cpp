@@ -33,8 +33,7 @@ struct UserPalette::Data : QSharedData {
 
 UserPalette::UserPalette()
     : UserPalette(qobject_cast<const Style*>(QApplication::style()))
-{
-}
+{}
 
 UserPalette::UserPalette(const Style* style)
     : m_data(new Data)

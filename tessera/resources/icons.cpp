@@ -9,19 +9,18 @@ namespace Tessera {
 namespace {
 
 constexpr std::array<const char*, 13> StyleIconFiles = {
-    "arrow_down.svg",       "arrow_left.svg",          "arrow_right.svg",
-    "arrow_up.svg",         "edit_clear.svg",          "expand_down.svg",
-    "expand_left.svg",      "expand_right.svg",        "expand_up.svg",
-    "win_window_close.svg", "win_window_maximise.svg", "win_window_minimise.svg",
+    "arrow_down.svg",         "arrow_left.svg",          "arrow_right.svg",
+    "arrow_up.svg",           "edit_clear.svg",          "expand_down.svg",
+    "expand_left.svg",        "expand_right.svg",        "expand_up.svg",
+    "win_window_close.svg",   "win_window_maximise.svg", "win_window_minimise.svg",
     "win_window_restore.svg",
 };
 
 template <std::size_t Index>
 const QIcon& cachedStyleIcon()
 {
-    static const QIcon icon =
-        makeIcon(QStringLiteral("tessera:/tessera_style/icons/") +
-                 QString::fromLatin1(StyleIconFiles[Index]));
+    static const QIcon icon = makeIcon(QStringLiteral("tessera:/tessera_style/icons/") +
+                                       QString::fromLatin1(StyleIconFiles[Index]));
     return icon;
 }
 
@@ -29,7 +28,8 @@ template <std::size_t... Indices>
 QIcon styleIconAt(std::size_t index, std::index_sequence<Indices...>)
 {
     using Getter = const QIcon& (*)();
-    static constexpr std::array<Getter, sizeof...(Indices)> getters = {&cachedStyleIcon<Indices>...};
+    static constexpr std::array<Getter, sizeof...(Indices)> getters = {
+        &cachedStyleIcon<Indices>...};
     return getters[index]();
 }
 

@@ -5,8 +5,7 @@
 
 namespace Ui {
 // For widgets without a Designer form.
-struct NoForm {
-};
+struct NoForm {};
 } // namespace Ui
 
 namespace Tessera {
@@ -15,7 +14,9 @@ namespace Tessera {
 // change, with the widget's own signals blocked meanwhile. Widgets never call it from their
 // constructors.
 template <typename Base, typename Form = Ui::NoForm>
-class TranslatableWidget : public Base, protected Form
+class TranslatableWidget
+    : public Base
+    , protected Form
 {
 public:
     using Base::Base;

@@ -110,11 +110,12 @@ void drawLine(QPainter* painter, Qt::Orientation orientation, Qt::Alignment alig
         return;
     const qreal thickness = pen.widthF();
     const bool horizontal = orientation == Qt::Horizontal;
-    const QSizeF boxSize = horizontal ? QSizeF(rect.width(), thickness)
-                                      : QSizeF(thickness, rect.height());
+    const QSizeF boxSize =
+        horizontal ? QSizeF(rect.width(), thickness) : QSizeF(thickness, rect.height());
     const QRectF box = Orrery::alignedRect(alignment, boxSize, rect);
-    const QLineF line = horizontal ? QLineF(box.left(), box.center().y(), box.right(), box.center().y())
-                                   : QLineF(box.center().x(), box.top(), box.center().x(), box.bottom());
+    const QLineF line = horizontal
+                            ? QLineF(box.left(), box.center().y(), box.right(), box.center().y())
+                            : QLineF(box.center().x(), box.top(), box.center().x(), box.bottom());
     const Orrery::PainterGuard guard(painter, pen);
     painter->drawLines(&line, 1);
 }

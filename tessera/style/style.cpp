@@ -4,8 +4,7 @@ namespace Tessera {
 
 Style::Style(const Palette& palette)
     : m_palette(palette)
-{
-}
+{}
 
 Style::~Style() = default;
 

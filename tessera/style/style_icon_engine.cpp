@@ -1,7 +1,7 @@
 #include "style_icon_engine.h"
 
-#include "palette/palette.h"
 #include "painting/geometry.h"
+#include "palette/palette.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -110,13 +110,11 @@ void StyleIconEngineData::resetRenderer()
 
 StyleIconEngine::StyleIconEngine(const QString& path)
     : m_data(std::make_shared<StyleIconEngineData>(path))
-{
-}
+{}
 
 StyleIconEngine::StyleIconEngine(std::shared_ptr<StyleIconEngineData> data)
     : m_data(std::move(data))
-{
-}
+{}
 
 StyleIconEngine::~StyleIconEngine() = default;
 

@@ -13,8 +13,8 @@ class RecordingApplication : public Tessera::Application<QApplication>
 {
 public:
     RecordingApplication(int& argc, char** argv)
-        : Tessera::Application<QApplication>(argc, argv,
-                                             {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+        : Tessera::Application<QApplication>(
+              argc, argv, {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
     {
         constructed = true;
     }

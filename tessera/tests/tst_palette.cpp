@@ -20,42 +20,73 @@ struct Row {
 };
 
 const Row AllGroups[] = {
-    {"WindowText", "#ffffff", "#3c4147"}, {"Button", "#212831", "#e5e7e9"},
-    {"Light", "#c8cdd3", "#fbfbfb"}, {"Midlight", "#42484e", "#f6f7f8"},
-    {"Dark", "#191a1a", "#3c4147"}, {"Mid", "#181c21", "#eeeff0"},
-    {"Text", "#ffffff", "#3c4147"}, {"BrightText", "#ffffff", "#ffffff"},
-    {"ButtonText", "#ffffff", "#3c4147"}, {"Base", "#181c21", "#eeeff0"},
-    {"Window", "#181c21", "#eeeff0"}, {"Shadow", "#000000", "#000000"},
-    {"Highlight", "#227cc2", "#227cc2"}, {"HighlightedText", "#ffffff", "#ffffff"},
-    {"Link", "#5ca3da", "#5ca3da"}, {"LinkVisited", "#c8cdd3", "#77808a"},
-    {"AlternateBase", "#212831", "#fbfbfb"}, {"ToolTipBase", "#181c21", "#f6f7f8"},
-    {"ToolTipText", "#ffffff", "#3c4147"}, {"PlaceholderText", "#c8cdd3", "#77808a"},
-    {"ActiveBase", "#ffffff", "#141618"}, {"ActiveText", "#181c21", "#ffffff"},
-    {"HoverBase", "#42484e", "#a9afb6"}, {"Frame", "#42484e", "#a9afb6"},
-    {"PanelFrame", "#c8cdd3", "#3c4147"}, {"CellBase", "#77808a", "#eeeff0"},
-    {"CellAltBase", "#a0abbb", "#e7eaee"}, {"CellText", "#ffffff", "#3c4147"},
-    {"TableGrid", "#181c21", "#3c4147"}, {"ViewItemBase", "#212831", "#e5e7e9"},
-    {"ViewItemAltBase", "#323a46", "#d0d5dd"}, {"ViewItemText", "#ffffff", "#3c4147"},
-    {"ViewItemActiveBase", "#ffffff", "#a9afb6"}, {"ViewItemActiveText", "#181c21", "#3c4147"},
-    {"HeaderBase", "#212831", "#e5e7e9"}, {"HeaderText", "#ffffff", "#3c4147"},
-    {"SliderBase", "#c8cdd3", "#a9afb6"}, {"ScrollBarBase", "transparent", "transparent"},
-    {"ScrollBarControlBase", "#212831", "#a9afb6"}, {"ScrollBarControlFrame", "#77808a", "#9199a2"},
-    {"TabBase", "#212831", "#fbfbfb"}, {"IndicatorBase", "#ffffff", "#f6f7f8"},
-    {"ArrowIconBase", "#0072fd", "#0072fd"}, {"MenuIconBase", "#77808a", "#77808a"},
-    {"AlternateHighlight", "#5ca3da", "#5ca3da"}, {"Success", "#10b981", "#10b981"},
-    {"Warning", "#f59e0b", "#f59e0b"}, {"Error", "#ef4444", "#ef4444"},
+    {"WindowText", "#ffffff", "#3c4147"},
+    {"Button", "#212831", "#e5e7e9"},
+    {"Light", "#c8cdd3", "#fbfbfb"},
+    {"Midlight", "#42484e", "#f6f7f8"},
+    {"Dark", "#191a1a", "#3c4147"},
+    {"Mid", "#181c21", "#eeeff0"},
+    {"Text", "#ffffff", "#3c4147"},
+    {"BrightText", "#ffffff", "#ffffff"},
+    {"ButtonText", "#ffffff", "#3c4147"},
+    {"Base", "#181c21", "#eeeff0"},
+    {"Window", "#181c21", "#eeeff0"},
+    {"Shadow", "#000000", "#000000"},
+    {"Highlight", "#227cc2", "#227cc2"},
+    {"HighlightedText", "#ffffff", "#ffffff"},
+    {"Link", "#5ca3da", "#5ca3da"},
+    {"LinkVisited", "#c8cdd3", "#77808a"},
+    {"AlternateBase", "#212831", "#fbfbfb"},
+    {"ToolTipBase", "#181c21", "#f6f7f8"},
+    {"ToolTipText", "#ffffff", "#3c4147"},
+    {"PlaceholderText", "#c8cdd3", "#77808a"},
+    {"ActiveBase", "#ffffff", "#141618"},
+    {"ActiveText", "#181c21", "#ffffff"},
+    {"HoverBase", "#42484e", "#a9afb6"},
+    {"Frame", "#42484e", "#a9afb6"},
+    {"PanelFrame", "#c8cdd3", "#3c4147"},
+    {"CellBase", "#77808a", "#eeeff0"},
+    {"CellAltBase", "#a0abbb", "#e7eaee"},
+    {"CellText", "#ffffff", "#3c4147"},
+    {"TableGrid", "#181c21", "#3c4147"},
+    {"ViewItemBase", "#212831", "#e5e7e9"},
+    {"ViewItemAltBase", "#323a46", "#d0d5dd"},
+    {"ViewItemText", "#ffffff", "#3c4147"},
+    {"ViewItemActiveBase", "#ffffff", "#a9afb6"},
+    {"ViewItemActiveText", "#181c21", "#3c4147"},
+    {"HeaderBase", "#212831", "#e5e7e9"},
+    {"HeaderText", "#ffffff", "#3c4147"},
+    {"SliderBase", "#c8cdd3", "#a9afb6"},
+    {"ScrollBarBase", "transparent", "transparent"},
+    {"ScrollBarControlBase", "#212831", "#a9afb6"},
+    {"ScrollBarControlFrame", "#77808a", "#9199a2"},
+    {"TabBase", "#212831", "#fbfbfb"},
+    {"IndicatorBase", "#ffffff", "#f6f7f8"},
+    {"ArrowIconBase", "#0072fd", "#0072fd"},
+    {"MenuIconBase", "#77808a", "#77808a"},
+    {"AlternateHighlight", "#5ca3da", "#5ca3da"},
+    {"Success", "#10b981", "#10b981"},
+    {"Warning", "#f59e0b", "#f59e0b"},
+    {"Error", "#ef4444", "#ef4444"},
 };
 
 const Row DisabledOverrides[] = {
-    {"Text", "#77808a", "#a9afb6"}, {"WindowText", "#77808a", "#a9afb6"},
-    {"PlaceholderText", "#77808a", "#a9afb6"}, {"ButtonText", "#77808a", "#a9afb6"},
+    {"Text", "#77808a", "#a9afb6"},
+    {"WindowText", "#77808a", "#a9afb6"},
+    {"PlaceholderText", "#77808a", "#a9afb6"},
+    {"ButtonText", "#77808a", "#a9afb6"},
     {"Light", "#42484e", "#a9afb6"},
     {"Highlight", "blend:#227cc2:0.3", "blend:#227cc2:0.3"},
-    {"AlternateHighlight", "#c8cdd3", "#fbfbfb"}, {"ActiveText", "#77808a", "#a9afb6"},
-    {"PanelFrame", "#42484e", "#a9afb6"}, {"CellText", "#292c33", "#9199a2"},
-    {"ViewItemText", "#77808a", "#9199a2"}, {"ViewItemActiveText", "#77808a", "#9199a2"},
-    {"HeaderText", "#77808a", "#9199a2"}, {"SliderBase", "#42484e", "#c8cdd3"},
-    {"ScrollBarControlBase", nullptr, "#c8cdd3"}, {"ScrollBarControlFrame", "#42484e", "#c8cdd3"},
+    {"AlternateHighlight", "#c8cdd3", "#fbfbfb"},
+    {"ActiveText", "#77808a", "#a9afb6"},
+    {"PanelFrame", "#42484e", "#a9afb6"},
+    {"CellText", "#292c33", "#9199a2"},
+    {"ViewItemText", "#77808a", "#9199a2"},
+    {"ViewItemActiveText", "#77808a", "#9199a2"},
+    {"HeaderText", "#77808a", "#9199a2"},
+    {"SliderBase", "#42484e", "#c8cdd3"},
+    {"ScrollBarControlBase", nullptr, "#c8cdd3"},
+    {"ScrollBarControlFrame", "#42484e", "#c8cdd3"},
     {"IndicatorBase", "blend:#ffffff:0.3", "blend:#f6f7f8:0.3"},
     {"ArrowIconBase", "blend:#0072fd:0.3", "blend:#0072fd:0.3"},
     {"MenuIconBase", "blend:#77808a:0.3", "blend:#77808a:0.3"},
@@ -78,7 +109,9 @@ QColor expectedColour(const char* text, const QColor& window)
     const QStringList parts = value.split(':');
     const QColor over(parts[1]);
     const double a = parts[2].toDouble();
-    const auto mix = [&](double o, double u) { return o * a + u * (1 - a); };
+    const auto mix = [&](double o, double u) {
+        return o * a + u * (1 - a);
+    };
     return QColor::fromRgbF(float(mix(over.redF(), window.redF())),
                             float(mix(over.greenF(), window.greenF())),
                             float(mix(over.blueF(), window.blueF())));
@@ -97,7 +130,8 @@ PaletteRole roleNamed(const char* name)
 
 const Row* findRow(const Row* begin, const Row* end, const char* role)
 {
-    const Row* found = std::find_if(begin, end, [&](const Row& row) { return qstrcmp(row.role, role) == 0; });
+    const Row* found =
+        std::find_if(begin, end, [&](const Row& row) { return qstrcmp(row.role, role) == 0; });
     return found == end ? nullptr : found;
 }
 
@@ -127,24 +161,29 @@ private Q_SLOTS:
         QFETCH(bool, light);
         const Palette palette = Palette::forTheme(light ? ThemeMode::Light : ThemeMode::Dark);
         const QColor window(light ? "#eeeff0" : "#181c21");
-        const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Disabled, QPalette::Inactive};
+        const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Disabled,
+                                               QPalette::Inactive};
         int checked = 0;
         for (const Row& row : AllGroups) {
             for (QPalette::ColorGroup group : groups) {
                 const char* value = light ? row.light : row.dark;
                 const Row* override = nullptr;
                 if (group == QPalette::Disabled)
-                    override = findRow(std::begin(DisabledOverrides), std::end(DisabledOverrides), row.role);
+                    override = findRow(std::begin(DisabledOverrides), std::end(DisabledOverrides),
+                                       row.role);
                 if (group == QPalette::Inactive)
-                    override = findRow(std::begin(InactiveOverrides), std::end(InactiveOverrides), row.role);
+                    override = findRow(std::begin(InactiveOverrides), std::end(InactiveOverrides),
+                                       row.role);
                 if (override && (light ? override->light : override->dark))
                     value = light ? override->light : override->dark;
                 const QColor actual = palette.brush(group, roleNamed(row.role)).color();
                 const QColor expected = expectedColour(value, window);
                 QVERIFY2(sameColour(actual, expected),
                          qPrintable(QString("%1 group %2: %3, expected %4")
-                                        .arg(row.role).arg(group)
-                                        .arg(actual.name(QColor::HexArgb), expected.name(QColor::HexArgb))));
+                                        .arg(row.role)
+                                        .arg(group)
+                                        .arg(actual.name(QColor::HexArgb),
+                                             expected.name(QColor::HexArgb))));
                 ++checked;
             }
         }
@@ -241,7 +280,8 @@ private Q_SLOTS:
     {
         QCOMPARE(QMetaType::fromType<UserPalette>().name(), "Tessera::UserPalette");
         QCOMPARE(QMetaType::fromType<Palette>().name(), "Tessera::Palette");
-        const QVariant travelling = QVariant::fromValue(Palette::forTheme(ThemeMode::Dark).userPalette());
+        const QVariant travelling =
+            QVariant::fromValue(Palette::forTheme(ThemeMode::Dark).userPalette());
         QCOMPARE(travelling.value<UserPalette>(), Palette::forTheme(ThemeMode::Dark).userPalette());
         QCOMPARE(QMetaEnum::fromType<UserPalette::ColourRole>().keyCount(), 29);
     }

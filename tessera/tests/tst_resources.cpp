@@ -140,7 +140,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("engine");
-        QTest::newRow("svg") << "tessera:/icons/varnel_glyph.svg" << "TesseraStyleIconEngine";
+        QTest::newRow("svg") << "tessera:/icons/varnel_glyph.svg"
+                             << "TesseraStyleIconEngine";
         QTest::newRow("upper-case SVG") << upperCaseSvg() << "TesseraStyleIconEngine";
         QTest::newRow("ttf is no svg") << "tessera:/tessera_style/fonts/titillium_web_bold.ttf"
                                        << "QPixmapIconEngine";
@@ -183,7 +184,8 @@ private Q_SLOTS:
 
     void bundlesHoldEveryFile()
     {
-        const QStringList themed = {"images/q5_logo.svg", "images/varnel_logo.svg",
+        const QStringList themed = {"images/q5_logo.svg",
+                                    "images/varnel_logo.svg",
                                     "tessera_style/icons/win_window_close.svg",
                                     "tessera_style/icons/win_window_maximise.svg",
                                     "tessera_style/icons/win_window_minimise.svg",

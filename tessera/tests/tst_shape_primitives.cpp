@@ -21,7 +21,8 @@ public:
     Type type() const override { return User; }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
     {
-        calls.append({mode == PolylineMode ? "polyline" : "polygon", QPolygonF(QList<QPointF>(points, points + count))});
+        calls.append({mode == PolylineMode ? "polyline" : "polygon",
+                      QPolygonF(QList<QPointF>(points, points + count))});
     }
     void drawLines(const QLineF* lines, int count) override
     {
@@ -113,16 +114,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<int>("alignment");
         QTest::addColumn<QPolygonF>("expected");
-        QTest::newRow("horizontal centre") << int(Qt::Horizontal) << int(Qt::AlignCenter)
-                                           << QPolygonF({{0, 5}, {20, 5}});
-        QTest::newRow("horizontal top") << int(Qt::Horizontal) << int(Qt::AlignTop)
-                                        << QPolygonF({{0, 1}, {20, 1}});
-        QTest::newRow("horizontal bottom") << int(Qt::Horizontal) << int(Qt::AlignBottom)
-                                           << QPolygonF({{0, 9}, {20, 9}});
-        QTest::newRow("vertical left") << int(Qt::Vertical) << int(Qt::AlignLeft)
-                                       << QPolygonF({{1, 0}, {1, 10}});
-        QTest::newRow("vertical centre") << int(Qt::Vertical) << int(Qt::AlignCenter)
-                                         << QPolygonF({{10, 0}, {10, 10}});
+        QTest::newRow("horizontal centre")
+            << int(Qt::Horizontal) << int(Qt::AlignCenter) << QPolygonF({{0, 5}, {20, 5}});
+        QTest::newRow("horizontal top")
+            << int(Qt::Horizontal) << int(Qt::AlignTop) << QPolygonF({{0, 1}, {20, 1}});
+        QTest::newRow("horizontal bottom")
+            << int(Qt::Horizontal) << int(Qt::AlignBottom) << QPolygonF({{0, 9}, {20, 9}});
+        QTest::newRow("vertical left")
+            << int(Qt::Vertical) << int(Qt::AlignLeft) << QPolygonF({{1, 0}, {1, 10}});
+        QTest::newRow("vertical centre")
+            << int(Qt::Vertical) << int(Qt::AlignCenter) << QPolygonF({{10, 0}, {10, 10}});
     }
 
     void linesRunAlongTheBoxMiddle()

@@ -34,8 +34,11 @@ QString squareSvg(const QString& name, const char* colour)
 // Expected colour after tinting towards the base by (1 - factor), computed here.
 QColor faded(const QColor& colour, double factor)
 {
-    const auto mix = [&](int c, int b) { return c * factor + b * (1 - factor); };
-    return QColor(qRound(mix(colour.red(), DarkBase.red())), qRound(mix(colour.green(), DarkBase.green())),
+    const auto mix = [&](int c, int b) {
+        return c * factor + b * (1 - factor);
+    };
+    return QColor(qRound(mix(colour.red(), DarkBase.red())),
+                  qRound(mix(colour.green(), DarkBase.green())),
                   qRound(mix(colour.blue(), DarkBase.blue())));
 }
 
@@ -108,7 +111,8 @@ private Q_SLOTS:
         QImage image(4, 1, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         image.setPixelColor(0, 0, Qt::white);
-        const QImage result = Tessera::fadeIcon(image, IconAppearance::Disabled, Qt::black).toImage();
+        const QImage result =
+            Tessera::fadeIcon(image, IconAppearance::Disabled, Qt::black).toImage();
         QCOMPARE(result.pixelColor(3, 0).alpha(), 0);
         QVERIFY(near(result.pixelColor(0, 0), QColor(77, 77, 77)));
         const QPixmap untouched = Tessera::fadeIcon(image, IconAppearance::Full, Qt::black);
@@ -122,12 +126,14 @@ private Q_SLOTS:
         QByteArray idBytes(8, '\0');
         qToLittleEndian(id, idBytes.data());
         const QString expected = "ts_style_icon" + hex(idBytes) + "02" + "18000000" + "10000000";
-        QCOMPARE(StyleIconEngine::cacheKey(*engine.data(), IconAppearance::Full, QSize(24, 16)), expected);
+        QCOMPARE(StyleIconEngine::cacheKey(*engine.data(), IconAppearance::Full, QSize(24, 16)),
+                 expected);
 
         engine.pixmap(QSize(24, 24), QIcon::Normal, QIcon::Off);
         QPixmap cached;
-        QVERIFY(QPixmapCache::find(StyleIconEngine::cacheKey(*engine.data(), IconAppearance::AtRest,
-                                                             QSize(24, 24)), &cached));
+        QVERIFY(QPixmapCache::find(
+            StyleIconEngine::cacheKey(*engine.data(), IconAppearance::AtRest, QSize(24, 24)),
+            &cached));
         QCOMPARE(cached.size(), QSize(24, 24));
         QCOMPARE(engine.key(), QString("TesseraStyleIconEngine"));
     }
@@ -147,8 +153,12 @@ private Q_SLOTS:
 
         first.pixmap(QSize(20, 20), QIcon::Active, QIcon::Off);
         QPixmap found;
-        QVERIFY(QPixmapCache::find(StyleIconEngine::cacheKey(*cloned->data(), IconAppearance::Full, QSize(20, 20)), &found));
-        QVERIFY(!QPixmapCache::find(StyleIconEngine::cacheKey(*separate.data(), IconAppearance::Full, QSize(20, 20)), &found));
+        QVERIFY(QPixmapCache::find(
+            StyleIconEngine::cacheKey(*cloned->data(), IconAppearance::Full, QSize(20, 20)),
+            &found));
+        QVERIFY(!QPixmapCache::find(
+            StyleIconEngine::cacheKey(*separate.data(), IconAppearance::Full, QSize(20, 20)),
+            &found));
     }
 
     void paintAsksForDevicePixels()
@@ -169,13 +179,16 @@ private Q_SLOTS:
     {
         const QString path = squareSvg("changing.svg", "#ff0000");
         StyleIconEngine engine(path);
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4), QColor(Qt::red));
+        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
+                 QColor(Qt::red));
         squareSvg("changing.svg", "#00ff00");
         QPixmapCache::clear();
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4), QColor(Qt::red));
+        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
+                 QColor(Qt::red));
         StyleIconEngine::clearRenderers();
         QPixmapCache::clear();
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4), QColor(Qt::green));
+        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
+                 QColor(Qt::green));
     }
 
     void aspectRatioIsKept()

@@ -82,8 +82,9 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
     for (int role = 0; role < 8; ++role) {
         painter.setFont(Tessera::roleFont(role));
         painter.setPen(palette.color(QPalette::Text));
-        painter.drawText(QRect(left + 10, y, PanelWidth - 20, 30), Qt::AlignVCenter,
-                         QStringLiteral("Role %1: Sorry, something went wrong... 0123456789").arg(role));
+        painter.drawText(
+            QRect(left + 10, y, PanelWidth - 20, 30), Qt::AlignVCenter,
+            QStringLiteral("Role %1: Sorry, something went wrong... 0123456789").arg(role));
         y += 30;
     }
 }
@@ -93,8 +94,8 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QStringLiteral("contact_sheet.png");
+    const QString output =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("contact_sheet.png");
     const QStringList files = bundledSvgFiles();
     const int height = 44 + int(files.size()) * RowHeight + 8 * 30 + 10;
     QImage sheet(2 * PanelWidth, height, QImage::Format_ARGB32_Premultiplied);

@@ -12,8 +12,8 @@ QByteArray serializeCrashRecord(const SimulatedCrashRecord& record)
         return bytes;
 
     const auto& v = record.version;
-    const quint32 packed = (quint32{v[0]} << 24) | (quint32{v[1]} << 16) | (quint32{v[2]} << 8) |
-                           quint32{v[3]};
+    const quint32 packed =
+        (quint32{v[0]} << 24) | (quint32{v[1]} << 16) | (quint32{v[2]} << 8) | quint32{v[3]};
     stream << static_cast<qint32>(packed);
     stream << record.productModel.has_value();
     if (record.productModel)

@@ -77,7 +77,8 @@ int runReporter(const SimulatorOptions& options)
     reporter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reporter.start(options.reporterPath, options.reporterArguments);
     if (!reporter.waitForStarted()) {
-        say(QStringLiteral("cannot start %1: %2").arg(options.reporterPath, reporter.errorString()));
+        say(QStringLiteral("cannot start %1: %2")
+                .arg(options.reporterPath, reporter.errorString()));
         return ReporterError;
     }
     const int timeoutMs = options.timeoutSeconds > 0 ? options.timeoutSeconds * 1000 : -1;

@@ -5,8 +5,7 @@
 
 SharedMemoryPublisher::SharedMemoryPublisher(const QString& key)
     : m_memory(key)
-{
-}
+{}
 
 bool SharedMemoryPublisher::publish(const QByteArray& bytes, qsizetype blockSize)
 {

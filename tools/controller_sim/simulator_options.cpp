@@ -80,10 +80,10 @@ struct OptionSet {
 
     QList<QCommandLineOption> all() const
     {
-        return {instance,  noRecord,    version,   model,     noModel,    serial,
-                theme,     extraFile,   delay,     delayPeriod, blockSize, dataFile,
-                skipDataFile, dump,     dumpSize,  crashTime, outputLine, reporter,
-                reporterArgument, hold, timeout};
+        return {
+            instance,  noRecord,  version,     model,     noModel,          serial,       theme,
+            extraFile, delay,     delayPeriod, blockSize, dataFile,         skipDataFile, dump,
+            dumpSize,  crashTime, outputLine,  reporter,  reporterArgument, hold,         timeout};
     }
 };
 
@@ -139,10 +139,11 @@ bool fillRecord(const QCommandLineParser& parser, const OptionSet& o, SimulatorO
 
 bool fillData(const QCommandLineParser& parser, const OptionSet& o, SimulatorOptions& options)
 {
-    options.dataFilePath = parser.isSet(o.dataFile)
-                               ? parser.value(o.dataFile)
-                               : QDir::temp().filePath(QStringLiteral("q5-crash-data-%1.dat")
-                                                           .arg(QCoreApplication::applicationPid()));
+    options.dataFilePath =
+        parser.isSet(o.dataFile)
+            ? parser.value(o.dataFile)
+            : QDir::temp().filePath(
+                  QStringLiteral("q5-crash-data-%1.dat").arg(QCoreApplication::applicationPid()));
     options.writeDataFile = !parser.isSet(o.skipDataFile);
     options.data.dumpFilePath = parser.value(o.dump);
     if (parser.isSet(o.dumpSize)) {
@@ -186,10 +187,10 @@ std::optional<SimulatorOptions> parseSimulatorOptions(const QCoreApplication& ap
     if (!fillRecord(parser, o, options) || !fillData(parser, o, options))
         return std::nullopt;
     options.blockSize = parser.value(o.blockSize).toLongLong();
-    options.reporterPath =
-        parser.isSet(o.reporter)
-            ? parser.value(o.reporter)
-            : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("q5-crash-reporter"));
+    options.reporterPath = parser.isSet(o.reporter)
+                               ? parser.value(o.reporter)
+                               : QDir(QCoreApplication::applicationDirPath())
+                                     .filePath(QStringLiteral("q5-crash-reporter"));
     options.reporterArguments = parser.values(o.reporterArgument);
     if (!parser.isSet(o.reporterArgument)) {
         options.reporterArguments << options.dataFilePath;

@@ -205,9 +205,9 @@ bool Q5CrashReporterApplication::autoSaveCrashReport()
 bool Q5CrashReporterApplication::saveCrashReport()
 {
     Orrery::log(0, "Saving crash report\n");
-    const QString fileName = QFileDialog::getSaveFileName(
-        QApplication::activeWindow(), tr("Save crash dump file"),
-        crashDumpsPath(SuiteApplication::Controller));
+    const QString fileName =
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), tr("Save crash dump file"),
+                                     crashDumpsPath(SuiteApplication::Controller));
     if (fileName.isEmpty())
         return false;
     if (createCrashPackage(withPackageExtension(fileName)))

@@ -65,9 +65,9 @@ bool attachCrashChannel(QSharedMemory& memory)
 {
     if (memory.isAttached() || memory.attach(QSharedMemory::ReadWrite))
         return true;
-    Orrery::logLine(AttachFailureCode, "Failed to attach to shared memory (key: \"%s\", error: \"%s\")",
-                    memory.key().toLocal8Bit().constData(),
-                    memory.errorString().toLocal8Bit().constData());
+    Orrery::logLine(
+        AttachFailureCode, "Failed to attach to shared memory (key: \"%s\", error: \"%s\")",
+        memory.key().toLocal8Bit().constData(), memory.errorString().toLocal8Bit().constData());
     return false;
 }
 

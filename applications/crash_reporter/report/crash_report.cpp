@@ -40,8 +40,10 @@ void writeCrashReport(QXmlStreamWriter& writer, QIODevice* device, const CrashRe
     writer.writeStartDocument();
     writer.writeStartElement(QString::fromLatin1(Suite::ProductDomain),
                              QStringLiteral("CrashReport"));
-    writeText(writer, QStringLiteral("Date"), report.crashTime.toString(QStringLiteral("dd/MM/yyyy")));
-    writeText(writer, QStringLiteral("Time"), report.crashTime.toString(QStringLiteral("hh:mm:ss")));
+    writeText(writer, QStringLiteral("Date"),
+              report.crashTime.toString(QStringLiteral("dd/MM/yyyy")));
+    writeText(writer, QStringLiteral("Time"),
+              report.crashTime.toString(QStringLiteral("hh:mm:ss")));
     if (report.record)
         writeApplicationInfo(writer, *report.record);
 
@@ -61,7 +63,8 @@ void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record)
     if (record.productModel)
         writeText(writer, QStringLiteral("Device"), productModelName(*record.productModel));
     writeText(writer, QStringLiteral("Serial"), record.serialNumber);
-    writeText(writer, QStringLiteral("Version"), Orrery::versionString<QString>(record.version, true));
+    writeText(writer, QStringLiteral("Version"),
+              Orrery::versionString<QString>(record.version, true));
     writeText(writer, QStringLiteral("Platform"), QSysInfo::prettyProductName());
     writer.writeEndElement();
 }

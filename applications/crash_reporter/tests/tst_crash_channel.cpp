@@ -14,12 +14,12 @@ namespace {
 // Record fields as plain values, so that table rows stay short.
 struct Expected {
     bool present = false;
-    QByteArray version;  // four bytes
-    int model = -1;      // -1: absent
+    QByteArray version; // four bytes
+    int model = -1;     // -1: absent
     QString serial;
     int theme = 0;
     QString extra;
-    qint64 delay = -1;   // -1: absent
+    qint64 delay = -1; // -1: absent
 };
 
 // 6.4.1 beta 2, model 0, serial "AB", theme 2 (light), extra "/x", delay 1/1 x 30.
@@ -34,8 +34,7 @@ void verifyRecord(const std::optional<CrashRecord>& record, const Expected& expe
         return;
     const Orrery::Version& v = record->version;
     const char bytes[] = {char(v.major), char(v.minor), char(v.patch), char(v.build)};
-    QCOMPARE(QByteArray(bytes, 4),
-             expected.version);
+    QCOMPARE(QByteArray(bytes, 4), expected.version);
     QCOMPARE(record->productModel.has_value(), expected.model >= 0);
     if (record->productModel)
         QCOMPARE(int(*record->productModel), expected.model);
@@ -177,13 +176,21 @@ private Q_SLOTS:
 
         QTest::newRow("no instance, beta, model 3")
             << InstanceNumber{}
-            << QStringList{"--controller-version", "6.4.1.0x82", "--model", "3", "--serial",
-                           "SN-1", "--theme", "2", "--delay", "30"}
+            << QStringList{"--controller-version",
+                           "6.4.1.0x82",
+                           "--model",
+                           "3",
+                           "--serial",
+                           "SN-1",
+                           "--theme",
+                           "2",
+                           "--delay",
+                           "30"}
             << Expected{true, wire("06 04 01 82"), 3, "SN-1", 2, "", 30};
         QTest::newRow("instance 42, no model, ms delay")
-            << InstanceNumber{42}
-            << QStringList{"--no-model", "--serial", "Ünï", "--extra-file", "/tmp/extra.log",
-                           "--delay", "5000", "--delay-period", "1/1000"}
+            << InstanceNumber{42} << QStringList{"--no-model",   "--serial",       "Ünï",
+                                                 "--extra-file", "/tmp/extra.log", "--delay",
+                                                 "5000",         "--delay-period", "1/1000"}
             << Expected{true, wire("06 04 00 00"), -1, "Ünï", 1, "/tmp/extra.log", 0};
         QTest::newRow("instance -7, no record")
             << InstanceNumber{-7} << QStringList{"--no-record"} << Expected{};
@@ -199,7 +206,8 @@ private Q_SLOTS:
         QFETCH(Expected, expected);
 
         QProcess simulator;
-        QStringList allArguments = arguments << "--hold" << "--skip-data-file";
+        QStringList allArguments = arguments << "--hold"
+                                             << "--skip-data-file";
         if (instance)
             allArguments << "--instance" << QString::number(*instance);
         simulator.start(simulatorPath(), allArguments);
@@ -233,9 +241,10 @@ private Q_SLOTS:
         QCOMPARE(logged.size(), 1u);
         QCOMPARE(logged[0].first, 131);
         const QString text = QString::fromStdString(logged[0].second);
-        QVERIFY2(text.startsWith("Failed to attach to shared memory (key: \"VarnelQ5SM_987654321\", "
-                                 "error: \""),
-                 qPrintable(text));
+        QVERIFY2(
+            text.startsWith("Failed to attach to shared memory (key: \"VarnelQ5SM_987654321\", "
+                            "error: \""),
+            qPrintable(text));
         QVERIFY(text.endsWith("\")\n"));
         QVERIFY(text.size() > 80);
     }

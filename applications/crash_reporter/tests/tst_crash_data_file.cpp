@@ -35,15 +35,15 @@ private Q_SLOTS:
         const QByteArray head = wire(PathAndTime);
         QTest::newRow("complete") << head + wire("00000002 | 00000002 0061 | 00000004 0062 0063")
                                   << "/d/x.dmp" << crashTime() << QStringList{"a", "bc"};
-        QTest::newRow("empty log") << head + wire("00000000") << "/d/x.dmp" << crashTime()
-                                   << QStringList{};
+        QTest::newRow("empty log")
+            << head + wire("00000000") << "/d/x.dmp" << crashTime() << QStringList{};
         QTest::newRow("list shorter than its count")
             << head + wire("00000003 | 00000002 0061 | 00000002 0062") << "/d/x.dmp" << crashTime()
             << QStringList{};
-        QTest::newRow("count claims two billion") << head + wire("7fffffff 00000002 0061")
-                                                  << "/d/x.dmp" << crashTime() << QStringList{};
-        QTest::newRow("negative count") << head + wire("ffffffff") << "/d/x.dmp" << crashTime()
-                                        << QStringList{};
+        QTest::newRow("count claims two billion")
+            << head + wire("7fffffff 00000002 0061") << "/d/x.dmp" << crashTime() << QStringList{};
+        QTest::newRow("negative count")
+            << head + wire("ffffffff") << "/d/x.dmp" << crashTime() << QStringList{};
         QTest::newRow("no list") << head << "/d/x.dmp" << crashTime() << QStringList{};
         QTest::newRow("path only") << wire("00000002 0061") << "a" << QDateTime() << QStringList{};
         QTest::newRow("empty file") << QByteArray() << "" << QDateTime() << QStringList{};

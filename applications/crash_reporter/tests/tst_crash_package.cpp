@@ -122,10 +122,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("plain") << "/x/report" << "/x/report.cdp";
-        QTest::newRow("upper-case extension") << "/x/report.CDP" << "/x/report.CDP.cdp";
-        QTest::newRow("extension kept") << "/x/report.cdp" << "/x/report.cdp";
-        QTest::newRow("other extension") << "/x/report.tar.gz" << "/x/report.tar.gz.cdp";
+        QTest::newRow("plain") << "/x/report"
+                               << "/x/report.cdp";
+        QTest::newRow("upper-case extension") << "/x/report.CDP"
+                                              << "/x/report.CDP.cdp";
+        QTest::newRow("extension kept") << "/x/report.cdp"
+                                        << "/x/report.cdp";
+        QTest::newRow("other extension") << "/x/report.tar.gz"
+                                         << "/x/report.tar.gz.cdp";
     }
 
     void names()

@@ -31,9 +31,10 @@ QStringList outlineWithQt(const QByteArray& document)
         if (reader.isStartElement()) {
             if (!path.isEmpty() && !hasChildren && path.size() > 1)
                 lines.last() = path.mid(1).join('/');
-            const QString name = reader.namespaceUri().isEmpty()
-                                     ? reader.name().toString()
-                                     : "{" + reader.namespaceUri().toString() + "}" + reader.name().toString();
+            const QString name =
+                reader.namespaceUri().isEmpty()
+                    ? reader.name().toString()
+                    : "{" + reader.namespaceUri().toString() + "}" + reader.name().toString();
             path << name;
             lines << (path.size() == 1 ? name : path.mid(1).join('/') + "=");
             hasChildren = false;
@@ -118,40 +119,49 @@ private Q_SLOTS:
 
         const QDateTime time(QDate(2026, 12, 5), QTime(20, 53, 47));
         const QString platform = "ApplicationInfo/Platform=" + QSysInfo::prettyProductName();
-        const QString info = "ApplicationInfo/Serial=Q5PC-000123|ApplicationInfo/Version=6.4.1.BETA2|" + platform;
+        const QString info =
+            "ApplicationInfo/Serial=Q5PC-000123|ApplicationInfo/Version=6.4.1.BETA2|" + platform;
 
         QTest::newRow("no record")
             << time << std::optional<CrashRecord>{} << QStringList{"one", "two"} << "fine"
-            << QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "OutputLog",
-                           "OutputLog/Entry=one", "OutputLog/Entry=two", "Comments=fine"};
-        QTest::newRow("model 0")
-            << time << std::optional(makeRecord(0)) << QStringList{"x"} << ""
-            << (QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "ApplicationInfo",
-                            "ApplicationInfo/Device=Q5-PC"}
-                + info.split('|') + QStringList{"OutputLog", "OutputLog/Entry=x", "Comments="});
+            << QStringList{Root,           "Date=05/12/2026",     "Time=20:53:47",
+                           "OutputLog",    "OutputLog/Entry=one", "OutputLog/Entry=two",
+                           "Comments=fine"};
+        QTest::newRow("model 0") << time << std::optional(makeRecord(0)) << QStringList{"x"} << ""
+                                 << (QStringList{Root, "Date=05/12/2026", "Time=20:53:47",
+                                                 "ApplicationInfo",
+                                                 "ApplicationInfo/Device=Q5-PC"} +
+                                     info.split('|') +
+                                     QStringList{"OutputLog", "OutputLog/Entry=x", "Comments="});
         QTest::newRow("no model, empty log")
             << time << std::optional(makeRecord(std::nullopt)) << QStringList{} << ""
-            << (QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "ApplicationInfo"}
-                + info.split('|') + QStringList{"OutputLog=", "Comments="});
+            << (QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "ApplicationInfo"} +
+                info.split('|') + QStringList{"OutputLog=", "Comments="});
         QTest::newRow("model 7 has an empty device")
             << time << std::optional(makeRecord(7)) << QStringList{} << ""
             << (QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "ApplicationInfo",
-                            "ApplicationInfo/Device="}
-                + info.split('|') + QStringList{"OutputLog=", "Comments="});
+                            "ApplicationInfo/Device="} +
+                info.split('|') + QStringList{"OutputLog=", "Comments="});
         QTest::newRow("null time")
             << QDateTime() << std::optional<CrashRecord>{} << QStringList{} << ""
             << QStringList{Root, "Date=", "Time=", "OutputLog=", "Comments="};
         QTest::newRow("markup in comments")
             << time << std::optional<CrashRecord>{} << QStringList{"a < b && c > d"}
             << "<b>bold</b> & \"quoted\"\nsecond line"
-            << QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "OutputLog",
+            << QStringList{Root,
+                           "Date=05/12/2026",
+                           "Time=20:53:47",
+                           "OutputLog",
                            "OutputLog/Entry=a < b && c > d",
                            "Comments=<b>bold</b> & \"quoted\"\\nsecond line"};
         QTest::newRow("terminal escapes and controls")
             << time << std::optional<CrashRecord>{}
             << QStringList{"\x1b[31mred\x1b[0m", QString("nul") + QChar(0) + "bell\a", "tab\tcr\r"}
             << QString("form\ffeed") + QChar(0xFFFF) + QChar(0xD800)
-            << QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "OutputLog",
+            << QStringList{Root,
+                           "Date=05/12/2026",
+                           "Time=20:53:47",
+                           "OutputLog",
                            QString::fromUtf8("OutputLog/Entry=␛[31mred␛[0m"),
                            QString::fromUtf8("OutputLog/Entry=nul␀bell␇"),
                            "OutputLog/Entry=tab\tcr\\r",
@@ -159,7 +169,10 @@ private Q_SLOTS:
         QTest::newRow("non-latin text and emoji")
             << time << std::optional<CrashRecord>{} << QStringList{QString::fromUtf8("Ошибка 🎭")}
             << QString::fromUtf8("日本語")
-            << QStringList{Root, "Date=05/12/2026", "Time=20:53:47", "OutputLog",
+            << QStringList{Root,
+                           "Date=05/12/2026",
+                           "Time=20:53:47",
+                           "OutputLog",
                            QString::fromUtf8("OutputLog/Entry=Ошибка 🎭"),
                            QString::fromUtf8("Comments=日本語")};
     }

@@ -128,17 +128,24 @@ void installFakeMailClient(const QByteArray& status, int delaySeconds = 0)
     QDir().mkpath(fakeMailClientFolder());
     const QString script = fakeMailClientFolder() + "/xdg-email";
     const QByteArray text = "#!/bin/sh\n"
-                            "printf '%s\\n' \"$@\" > \"" + sandbox->filePath("mail-arguments").toUtf8() + "\"\n"
+                            "printf '%s\\n' \"$@\" > \"" +
+                            sandbox->filePath("mail-arguments").toUtf8() +
+                            "\"\n"
                             "while [ $# -gt 0 ]; do\n"
-                            "  if [ \"$1\" = --attach ]; then cp \"$2\" \"" + sandbox->filePath("mailed.cdp").toUtf8() + "\"; fi\n"
+                            "  if [ \"$1\" = --attach ]; then cp \"$2\" \"" +
+                            sandbox->filePath("mailed.cdp").toUtf8() +
+                            "\"; fi\n"
                             "  shift\n"
                             "done\n"
                             "cd /\n"
-                            "sleep " + QByteArray::number(delaySeconds) + "\n"
-                            "exit " + status + "\n";
+                            "sleep " +
+                            QByteArray::number(delaySeconds) +
+                            "\n"
+                            "exit " +
+                            status + "\n";
     QVERIFY(TestFiles::write(script, text));
-    QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(script,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::remove(sandbox->filePath("mail-arguments"));
     QFile::remove(sandbox->filePath("mailed.cdp"));
 }
@@ -190,7 +197,8 @@ private Q_SLOTS:
         if (running) {
             // A far move cancels and so forgets the remembered point for the next row.
             const QPoint far(5000, 5000);
-            QMouseEvent move(QEvent::MouseMove, far, far, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, far, far, Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
             QApplication::sendEvent(&widget, &move);
         }
     }
@@ -239,9 +247,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("extension added") << "report" << "report.cdp";
-        QTest::newRow("upper-case extension is not ours") << "report.CDP" << "report.CDP.cdp";
-        QTest::newRow("extension kept") << "kept.cdp" << "kept.cdp";
+        QTest::newRow("extension added") << "report"
+                                         << "report.cdp";
+        QTest::newRow("upper-case extension is not ours") << "report.CDP"
+                                                          << "report.CDP.cdp";
+        QTest::newRow("extension kept") << "kept.cdp"
+                                        << "kept.cdp";
     }
 
     void saveDialogAnswers()
@@ -324,10 +335,11 @@ private Q_SLOTS:
 
         QCOMPARE(QDir::currentPath(), directory);
         const QString attachment = QDir::tempPath() + "/crash_log.cdp";
-        QCOMPARE(QString::fromUtf8(TestFiles::read(sandbox->filePath("mail-arguments"))).split('\n'),
-                 QStringList({"--utf8", "--subject", "Q5-PC Crash Report", "--body",
-                              "Your Q5-PC crash report is attached to this email.", "--attach",
-                              attachment, "service@varnel.example", ""}));
+        QCOMPARE(
+            QString::fromUtf8(TestFiles::read(sandbox->filePath("mail-arguments"))).split('\n'),
+            QStringList({"--utf8", "--subject", "Q5-PC Crash Report", "--body",
+                         "Your Q5-PC crash report is attached to this email.", "--attach",
+                         attachment, "service@varnel.example", ""}));
         // What the mail client got is a complete package, and it stays for the client.
         const QString mailed = sandbox->filePath("mailed.cdp");
         QCOMPARE(PackageReading::entryNames(mailed), QStringList({"controller.dmp", "report.xml"}));
@@ -369,8 +381,9 @@ private Q_SLOTS:
         answerModalDialogs({pressButton(QMessageBox::Ok, &text)});
         QTest::ignoreMessage(QtDebugMsg, "Error: dump file not found");
         QVERIFY(!application->sendCrashReport());
-        QCOMPARE(text,
-                 QString("There was a problem creating a crash report package to attach to the email."));
+        QCOMPARE(
+            text,
+            QString("There was a problem creating a crash report package to attach to the email."));
         QVERIFY(!QFile::exists(sandbox->filePath("mail-arguments")));
     }
 };
@@ -387,9 +400,8 @@ int main(int argc, char* argv[])
     qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.filePath("runtime").toUtf8());
     qputenv("PATH", folder.filePath("fake-bin").toUtf8() + ":" + qgetenv("PATH"));
-    QFile::setPermissions(folder.filePath("runtime"), QFileDevice::ReadOwner |
-                                                          QFileDevice::WriteOwner |
-                                                          QFileDevice::ExeOwner);
+    QFile::setPermissions(folder.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     TestableApplication app(argc, argv);
     application = &app;

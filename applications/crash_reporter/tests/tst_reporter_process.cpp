@@ -2,8 +2,8 @@
 #include "test_files.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,7 +122,9 @@ private Q_SLOTS:
         QVERIFY(lines[0].contains(" 131 Failed to attach to shared memory (key: \"VarnelQ5SM\""));
         QVERIFY(lines[1].endsWith(" 104 Crash reporter launched"));
         QVERIFY(lines[2].endsWith(" 104 Shutting down Q5"));
-        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ ").match(lines[1]).hasMatch());
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ ")
+                    .match(lines[1])
+                    .hasMatch());
         QVERIFY(sandbox.packages().isEmpty());
     }
 
@@ -130,9 +132,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("instance");
         QTest::addColumn<QString>("key");
-        QTest::newRow("not a number") << "abc" << "VarnelQ5SM_0";
-        QTest::newRow("negative") << "-7" << "VarnelQ5SM_-7";
-        QTest::newRow("number") << "42" << "VarnelQ5SM_42";
+        QTest::newRow("not a number") << "abc"
+                                      << "VarnelQ5SM_0";
+        QTest::newRow("negative") << "-7"
+                                  << "VarnelQ5SM_-7";
+        QTest::newRow("number") << "42"
+                                << "VarnelQ5SM_42";
     }
 
     void instanceArgumentSelectsTheKey()
@@ -151,7 +156,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("delay 0") << QStringList{"--delay", "0"};
-        QTest::newRow("delay in milliseconds") << QStringList{"--delay", "5000", "--delay-period", "1/1000"};
+        QTest::newRow("delay in milliseconds")
+            << QStringList{"--delay", "5000", "--delay-period", "1/1000"};
         QTest::newRow("no record") << QStringList{"--no-record"};
     }
 
@@ -166,8 +172,9 @@ private Q_SLOTS:
         QCOMPARE(sandbox.packages(), QStringList{"Crash Report 0.cdp"});
         QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
         const QString log = sandbox.log();
-        for (const char* line : {"Crash reporter launched", "Read crash report data", "Crash reported",
-                                 "Auto-saving crash report", "Creating dump package", "Restarting Q5"})
+        for (const char* line :
+             {"Crash reporter launched", "Read crash report data", "Crash reported",
+              "Auto-saving crash report", "Creating dump package", "Restarting Q5"})
             QVERIFY2(log.contains(QString(" 104 ") + line + "\n"), line);
     }
 
@@ -178,8 +185,9 @@ private Q_SLOTS:
         const QString extra = sandbox.path("show-settings.xml");
         QVERIFY(TestFiles::write(dump, TestFiles::randomBytes(1'500'000, 2)));
         QVERIFY(TestFiles::write(extra, "<settings/>\n"));
-        const Result result = sandbox.simulate({"--delay", "0", "--dump", dump, "--extra-file", extra,
-                                                "--serial", "Q5PC-77", "--output-line", "\x1b[31mDMX lost"});
+        const Result result =
+            sandbox.simulate({"--delay", "0", "--dump", dump, "--extra-file", extra, "--serial",
+                              "Q5PC-77", "--output-line", "\x1b[31mDMX lost"});
         QCOMPARE(result.exitCode, 0);
         const QString package = sandbox.package(0);
         QCOMPARE(PackageReading::entryNames(package),
@@ -204,16 +212,19 @@ private Q_SLOTS:
                  QStringList({"Crash Report 0.cdp", "Crash Report 1.cdp", "Crash Report 2.cdp"}));
         QCOMPARE(TestFiles::read(sandbox.package(0)), QByteArray("zero"));
         QCOMPARE(TestFiles::read(sandbox.package(2)), QByteArray("two"));
-        QCOMPARE(PackageReading::entryNames(sandbox.package(1)), QStringList({"controller.dmp", "report.xml"}));
+        QCOMPARE(PackageReading::entryNames(sandbox.package(1)),
+                 QStringList({"controller.dmp", "report.xml"}));
     }
 
     void missingDumpGivesNoPackage()
     {
         const Sandbox sandbox;
-        const Result result = sandbox.simulate({"--delay", "0", "--dump", sandbox.path("gone.dmp")});
+        const Result result =
+            sandbox.simulate({"--delay", "0", "--dump", sandbox.path("gone.dmp")});
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.standardError.contains("Error: dump file not found"), result.standardError);
-        QVERIFY(result.standardError.contains("There was a problem auto-saving the crash report to"));
+        QVERIFY(
+            result.standardError.contains("There was a problem auto-saving the crash report to"));
         QVERIFY(sandbox.packages().isEmpty());
     }
 
@@ -236,8 +247,9 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(dump, TestFiles::randomBytes(2'000'000, 3)));
         const Result result = sandbox.simulate({"--delay", "0", "--dump", dump}, 256 * 1024);
         QCOMPARE(result.exitCode, 0);
-        QVERIFY2(result.standardError.contains("There was a problem auto-saving the crash report to"),
-                 result.standardError);
+        QVERIFY2(
+            result.standardError.contains("There was a problem auto-saving the crash report to"),
+            result.standardError);
         QVERIFY(sandbox.packages().isEmpty());
     }
 

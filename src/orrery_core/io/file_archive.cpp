@@ -28,8 +28,7 @@ struct EntryDeleter {
 };
 using EntryPointer = std::unique_ptr<archive_entry, EntryDeleter>;
 
-EntryPointer makeEntry(const QString& archivePath, unsigned fileType, int permissions,
-                       qint64 size)
+EntryPointer makeEntry(const QString& archivePath, unsigned fileType, int permissions, qint64 size)
 {
     EntryPointer entry(archive_entry_new());
     archive_entry_set_pathname(entry.get(), archivePath.toUtf8().constData());
@@ -54,8 +53,7 @@ class TreeWriter
 public:
     explicit TreeWriter(archive* handle)
         : m_handle(handle)
-    {
-    }
+    {}
 
     bool add(const QString& path, const QString& name)
     {

@@ -155,8 +155,7 @@ class FailingDevice : public QIODevice
 public:
     explicit FailingDevice(qint64 limit)
         : m_limit(limit)
-    {
-    }
+    {}
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -205,8 +204,8 @@ private Q_SLOTS:
     {
         QFETCH(Format, format);
         QFETCH(Compression, compression);
-        const QString archivePath =
-            m_folder.filePath(QString("out-%1%2").arg(QTest::currentDataTag(), archiveSuffix(format)));
+        const QString archivePath = m_folder.filePath(
+            QString("out-%1%2").arg(QTest::currentDataTag(), archiveSuffix(format)));
         QVERIFY(writeArchive(archivePath, format, compression,
                              {{m_folder.filePath("top"), "bundle"},
                               {m_folder.filePath("top/plain.txt"), "report.xml"}}));
@@ -214,7 +213,8 @@ private Q_SLOTS:
         expected["report.xml"] = {false, "hello\n"};
 
         // bsdtar reads every format.
-        const QString bsdtarOut = m_folder.filePath(QString("bsdtar-%1").arg(QTest::currentDataTag()));
+        const QString bsdtarOut =
+            m_folder.filePath(QString("bsdtar-%1").arg(QTest::currentDataTag()));
         QDir().mkpath(bsdtarOut);
         QCOMPARE(runTool("bsdtar", {"-xf", archivePath, "-C", bsdtarOut}), QByteArray());
         compareTrees(readExtractedTree(bsdtarOut), expected);
@@ -233,7 +233,8 @@ private Q_SLOTS:
             QCOMPARE(entry.permissions, directory ? 0755 : 0644);
             if (!directory)
                 QCOMPARE(entry.size, data.size());
-            readBack[entry.name.endsWith('/') ? entry.name.chopped(1) : entry.name] = {directory, data};
+            readBack[entry.name.endsWith('/') ? entry.name.chopped(1) : entry.name] = {directory,
+                                                                                       data};
         }
         compareTrees(readBack, expected);
     }
@@ -253,7 +254,8 @@ private Q_SLOTS:
         QFETCH(Compression, compression);
         const QString archivePath = m_folder.filePath(
             QString("gnu-%1%2").arg(QTest::currentDataTag(), archiveSuffix(format)));
-        QVERIFY(writeArchive(archivePath, format, compression, {{m_folder.filePath("top"), "bundle"}}));
+        QVERIFY(
+            writeArchive(archivePath, format, compression, {{m_folder.filePath("top"), "bundle"}}));
 
         const QString out = m_folder.filePath(QString("gnu-%1").arg(QTest::currentDataTag()));
         QDir().mkpath(out);
@@ -261,12 +263,13 @@ private Q_SLOTS:
         compareTrees(readExtractedTree(out), m_tree);
 
         // Python's tarfile: names, types, permissions and sizes, one line each.
-        const QByteArray listing = runTool(
-            "python3", {"-c",
-                        "import sys, tarfile\n"
-                        "for m in tarfile.open(sys.argv[1]):\n"
-                        "    print(m.name, 'd' if m.isdir() else 'f', oct(m.mode), m.size, sep='|')",
-                        archivePath});
+        const QByteArray listing =
+            runTool("python3",
+                    {"-c",
+                     "import sys, tarfile\n"
+                     "for m in tarfile.open(sys.argv[1]):\n"
+                     "    print(m.name, 'd' if m.isdir() else 'f', oct(m.mode), m.size, sep='|')",
+                     archivePath});
         QStringList lines = QString::fromUtf8(listing).split('\n', Qt::SkipEmptyParts);
         lines.sort();
         QStringList expectedLines;
@@ -298,17 +301,17 @@ private Q_SLOTS:
         QCOMPARE(runTool("gzip", {"-t", archivePath}), QByteArray());
 
         // Every deflate block of a level-0 stream is a stored block (BTYPE 00).
-        const QByteArray blockTypes = runTool(
-            "python3", {"-c",
-                        "import sys, zlib\n"
-                        "raw = open(sys.argv[1], 'rb').read()\n"
-                        "flags = raw[3]; pos = 10\n"
-                        "if flags & 4: pos += 2 + raw[pos] + 256 * raw[pos + 1]\n"
-                        "for bit in (8, 16):\n"
-                        "    if flags & bit: pos = raw.index(0, pos) + 1\n"
-                        "if flags & 2: pos += 2\n"
-                        "print((raw[pos] >> 1) & 3)",
-                        archivePath});
+        const QByteArray blockTypes =
+            runTool("python3", {"-c",
+                                "import sys, zlib\n"
+                                "raw = open(sys.argv[1], 'rb').read()\n"
+                                "flags = raw[3]; pos = 10\n"
+                                "if flags & 4: pos += 2 + raw[pos] + 256 * raw[pos + 1]\n"
+                                "for bit in (8, 16):\n"
+                                "    if flags & bit: pos = raw.index(0, pos) + 1\n"
+                                "if flags & 2: pos += 2\n"
+                                "print((raw[pos] >> 1) & 3)",
+                                archivePath});
         QCOMPARE(blockTypes.trimmed() == "0", stored);
     }
 
@@ -502,8 +505,8 @@ private Q_SLOTS:
         for (Format format : {Format::TarGz, Format::Tar, Format::Zip, Format::SevenZip}) {
             const QByteArray name = archiveSuffix(format).toLatin1();
             QTest::newRow(name + " default") << format << Compression::Default << true;
-            QTest::newRow(name + " none") << format << Compression::None
-                                          << (format == Format::TarGz);
+            QTest::newRow(name + " none")
+                << format << Compression::None << (format == Format::TarGz);
         }
     }
 

@@ -1,6 +1,6 @@
+#include "child_process.h"
 #include "diagnostics/debug_print.h"
 #include "diagnostics/log.h"
-#include "child_process.h"
 #include "stderr_capture.h"
 
 #include <QTest>
@@ -111,8 +111,8 @@ private Q_SLOTS:
         QTest::newRow("510 characters") << QByteArray(510, 'a') << QByteArray(510, 'a') + '\n';
         QTest::newRow("exactly 511") << QByteArray(511, 'b') << QByteArray(510, 'b') + '\n';
         QTest::newRow("600 cut then ended") << QByteArray(600, 'c') << QByteArray(510, 'c') + '\n';
-        QTest::newRow("511 with line end")
-            << QByteArray(510, 'd') + '\n' << QByteArray(510, 'd') + '\n';
+        QTest::newRow("511 with line end") << QByteArray(510, 'd') + '\n'
+                                           << QByteArray(510, 'd') + '\n';
     }
 
     void logLineEnds()
@@ -152,10 +152,12 @@ private Q_SLOTS:
     {
         StderrCapture capture;
         const double alpha = 1.5;
+        const int checkLine = __LINE__ + 1;
         ORRERY_LOGIC_CHECK(Orrery::inRange(0.0, alpha, 1.0));
-        const QByteArray expected = QByteArray("Error Logic error: 'Orrery::inRange(0.0, alpha, 1.0)' "
-                                               "is FALSE at line ") +
-                                    QByteArray::number(__LINE__ - 3) + " in file " + __FILE__ + '\n';
+        const QByteArray expected =
+            QByteArray("Error Logic error: 'Orrery::inRange(0.0, alpha, 1.0)' "
+                       "is FALSE at line ") +
+            QByteArray::number(checkLine) + " in file " + __FILE__ + '\n';
         QCOMPARE(capture.text(), expected);
     }
 

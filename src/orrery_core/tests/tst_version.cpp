@@ -22,7 +22,8 @@ private Q_SLOTS:
         QTest::newRow("rc short") << 6 << 4 << 0 << 0x43 << false << "6.4 RC3";
         QTest::newRow("debug zero build") << 1 << 0 << 0 << 0xC0 << true << "1.0.0.DEBUG0";
         QTest::newRow("patch kept short") << 2 << 10 << 7 << 0x00 << false << "2.10.7";
-        QTest::newRow("largest bytes") << 255 << 255 << 255 << 0xFF << true << "255.255.255.DEBUG63";
+        QTest::newRow("largest bytes")
+            << 255 << 255 << 255 << 0xFF << true << "255.255.255.DEBUG63";
     }
 
     void text()

@@ -26,9 +26,9 @@ QColor blend(const QColor& over, const QColor& under, double alpha)
         return QColor(0, 0, 0, 0);
 
     const auto mix = [&](double overComponent, double underComponent) {
-        return float((overComponent * overAlpha * alpha +
-                      underComponent * underAlpha * (1.0 - alpha)) /
-                     mixedAlpha);
+        return float(
+            (overComponent * overAlpha * alpha + underComponent * underAlpha * (1.0 - alpha)) /
+            mixedAlpha);
     };
     return QColor::fromRgbF(mix(over.redF(), under.redF()), mix(over.greenF(), under.greenF()),
                             mix(over.blueF(), under.blueF()), mixedAlpha);
@@ -41,8 +41,7 @@ int luminance(const QColor& colour)
 
 QColor contrastingTextColour(const QColor& background)
 {
-    return luminance(background) < LightBackgroundLuminance ? QColor(Qt::white)
-                                                            : QColor(Qt::black);
+    return luminance(background) < LightBackgroundLuminance ? QColor(Qt::white) : QColor(Qt::black);
 }
 
 } // namespace Orrery

@@ -26,8 +26,9 @@ QString redRectangleSvg()
     const QString path = files->filePath("red.svg");
     QFile file(path);
     if (!file.exists() && file.open(QIODevice::WriteOnly))
-        file.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20' viewBox='0 0 40 20'>"
-                   "<rect width='40' height='20' fill='#ff0000'/></svg>");
+        file.write(
+            "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20' viewBox='0 0 40 20'>"
+            "<rect width='40' height='20' fill='#ff0000'/></svg>");
     return path;
 }
 
@@ -77,7 +78,9 @@ private Q_SLOTS:
         const QImage image = widget.grab().toImage();
         // 40 x 20 kept in aspect: 100 x 50, centred vertically.
         QCOMPARE(image.pixelColor(50, 50), QColor(Qt::red));
-        QCOMPARE(image.pixelColor(50, 20).alpha() == 255 && image.pixelColor(50, 20) == QColor(Qt::red), false);
+        QCOMPARE(image.pixelColor(50, 20).alpha() == 255 &&
+                     image.pixelColor(50, 20) == QColor(Qt::red),
+                 false);
         QCOMPARE(image.pixelColor(50, 30), QColor(Qt::red));
         QCOMPARE(widget.cachedPixmap().size(), QSize(100, 50));
     }
@@ -90,9 +93,9 @@ private Q_SLOTS:
         widget.show();
         paintNow(widget);
         const qint64 cached = widget.cachedPixmap().cacheKey();
-        widget.resize(100, 120);  // still 100 x 50
+        widget.resize(100, 120); // still 100 x 50
         QCOMPARE(widget.cachedPixmap().cacheKey(), cached);
-        widget.resize(60, 120);   // now 60 x 30
+        widget.resize(60, 120); // now 60 x 30
         QVERIFY(widget.cachedPixmap().isNull());
         paintNow(widget);
         QCOMPARE(widget.cachedPixmap().size(), QSize(60, 30));

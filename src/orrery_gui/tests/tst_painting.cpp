@@ -42,18 +42,18 @@ private Q_SLOTS:
         const QRect r(10, 20, 10, 8);
         QTest::newRow("top left") << int(Qt::AlignLeft | Qt::AlignTop) << QSize(5, 4) << r
                                   << QRect(10, 20, 5, 4);
-        QTest::newRow("centre truncates") << int(Qt::AlignCenter) << QSize(5, 3) << r
-                                          << QRect(12, 22, 5, 3);
-        QTest::newRow("right wins over centre") << int(Qt::AlignRight | Qt::AlignHCenter)
-                                                << QSize(5, 4) << r << QRect(15, 20, 5, 4);
+        QTest::newRow("centre truncates")
+            << int(Qt::AlignCenter) << QSize(5, 3) << r << QRect(12, 22, 5, 3);
+        QTest::newRow("right wins over centre")
+            << int(Qt::AlignRight | Qt::AlignHCenter) << QSize(5, 4) << r << QRect(15, 20, 5, 4);
         QTest::newRow("vertical centre wins over bottom")
             << int(Qt::AlignVCenter | Qt::AlignBottom) << QSize(5, 4) << r << QRect(10, 22, 5, 4);
-        QTest::newRow("bottom right") << int(Qt::AlignRight | Qt::AlignBottom) << QSize(4, 4) << r
-                                      << QRect(16, 24, 4, 4);
-        QTest::newRow("larger sticks out") << int(Qt::AlignCenter) << QSize(15, 12) << r
-                                           << QRect(8, 18, 15, 12);
-        QTest::newRow("no mirroring for leading") << int(Qt::AlignLeading) << QSize(4, 4) << r
-                                                  << QRect(10, 20, 4, 4);
+        QTest::newRow("bottom right")
+            << int(Qt::AlignRight | Qt::AlignBottom) << QSize(4, 4) << r << QRect(16, 24, 4, 4);
+        QTest::newRow("larger sticks out")
+            << int(Qt::AlignCenter) << QSize(15, 12) << r << QRect(8, 18, 15, 12);
+        QTest::newRow("no mirroring for leading")
+            << int(Qt::AlignLeading) << QSize(4, 4) << r << QRect(10, 20, 4, 4);
     }
 
     void alignedIntegerRect()
@@ -71,8 +71,8 @@ private Q_SLOTS:
         QTest::addColumn<QSizeF>("size");
         QTest::addColumn<QRectF>("expected");
         const QRectF r(0.5, 1.0, 10.0, 5.0);
-        QTest::newRow("centre halves") << int(Qt::AlignCenter) << QSizeF(5, 2)
-                                       << QRectF(3.0, 2.5, 5, 2);
+        QTest::newRow("centre halves")
+            << int(Qt::AlignCenter) << QSizeF(5, 2) << QRectF(3.0, 2.5, 5, 2);
         QTest::newRow("right") << int(Qt::AlignRight) << QSizeF(5, 2) << QRectF(5.5, 1.0, 5, 2);
         QTest::newRow("bottom") << int(Qt::AlignBottom) << QSizeF(5, 2) << QRectF(0.5, 4.0, 5, 2);
         QTest::newRow("larger") << int(Qt::AlignCenter) << QSizeF(12, 7) << QRectF(-0.5, 0, 12, 7);
@@ -83,7 +83,8 @@ private Q_SLOTS:
         QFETCH(int, alignment);
         QFETCH(QSizeF, size);
         QFETCH(QRectF, expected);
-        QCOMPARE(alignedRect(Qt::Alignment(alignment), size, QRectF(0.5, 1.0, 10.0, 5.0)), expected);
+        QCOMPARE(alignedRect(Qt::Alignment(alignment), size, QRectF(0.5, 1.0, 10.0, 5.0)),
+                 expected);
     }
 
     void corners()
@@ -118,20 +119,19 @@ private Q_SLOTS:
 
         QTest::newRow("white on black 0.3") << QColor("#ffffff") << QColor("#000000") << 0.3
                                             << QColor::fromRgbF(0.3f, 0.3f, 0.3f) << false;
-        QTest::newRow("alpha 0 gives under") << QColor("#ff0000") << QColor("#0000ff") << 0.0
-                                             << QColor("#0000ff") << false;
-        QTest::newRow("alpha 1 gives over") << QColor("#ff0000") << QColor("#0000ff") << 1.0
-                                            << QColor("#ff0000") << false;
-        QTest::newRow("alpha 1.5 gives over") << QColor("#ff0000") << QColor("#0000ff") << 1.5
-                                              << QColor("#ff0000") << true;
-        QTest::newRow("alpha -1 gives under") << QColor("#ff0000") << QColor("#0000ff") << -1.0
-                                              << QColor("#0000ff") << true;
-        QTest::newRow("two transparent") << QColor(255, 0, 0, 0) << QColor(0, 255, 0, 0) << 0.5
-                                         << QColor(0, 0, 0, 0) << false;
+        QTest::newRow("alpha 0 gives under")
+            << QColor("#ff0000") << QColor("#0000ff") << 0.0 << QColor("#0000ff") << false;
+        QTest::newRow("alpha 1 gives over")
+            << QColor("#ff0000") << QColor("#0000ff") << 1.0 << QColor("#ff0000") << false;
+        QTest::newRow("alpha 1.5 gives over")
+            << QColor("#ff0000") << QColor("#0000ff") << 1.5 << QColor("#ff0000") << true;
+        QTest::newRow("alpha -1 gives under")
+            << QColor("#ff0000") << QColor("#0000ff") << -1.0 << QColor("#0000ff") << true;
+        QTest::newRow("two transparent")
+            << QColor(255, 0, 0, 0) << QColor(0, 255, 0, 0) << 0.5 << QColor(0, 0, 0, 0) << false;
         // Only the opaque colour carries weight: the result keeps its hue at half alpha.
-        QTest::newRow("over transparent")
-            << QColor(255, 0, 0, 255) << QColor(0, 255, 0, 0) << 0.5
-            << QColor::fromRgbF(1.0f, 0.0f, 0.0f, 0.5f) << false;
+        QTest::newRow("over transparent") << QColor(255, 0, 0, 255) << QColor(0, 255, 0, 0) << 0.5
+                                          << QColor::fromRgbF(1.0f, 0.0f, 0.0f, 0.5f) << false;
     }
 
     void blends()
@@ -220,7 +220,8 @@ private Q_SLOTS:
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (isPainted(image, x, y))
-                    QVERIFY2(QRect(10, 10, 20, 10).contains(x, y), qPrintable(QString("%1,%2").arg(x).arg(y)));
+                    QVERIFY2(QRect(10, 10, 20, 10).contains(x, y),
+                             qPrintable(QString("%1,%2").arg(x).arg(y)));
         QVERIFY(isPainted(image, 10, 19));
         QVERIFY(!isPainted(image, 10, 10));
     }
@@ -239,7 +240,8 @@ private Q_SLOTS:
         QCOMPARE(painter.brush(), brush);
         QVERIFY(!painter.testRenderHint(QPainter::Antialiasing));
         painter.setRenderHint(QPainter::Antialiasing);
-        drawRoundedRect(&painter, QRectF(2, 2, 16, 16), QPen(Qt::blue, 2), Qt::NoBrush, {4, 4, 4, 4});
+        drawRoundedRect(&painter, QRectF(2, 2, 16, 16), QPen(Qt::blue, 2), Qt::NoBrush,
+                        {4, 4, 4, 4});
         QVERIFY(painter.testRenderHint(QPainter::Antialiasing));
     }
 

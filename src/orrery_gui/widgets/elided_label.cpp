@@ -13,8 +13,7 @@ namespace Orrery {
 
 ElidedLabel::ElidedLabel(QWidget* parent)
     : ElidedLabel(QString(), parent)
-{
-}
+{}
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
     : QFrame(parent)
@@ -38,9 +37,9 @@ QSize ElidedLabel::sizeHint() const
         return m_sizeHint;
     const QFontMetricsF metrics(font());
     const QMargins margins = contentsMargins();
-    m_sizeHint = QSize(margins.left() + margins.right() +
-                           int(std::ceil(metrics.horizontalAdvance(m_text))),
-                       margins.top() + margins.bottom() + int(std::ceil(metrics.height())));
+    m_sizeHint =
+        QSize(margins.left() + margins.right() + int(std::ceil(metrics.horizontalAdvance(m_text))),
+              margins.top() + margins.bottom() + int(std::ceil(metrics.height())));
     return m_sizeHint;
 }
 

@@ -7,8 +7,7 @@ namespace Orrery {
 
 IconLabel::IconLabel(QWidget* parent)
     : IconLabel(QIcon(), parent)
-{
-}
+{}
 
 IconLabel::IconLabel(const QIcon& icon, QWidget* parent)
     : QFrame(parent)

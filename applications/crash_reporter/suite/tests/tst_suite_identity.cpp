@@ -19,7 +19,9 @@ private Q_SLOTS:
         QTest::addColumn<ProductModel>("model");
         QTest::addColumn<QString>("expected");
 
-        const auto app = [](int value) { return static_cast<SuiteApplication>(value); };
+        const auto app = [](int value) {
+            return static_cast<SuiteApplication>(value);
+        };
         QTest::newRow("key tool") << app(0) << ProductModel{} << "Unit Code Builder";
         QTest::newRow("controller S10") << app(1) << ProductModel{1} << "Q5-S10";
         QTest::newRow("controller unknown") << app(1) << ProductModel{} << "Q5";
@@ -30,8 +32,8 @@ private Q_SLOTS:
         QTest::newRow("crash desk S50") << app(3) << ProductModel{5} << "Q5-S50 Crash Desk";
         QTest::newRow("stage preview") << app(4) << ProductModel{} << "Q5 Stage Preview";
         QTest::newRow("console mimic") << app(5) << ProductModel{} << "Console Mimic";
-        QTest::newRow("restore assistant") << app(6) << ProductModel{}
-                                           << "Q5-S30/S40 Restore Assistant";
+        QTest::newRow("restore assistant")
+            << app(6) << ProductModel{} << "Q5-S30/S40 Restore Assistant";
         QTest::newRow("value 7") << app(7) << ProductModel{0} << "";
     }
 
@@ -55,7 +57,8 @@ private Q_SLOTS:
     {
         const QStringList expected = {"Q5-PC", "Q5-S10", "Q5-S20", "Q5-S30", "Q5-S40", "Q5-S50"};
         for (int model = 0; model < 256; ++model)
-            QCOMPARE(productModelName(std::uint8_t(model)), model < 6 ? expected[model] : QString());
+            QCOMPARE(productModelName(std::uint8_t(model)),
+                     model < 6 ? expected[model] : QString());
     }
 
     void crashDumpsPathCreatesBothLevels()
@@ -87,7 +90,8 @@ private Q_SLOTS:
         QVERIFY(QRegularExpression("^[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}$")
                     .match(buildDate())
                     .hasMatch());
-        QVERIFY(QRegularExpression("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$").match(buildTime()).hasMatch());
+        QVERIFY(
+            QRegularExpression("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$").match(buildTime()).hasMatch());
         QVERIFY(QRegularExpression("^[0-9a-f]{7}$").match(buildCommit()).hasMatch());
     }
 
