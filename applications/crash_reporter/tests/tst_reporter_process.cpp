@@ -128,6 +128,21 @@ private Q_SLOTS:
         QVERIFY(sandbox.packages().isEmpty());
     }
 
+    void startsWithoutAnyDisplay()
+    {
+        const Sandbox sandbox;
+        QProcessEnvironment environment = sandbox.environment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(name);
+        QProcess reporter;
+        reporter.setProcessEnvironment(environment);
+        reporter.start(binary("q5-crash-reporter"), {sandbox.path("absent.dat")});
+        const Result result = Sandbox::finish(reporter);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.standardOutput, QByteArray("connected\n"));
+        QVERIFY(sandbox.log().contains(" 104 Crash reported"));
+    }
+
     void instanceArgumentSelectsTheKey_data()
     {
         QTest::addColumn<QString>("instance");
