@@ -38,8 +38,6 @@ public:
     void cancelAutoAction();
     bool isAutoActionRunning() const { return m_autoActionTimerId != 0; }
 
-    const std::optional<CrashRecord>& record() const { return m_record; }
-
 protected:
     void launched() override;
     void timerEvent(QTimerEvent* event) override;
