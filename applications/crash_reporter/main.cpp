@@ -1,10 +1,10 @@
 #include "app/log_file_sink.h"
-#include "app/platform/display_environment.h"
+#include "app/platform/process_environment.h"
 #include "app/q5_crash_reporter_application.h"
 
 int main(int argc, char* argv[])
 {
-    prepareDisplayEnvironment();
+    prepareProcessEnvironment();
     const LogFileSink logSink;
     // Whatever happens, the controller's side sees exit status 0.
     try {

@@ -2,10 +2,11 @@
 
 #include "diagnostics/log.h"
 
+#include <QDateTime>
+#include <QTimeZone>
 #include <QtGlobal>
 
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -41,13 +42,11 @@ LogFileSink::~LogFileSink()
 void LogFileSink::write(std::int32_t code, std::int64_t time, const char* text, void* context)
 {
     auto* sink = static_cast<LogFileSink*>(context);
-    const std::time_t seconds = static_cast<std::time_t>(time);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const QByteArray stamp = QDateTime::fromSecsSinceEpoch(time, QTimeZone::utc())
+                                 .toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss'Z'"))
+                                 .toLatin1();
     const std::size_t length = std::strlen(text);
     const char* lineEnd = (length > 0 && text[length - 1] == '\n') ? "" : "\n";
-    std::fprintf(sink->m_file, "%s %d %s%s", stamp, int(code), text, lineEnd);
+    std::fprintf(sink->m_file, "%s %d %s%s", stamp.constData(), int(code), text, lineEnd);
     std::fflush(sink->m_file);
 }

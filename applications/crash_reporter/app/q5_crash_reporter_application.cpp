@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimerEvent>
@@ -36,6 +37,13 @@ const QPoint NoPoint(-1, -1);
 // Where the first mouse move of a running countdown happened; the distance that cancels the
 // countdown is measured from here.
 QPoint rememberedMousePoint = NoPoint;
+
+// On these platforms no window reaches a screen.
+bool canShowWindows()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
 
 InstanceNumber instanceFromArguments(const QStringList& arguments)
 {
@@ -76,8 +84,9 @@ void Q5CrashReporterApplication::launched()
 void Q5CrashReporterApplication::readCrashData(const QString& path)
 {
     CrashData data;
-    if (readAndRemoveCrashDataFile(path, data))
+    if (readCrashDataFile(path, data))
         Orrery::log(0, "Read crash report data\n");
+    QFile::remove(path);
     m_dumpFilePath = data.dumpFilePath;
     m_crashTime = data.crashTime;
     m_outputLog = data.outputLog;
@@ -86,11 +95,19 @@ void Q5CrashReporterApplication::readCrashData(const QString& path)
 void Q5CrashReporterApplication::reportCrash()
 {
     Orrery::log(0, "Crash reported\n");
-    // A record that asks for the dialog (no delay, or one above 0) will open the crash
-    // report dialog here; until the dialog exists it takes the automatic path too.
+    // Until the crash report dialog exists, an episode that wants it takes the automatic path
+    // too.
     autoSaveCrashReport();
     Orrery::log(0, "Restarting Q5\n");
     QCoreApplication::quit();
+}
+
+bool Q5CrashReporterApplication::wantsDialog() const
+{
+    const bool recordAsksForDialog =
+        m_record && (!m_record->autoActionDelay || m_record->autoActionDelay->count() != 0);
+    // A dialog that nobody can see would wait forever, so there the crash is saved at once.
+    return recordAsksForDialog && canShowWindows();
 }
 
 bool Q5CrashReporterApplication::notify(QObject* receiver, QEvent* event)
@@ -168,12 +185,13 @@ bool Q5CrashReporterApplication::shutdownController()
 }
 
 PackageResult Q5CrashReporterApplication::buildCrashPackage(const QString& target,
-                                                            PackageTarget mode)
+                                                            PackageTarget mode,
+                                                            QFileDevice::Permissions permissions)
 {
     Orrery::log(0, "Creating dump package\n");
     // The dialog's comments join the package once the dialog exists.
     const CrashPackageContents contents{m_dumpFilePath, m_crashTime, m_record, m_outputLog, {}};
-    return writeCrashPackage(contents, target, mode);
+    return writeCrashPackage(contents, target, mode, permissions);
 }
 
 bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
@@ -193,7 +211,7 @@ bool Q5CrashReporterApplication::autoSaveCrashReport()
     QString path;
     for (int number = 0; result == PackageResult::TargetExists; ++number) {
         path = automaticPackagePath(folder, number);
-        if (!QFileInfo::exists(path))
+        if (!isNameTaken(path))
             result = buildCrashPackage(path, PackageTarget::CreateNew);
     }
     if (result != PackageResult::Written)
@@ -222,7 +240,12 @@ bool Q5CrashReporterApplication::sendCrashReport()
 {
     Orrery::log(0, "Sending crash report\n");
     const QString attachment = mailAttachmentPath();
-    if (!createCrashPackage(attachment)) {
+    // The attachment holds the output log and the serial number: for the user's eyes only.
+    const PackageResult packed =
+        attachment.isEmpty() ? PackageResult::Failed
+                             : buildCrashPackage(attachment, PackageTarget::Replace,
+                                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (packed != PackageResult::Written) {
         QMessageBox::critical(
             QApplication::activeWindow(), tr("Error"),
             tr("There was a problem creating a crash report package to attach to the email."),
@@ -236,7 +259,7 @@ bool Q5CrashReporterApplication::sendCrashReport()
                                    QString::fromLatin1(Suite::ServiceDepartmentAddress), subject,
                                    body, attachment);
     QDir::setCurrent(currentDirectory);
-    if (mailClientReleasesAttachmentOnReturn())
+    if (!sent || mailClientReleasesAttachmentOnReturn())
         QFile::remove(attachment);
     return sent;
 }

@@ -24,6 +24,10 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // Whether the episode shows the crash dialog: the record asks for it (no auto-action delay,
+    // or one above 0) and windows can be seen on this platform.
+    bool wantsDialog() const;
+
     // Handlers of the crash dialog's requests.
     bool sendCrashReport();
     bool saveCrashReport();
@@ -46,7 +50,8 @@ protected:
 
 private:
     void reportCrash();
-    PackageResult buildCrashPackage(const QString& target, PackageTarget mode);
+    PackageResult buildCrashPackage(const QString& target, PackageTarget mode,
+                                    QFileDevice::Permissions permissions = {});
     // The mouse position relative to the receiving widget.
     void trackMouseMove(QPoint position);
 

@@ -48,15 +48,12 @@ void readCrashDataFrom(QDataStream& stream, CrashData& data)
     readStringList(stream, data.outputLog);
 }
 
-bool readAndRemoveCrashDataFile(const QString& path, CrashData& data)
+bool readCrashDataFile(const QString& path, CrashData& data)
 {
     QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    if (opened) {
-        QDataStream stream(&file);
-        readCrashDataFrom(stream, data);
-    }
-    file.close();
-    QFile::remove(path);
-    return opened;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream stream(&file);
+    readCrashDataFrom(stream, data);
+    return true;
 }

@@ -17,5 +17,5 @@ struct CrashData {
 // output log is taken only when it was read completely.
 void readCrashDataFrom(QDataStream& stream, CrashData& data);
 
-// Reads the file when it opens, then deletes it in every case. Returns whether it was read.
-bool readAndRemoveCrashDataFile(const QString& path, CrashData& data);
+// Reads the file when it opens; returns whether it did.
+bool readCrashDataFile(const QString& path, CrashData& data);

@@ -2,5 +2,6 @@
 
 #include <QString>
 
-// <temporary folder>/crash_log.cdp in native separators, computed once per process.
+// Where the package for the mail client is written, as "crash_log.cdp" in a folder that is
+// ready to take it; empty when no such folder can be had.
 QString mailAttachmentPath();

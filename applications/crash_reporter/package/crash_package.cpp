@@ -34,7 +34,17 @@ QString extraFilePath(const CrashPackageContents& contents)
     return extra.exists() ? extra.absoluteFilePath() : QString();
 }
 
-// Packs the entries into the open target; true only when every byte reached the file.
+// The extra file is optional: one that cannot be read never costs the dump and the report.
+void addExtraFile(Orrery::FileArchive& archive, const QString& path)
+{
+    if (path.isEmpty() || archive.add(path, QFileInfo(path).fileName()))
+        return;
+    qDebug("Error: extra file %s could not be read; it is left out or cut short",
+           QFile::encodeName(path).constData());
+}
+
+// Packs the entries into the open target; true only when every byte of the dump and the
+// report reached the file.
 bool packEntries(const CrashPackageContents& contents, const QString& reportPath, QFile& target)
 {
     Orrery::FileArchive archive;
@@ -45,19 +55,26 @@ bool packEntries(const CrashPackageContents& contents, const QString& reportPath
     bool complete = archive.add(dump.absoluteFilePath(), dump.fileName());
     complete = complete && archive.add(QFileInfo(reportPath).absoluteFilePath(),
                                        QString::fromLatin1(ReportEntryName));
-    const QString extra = extraFilePath(contents);
-    if (complete && !extra.isEmpty())
-        complete = archive.add(extra, QFileInfo(extra).fileName());
+    if (complete)
+        addExtraFile(archive, extraFilePath(contents));
     complete = archive.close() && complete;
     complete = target.flush() && complete;
     target.close();
     return complete && target.error() == QFileDevice::NoError;
 }
 
+bool openTarget(QFile& file, PackageTarget mode, QFileDevice::Permissions permissions)
+{
+    QIODevice::OpenMode openMode = QIODevice::WriteOnly;
+    if (mode == PackageTarget::CreateNew)
+        openMode |= QIODevice::NewOnly;
+    return permissions ? file.open(openMode, permissions) : file.open(openMode);
+}
+
 } // namespace
 
 PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                PackageTarget mode)
+                                PackageTarget mode, QFileDevice::Permissions permissions)
 {
     if (!QFileInfo::exists(contents.dumpFilePath)) {
         qDebug("Error: dump file not found");
@@ -70,14 +87,12 @@ PackageResult writeCrashPackage(const CrashPackageContents& contents, const QStr
     }
 
     QFile file(target);
-    QIODevice::OpenMode openMode = QIODevice::WriteOnly;
     if (mode == PackageTarget::Replace)
         QFile::remove(target);
-    else
-        openMode |= QIODevice::NewOnly;
-    if (!file.open(openMode)) {
-        if (mode == PackageTarget::CreateNew && QFileInfo::exists(target))
-            return PackageResult::TargetExists;
+    if (!openTarget(file, mode, permissions)) {
+        // Whatever holds a new name belongs to someone else and stays.
+        if (mode == PackageTarget::CreateNew)
+            return isNameTaken(target) ? PackageResult::TargetExists : PackageResult::Failed;
         QFile::remove(target);
         return PackageResult::Failed;
     }
@@ -86,6 +101,12 @@ PackageResult writeCrashPackage(const CrashPackageContents& contents, const QStr
         return PackageResult::Failed;
     }
     return PackageResult::Written;
+}
+
+bool isNameTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 QString automaticPackagePath(const QString& folder, int number)

@@ -3,6 +3,7 @@
 #include "channel/crash_record.h"
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 
@@ -24,10 +25,14 @@ enum class PackageTarget {
 
 enum class PackageResult { Written, TargetExists, Failed };
 
-// Writes the package: the dump file, "report.xml" and, when there is one, the extra file.
-// Anything short of a complete package removes the target and gives Failed.
+// Writes the package: the dump file, "report.xml" and, when it can be read, the extra file.
+// Anything short of a complete dump and report removes the target and gives Failed. The file is
+// created with the given permissions (less the umask); none given means the usual ones.
 PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                PackageTarget mode);
+                                PackageTarget mode, QFileDevice::Permissions permissions = {});
+
+// Whether anything at all is at the path, a dangling symbolic link included.
+bool isNameTaken(const QString& path);
 
 // "<folder>Crash Report <number>.cdp"; the folder ends with "/".
 QString automaticPackagePath(const QString& folder, int number);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <string>
 
 namespace Orrery {
@@ -8,7 +10,7 @@ namespace Orrery {
 inline constexpr int FormatBufferSize = 512;
 
 // Formats printf-style and hands the text to the debugger output.
-void debugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void debugPrint(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
 
 // Prints "Error <message> at line <line> in file <file>" and aborts.
 [[noreturn]] void fatalError(const std::string& message, int line, const char* file);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <cstdint>
 
 namespace Orrery {
@@ -11,10 +13,10 @@ using LogSink = void (*)(std::int32_t code, std::int64_t time, const char* text,
 inline constexpr std::int32_t LogLevelBaseCode = 104;
 
 // Formats printf-style and delivers the text with code 104 + level to every sink.
-void log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void log(int level, const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
 
 // As log(), but with the code unchanged and the text always ending in a line feed.
-void logLine(std::int32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void logLine(std::int32_t code, const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
 
 // Registers a sink, or replaces the context of one already registered. Sinks are called in
 // ascending order of their callback address; a sink must not log itself.

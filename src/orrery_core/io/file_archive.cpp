@@ -10,6 +10,7 @@
 
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <set>
@@ -20,21 +21,22 @@ namespace {
 thread_local std::int32_t lastArchiveError = FileArchive::NoError;
 
 constexpr qint64 CopyChunkSize = 8192;
-constexpr int DirectoryPermissions = 0755;
-constexpr int FilePermissions = 0644;
+constexpr unsigned DirectoryPermissions = 0755;
+constexpr unsigned FilePermissions = 0644;
 
 struct EntryDeleter {
     void operator()(archive_entry* entry) const { archive_entry_free(entry); }
 };
 using EntryPointer = std::unique_ptr<archive_entry, EntryDeleter>;
 
-EntryPointer makeEntry(const QString& archivePath, unsigned fileType, int permissions, qint64 size)
+EntryPointer makeEntry(const QString& archivePath, unsigned fileType, unsigned permissions,
+                       qint64 size)
 {
     EntryPointer entry(archive_entry_new());
     archive_entry_set_pathname(entry.get(), archivePath.toUtf8().constData());
     archive_entry_set_size(entry.get(), size);
     archive_entry_set_filetype(entry.get(), fileType);
-    archive_entry_set_perm(entry.get(), static_cast<mode_t>(permissions));
+    archive_entry_set_perm(entry.get(), permissions);
     return entry;
 }
 
@@ -73,6 +75,8 @@ private:
         return false;
     }
 
+    // The source is opened before its header is written: one that cannot be read leaves no
+    // entry behind.
     bool addFile(const QString& path, const QString& parentPath, const QString& name)
     {
         const QFileInfo info(path);
@@ -80,40 +84,36 @@ private:
             FileArchive::setLastError(FileArchive::FileNotFound);
             return false;
         }
+        QFile file(path);
+        errno = 0;
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (errno != 0)
+                FileArchive::setLastError(errno);
+            return false;
+        }
         const qint64 size = info.size();
         const EntryPointer entry =
             makeEntry(archivePathOf(path, parentPath, name), AE_IFREG, FilePermissions, size);
         if (archive_write_header(m_handle, entry.get()) != ARCHIVE_OK)
             return storeError();
-
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            FileArchive::setLastError(FileArchive::FileNotFound);
-            return false;
-        }
         return copyContents(file, size);
     }
 
-    // A source that fails or ends early must not leave a silently padded entry behind.
+    // Copies exactly the size in the header: a source that grows meanwhile is cut there, one
+    // that fails or ends early is reported (libarchive pads the entry to its size).
     bool copyContents(QFile& file, qint64 size)
     {
         char chunk[CopyChunkSize];
-        qint64 copied = 0;
-        while (true) {
-            const qint64 count = file.read(chunk, sizeof chunk);
-            if (count < 0) {
+        qint64 remaining = size;
+        while (remaining > 0) {
+            const qint64 count = file.read(chunk, std::min<qint64>(remaining, sizeof chunk));
+            if (count <= 0) {
                 FileArchive::setLastError(EIO);
                 return false;
             }
-            if (count == 0)
-                break;
             if (archive_write_data(m_handle, chunk, size_t(count)) < 0)
                 return storeError();
-            copied += count;
-        }
-        if (copied < size) {
-            FileArchive::setLastError(EIO);
-            return false;
+            remaining -= count;
         }
         return true;
     }
@@ -355,6 +355,10 @@ qint64 FileArchive::readEntryData(char* data, qint64 maxSize)
 {
     if (m_handle == nullptr || m_mode != Mode::Read) {
         setLastError(InvalidState);
+        return -1;
+    }
+    if (maxSize < 0) {
+        setLastError(EINVAL);
         return -1;
     }
     const la_ssize_t count = archive_read_data(m_handle, data, size_t(maxSize));

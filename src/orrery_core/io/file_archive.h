@@ -60,7 +60,8 @@ public:
     // Reading back, in Read mode: step to the next entry (false at the end or on an error),
     // then read its data.
     bool nextEntry(Entry& entry);
-    // Up to maxSize bytes of the current entry's data; 0 at its end, -1 on an error.
+    // Up to maxSize bytes of the current entry's data; 0 at its end, -1 on an error (EINVAL for
+    // a negative size).
     qint64 readEntryData(char* data, qint64 maxSize);
     // The rest of the current entry's data; false on an error.
     bool readEntryData(QByteArray& data);

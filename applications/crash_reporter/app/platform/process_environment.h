@@ -1,0 +1,6 @@
+#pragma once
+
+// Prepares the process for an episode that must end with a package whatever its surroundings
+// are: a starter that has gone away, or a desktop that cannot be reached. Call before the
+// application object exists.
+void prepareProcessEnvironment();

@@ -1,0 +1,34 @@
+#include "app/platform/process_environment.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <csignal>
+
+namespace {
+
+// Without a reachable display server QApplication aborts before "connected". Unless the user
+// chose a platform, the desktops the environment names are tried in turn, then offscreen, so
+// the episode still runs (and saves its package) where no window can be shown.
+void chooseDisplayPlatforms()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    QByteArray platforms;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        platforms += "wayland;";
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        platforms += "xcb;";
+    platforms += "offscreen";
+    qputenv("QT_QPA_PLATFORM", platforms);
+}
+
+} // namespace
+
+void prepareProcessEnvironment()
+{
+    // Whoever started us may have gone: writing "connected" to its closed pipe must fail
+    // quietly instead of ending the process before the crash is saved.
+    std::signal(SIGPIPE, SIG_IGN);
+    chooseDisplayPlatforms();
+}
