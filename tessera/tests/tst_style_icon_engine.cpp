@@ -7,7 +7,6 @@
 #include <QPixmapCache>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 using Tessera::IconAppearance;
 using Tessera::StyleIconEngine;
@@ -18,7 +17,6 @@ Q_DECLARE_METATYPE(QIcon::State)
 namespace {
 
 QTemporaryDir* files = nullptr;
-const QColor DarkBase("#181c21");
 
 QString squareSvg(const QString& name, const char* colour)
 {
@@ -31,15 +29,14 @@ QString squareSvg(const QString& name, const char* colour)
     return path;
 }
 
-// Expected colour after tinting towards the base by (1 - factor), computed here.
-QColor faded(const QColor& colour, double factor)
+// The colour laid over the base with the given opacity, computed here.
+QColor faded(const QColor& colour, const QColor& base, double factor)
 {
     const auto mix = [&](int c, int b) {
-        return c * factor + b * (1 - factor);
+        return qRound(c * factor + b * (1 - factor));
     };
-    return QColor(qRound(mix(colour.red(), DarkBase.red())),
-                  qRound(mix(colour.green(), DarkBase.green())),
-                  qRound(mix(colour.blue(), DarkBase.blue())));
+    return QColor(mix(colour.red(), base.red()), mix(colour.green(), base.green()),
+                  mix(colour.blue(), base.blue()));
 }
 
 bool near(const QColor& a, const QColor& b)
@@ -61,11 +58,6 @@ public:
     QList<QSize> requested;
 };
 
-QString hex(const QByteArray& littleEndianBytes)
-{
-    return QString::fromLatin1(littleEndianBytes.toHex());
-}
-
 } // namespace
 
 class TestStyleIconEngine : public QObject
@@ -73,11 +65,6 @@ class TestStyleIconEngine : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QApplication::setStyle(new Tessera::Style(Tessera::Palette::forTheme(ThemeMode::Dark)));
-    }
-
     void init() { QPixmapCache::clear(); }
 
     void appearances_data()
@@ -85,12 +72,10 @@ private Q_SLOTS:
         QTest::addColumn<QIcon::Mode>("mode");
         QTest::addColumn<QIcon::State>("state");
         QTest::addColumn<double>("factor");
-        QTest::newRow("normal off") << QIcon::Normal << QIcon::Off << 0.8;
-        QTest::newRow("normal on") << QIcon::Normal << QIcon::On << 1.0;
-        QTest::newRow("disabled off") << QIcon::Disabled << QIcon::Off << 0.3;
-        QTest::newRow("disabled on") << QIcon::Disabled << QIcon::On << 0.3;
+        QTest::newRow("normal off: at rest") << QIcon::Normal << QIcon::Off << 0.8;
+        QTest::newRow("normal on: full") << QIcon::Normal << QIcon::On << 1.0;
+        QTest::newRow("disabled") << QIcon::Disabled << QIcon::On << 0.3;
         QTest::newRow("active") << QIcon::Active << QIcon::Off << 1.0;
-        QTest::newRow("selected") << QIcon::Selected << QIcon::Off << 1.0;
     }
 
     void appearances()
@@ -101,8 +86,9 @@ private Q_SLOTS:
         StyleIconEngine engine(squareSvg("red.svg", "#ff0000"));
         const QImage image = engine.pixmap(QSize(24, 24), mode, state).toImage();
         QCOMPARE(image.size(), QSize(24, 24));
+        const QColor base = Tessera::Palette::currentColour(QPalette::Base);
         const QColor pixel = image.pixelColor(12, 12);
-        QVERIFY2(near(pixel, faded(QColor(Qt::red), factor)), qPrintable(pixel.name()));
+        QVERIFY2(near(pixel, faded(Qt::red, base, factor)), qPrintable(pixel.name()));
         QCOMPARE(pixel.alpha(), 255);
     }
 
@@ -114,51 +100,24 @@ private Q_SLOTS:
         const QImage result =
             Tessera::fadeIcon(image, IconAppearance::Disabled, Qt::black).toImage();
         QCOMPARE(result.pixelColor(3, 0).alpha(), 0);
-        QVERIFY(near(result.pixelColor(0, 0), QColor(77, 77, 77)));
-        const QPixmap untouched = Tessera::fadeIcon(image, IconAppearance::Full, Qt::black);
-        QCOMPARE(untouched.toImage().convertToFormat(image.format()), image);
+        QVERIFY(near(result.pixelColor(0, 0), faded(Qt::white, Qt::black, 0.3)));
     }
 
-    void cacheKeys()
-    {
-        StyleIconEngine engine(squareSvg("key.svg", "#00ff00"));
-        const quint64 id = engine.data()->identifier();
-        QByteArray idBytes(8, '\0');
-        qToLittleEndian(id, idBytes.data());
-        const QString expected = "ts_style_icon" + hex(idBytes) + "02" + "18000000" + "10000000";
-        QCOMPARE(StyleIconEngine::cacheKey(*engine.data(), IconAppearance::Full, QSize(24, 16)),
-                 expected);
-
-        engine.pixmap(QSize(24, 24), QIcon::Normal, QIcon::Off);
-        QPixmap cached;
-        QVERIFY(QPixmapCache::find(
-            StyleIconEngine::cacheKey(*engine.data(), IconAppearance::AtRest, QSize(24, 24)),
-            &cached));
-        QCOMPARE(cached.size(), QSize(24, 24));
-        QCOMPARE(engine.key(), QString("TesseraStyleIconEngine"));
-    }
-
-    void clonesShareSeparateEnginesDoNot()
+    void clonesShareTheirCacheSeparateEnginesDoNot()
     {
         const QString path = squareSvg("shared.svg", "#0000ff");
         StyleIconEngine first(path);
-        std::unique_ptr<QIconEngine> clone(first.clone());
-        auto* cloned = static_cast<StyleIconEngine*>(clone.get());
-        QCOMPARE(cloned->data().get(), first.data().get());
-        QCOMPARE(cloned->key(), first.key());
-
+        const std::unique_ptr<QIconEngine> clone(first.clone());
         StyleIconEngine separate(path);
-        QVERIFY(separate.data() != first.data());
-        QVERIFY(separate.data()->identifier() != first.data()->identifier());
-
+        const auto cached = [](const StyleIconEngine& engine) {
+            QPixmap found;
+            return QPixmapCache::find(
+                StyleIconEngine::cacheKey(*engine.data(), IconAppearance::Full, QSize(20, 20)),
+                &found);
+        };
         first.pixmap(QSize(20, 20), QIcon::Active, QIcon::Off);
-        QPixmap found;
-        QVERIFY(QPixmapCache::find(
-            StyleIconEngine::cacheKey(*cloned->data(), IconAppearance::Full, QSize(20, 20)),
-            &found));
-        QVERIFY(!QPixmapCache::find(
-            StyleIconEngine::cacheKey(*separate.data(), IconAppearance::Full, QSize(20, 20)),
-            &found));
+        QVERIFY(cached(*static_cast<StyleIconEngine*>(clone.get())));
+        QVERIFY(!cached(separate));
     }
 
     void paintAsksForDevicePixels()
@@ -179,32 +138,21 @@ private Q_SLOTS:
     {
         const QString path = squareSvg("changing.svg", "#ff0000");
         StyleIconEngine engine(path);
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
-                 QColor(Qt::red));
+        const auto centre = [&] {
+            QPixmapCache::clear();
+            return engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4);
+        };
+        QCOMPARE(centre(), QColor(Qt::red));
         squareSvg("changing.svg", "#00ff00");
-        QPixmapCache::clear();
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
-                 QColor(Qt::red));
+        QCOMPARE(centre(), QColor(Qt::red));
         StyleIconEngine::clearRenderers();
-        QPixmapCache::clear();
-        QCOMPARE(engine.pixmap(QSize(8, 8), QIcon::Active, QIcon::Off).toImage().pixelColor(4, 4),
-                 QColor(Qt::green));
-    }
-
-    void aspectRatioIsKept()
-    {
-        StyleIconEngine engine(squareSvg("square.svg", "#ff0000"));
-        QCOMPARE(engine.actualSize(QSize(32, 16), QIcon::Normal, QIcon::Off), QSize(16, 16));
+        QCOMPARE(centre(), QColor(Qt::green));
     }
 
     void unloadablePathIsANullIcon()
     {
-        const QIcon broken(new StyleIconEngine(files->filePath("nothing-here.svg")));
-        QVERIFY(broken.isNull());
-        const QIcon fine(new StyleIconEngine(squareSvg("fine.svg", "#ff0000")));
-        QVERIFY(!fine.isNull());
-        StyleIconEngine engine(files->filePath("nothing-here.svg"));
-        QVERIFY(engine.pixmap(QSize(16, 16), QIcon::Normal, QIcon::Off).isNull());
+        QVERIFY(QIcon(new StyleIconEngine(files->filePath("nothing-here.svg"))).isNull());
+        QVERIFY(!QIcon(new StyleIconEngine(squareSvg("fine.svg", "#ff0000"))).isNull());
     }
 };
 
@@ -213,6 +161,7 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     files = &folder;
     QApplication application(argc, argv);
+    QApplication::setStyle(new Tessera::Style(Tessera::Palette::forTheme(ThemeMode::Dark)));
     TestStyleIconEngine test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -68,8 +68,8 @@ private Q_SLOTS:
         QTest::addColumn<Expected>("expected");
         const QByteArray v640 = wire("06 04 00 00");
         QTest::newRow("beta version, delay 30 s, trailing bytes")
-            << wire(FullRecord) + wire("de ad") << Expected{true, wire("06 04 01 82"), 0, "AB", 2,
-                                                            "/x", 30};
+            << wire(FullRecord) + wire("de ad")
+            << Expected{true, wire("06 04 01 82"), 0, "AB", 2, "/x", 30};
         QTest::newRow("no model, null strings, no delay")
             << wire("01 | 06 04 00 00 | 00 | 00000002 0053 | 01 | ffffffff | 00")
             << Expected{true, v640, -1, "S", 1, "", -1};
@@ -109,7 +109,8 @@ private Q_SLOTS:
         record.extraFilePath = "/x";
         record.delay = SimulatedCrashRecord::Delay{1, 1, 30};
         QCOMPARE(serializeCrashRecord(record).toHex(), wire(FullRecord).toHex());
-        const SimulatedCrashData data{"/d/x.dmp", QDateTime(QDate(2026, 12, 5), QTime(20, 53, 47), Qt::UTC), {"z"}};
+        const SimulatedCrashData data{
+            "/d/x.dmp", QDateTime(QDate(2026, 12, 5), QTime(20, 53, 47), Qt::UTC), {"z"}};
         QCOMPARE(serializeCrashData(data).toHex(),
                  (wire(PathAndTime) + wire("00000001 00000002 007a")).toHex());
     }
@@ -141,8 +142,9 @@ private Q_SLOTS:
         CrashData data;
         readCrashDataFrom(stream, data);
         QCOMPARE(data.dumpFilePath, dumpPath);
-        QCOMPARE(data.crashTime,
-                 timeRead ? QDateTime(QDate(2026, 12, 5), QTime(20, 53, 47), Qt::UTC) : QDateTime());
+        QCOMPARE(data.crashTime, timeRead
+                                     ? QDateTime(QDate(2026, 12, 5), QTime(20, 53, 47), Qt::UTC)
+                                     : QDateTime());
         QCOMPARE(data.outputLog, log);
     }
 
@@ -153,8 +155,18 @@ private Q_SLOTS:
         QTest::addColumn<Expected>("expected");
         QTest::newRow("no instance, beta, model 3")
             << InstanceNumber{}
-            << QStringList{"--controller-version", "6.4.1.0x82", "--model", "3", "--serial",
-                           "Ünï", "--theme", "2", "--delay", "30", "--block-size", "65536"}
+            << QStringList{"--controller-version",
+                           "6.4.1.0x82",
+                           "--model",
+                           "3",
+                           "--serial",
+                           "Ünï",
+                           "--theme",
+                           "2",
+                           "--delay",
+                           "30",
+                           "--block-size",
+                           "65536"}
             << Expected{true, wire("06 04 01 82"), 3, "Ünï", 2, "", 30};
         QTest::newRow("instance -7, no record")
             << InstanceNumber{-7} << QStringList{"--no-record"} << Expected{};
@@ -166,7 +178,8 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(Expected, expected);
         QProcess simulator;
-        arguments << "--hold" << "--skip-data-file";
+        arguments << "--hold"
+                  << "--skip-data-file";
         if (instance)
             arguments << "--instance" << QString::number(*instance);
         simulator.start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim", arguments);
@@ -193,10 +206,11 @@ private Q_SLOTS:
         QCOMPARE(logged.size(), 1u);
         QCOMPARE(logged[0].first, 131);
         const QString text = QString::fromStdString(logged[0].second);
-        QVERIFY2(text.startsWith("Failed to attach to shared memory (key: \"VarnelQ5SM_987654321\", "
-                                 "error: \"") &&
-                     text.endsWith("\")\n"),
-                 qPrintable(text));
+        QVERIFY2(
+            text.startsWith("Failed to attach to shared memory (key: \"VarnelQ5SM_987654321\", "
+                            "error: \"") &&
+                text.endsWith("\")\n"),
+            qPrintable(text));
     }
 };
 

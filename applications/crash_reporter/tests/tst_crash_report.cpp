@@ -19,10 +19,10 @@ QStringList outlineWithQt(const QByteArray& document)
     bool leaf = false;
     while (reader.readNext() != QXmlStreamReader::Invalid && !reader.atEnd()) {
         if (reader.isStartElement()) {
-            const QString name = reader.namespaceUri().isEmpty()
-                                     ? reader.name().toString()
-                                     : "{" + reader.namespaceUri().toString() + "}" +
-                                           reader.name().toString();
+            const QString name =
+                reader.namespaceUri().isEmpty()
+                    ? reader.name().toString()
+                    : "{" + reader.namespaceUri().toString() + "}" + reader.name().toString();
             path << name;
             lines << (path.size() == 1 ? name : path.mid(1).join('/'));
             leaf = true;
@@ -103,14 +103,15 @@ private Q_SLOTS:
         const QStringList info = {"ApplicationInfo/Serial=Q5PC-000123",
                                   "ApplicationInfo/Version=6.4.1.BETA2",
                                   "ApplicationInfo/Platform=" + QSysInfo::prettyProductName()};
-        QTest::newRow("no record") << time << std::optional<CrashRecord>{} << QStringList{"one"}
-                                   << "fine"
-                                   << head + QStringList{"OutputLog", "OutputLog/Entry=one",
-                                                         "Comments=fine"};
-        QTest::newRow("model 0")
-            << time << record(0) << QStringList{"x"} << ""
-            << head + QStringList{"ApplicationInfo", "ApplicationInfo/Device=Q5-PC"} + info +
-                   QStringList{"OutputLog", "OutputLog/Entry=x", "Comments="};
+        QTest::newRow("no record")
+            << time << std::optional<CrashRecord>{} << QStringList{"one"} << "fine"
+            << head + QStringList{"OutputLog", "OutputLog/Entry=one", "Comments=fine"};
+        QTest::newRow("model 0") << time << record(0) << QStringList{"x"} << ""
+                                 << head +
+                                        QStringList{"ApplicationInfo",
+                                                    "ApplicationInfo/Device=Q5-PC"} +
+                                        info +
+                                        QStringList{"OutputLog", "OutputLog/Entry=x", "Comments="};
         QTest::newRow("model 7, empty log, null time")
             << QDateTime() << record(7) << QStringList{} << ""
             << QStringList{head[0], "Date=", "Time=", "ApplicationInfo",
@@ -121,12 +122,13 @@ private Q_SLOTS:
             << QStringList{"\x1b[31mred a < b && c > d", QString("nul") + QChar(0) + "bell\a",
                            "tab\tcr\r", QString::fromUtf8("Ошибка 🎭")}
             << QString("<b>bold</b> & \"q\"\nform\f") + QChar(0xFFFF) + QChar(0xD800)
-            << head + QStringList{"OutputLog",
-                                  QString::fromUtf8("OutputLog/Entry=␛[31mred a < b && c > d"),
-                                  QString::fromUtf8("OutputLog/Entry=nul␀bell␇"),
-                                  "OutputLog/Entry=tab\tcr\\r",
-                                  QString::fromUtf8("OutputLog/Entry=Ошибка 🎭"),
-                                  QString::fromUtf8("Comments=<b>bold</b> & \"q\"\\nform␌\uFFFD\uFFFD")};
+            << head + QStringList{
+                          "OutputLog",
+                          QString::fromUtf8("OutputLog/Entry=␛[31mred a < b && c > d"),
+                          QString::fromUtf8("OutputLog/Entry=nul␀bell␇"),
+                          "OutputLog/Entry=tab\tcr\\r",
+                          QString::fromUtf8("OutputLog/Entry=Ошибка 🎭"),
+                          QString::fromUtf8("Comments=<b>bold</b> & \"q\"\\nform␌\uFFFD\uFFFD")};
     }
 
     void documents()

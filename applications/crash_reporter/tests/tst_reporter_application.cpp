@@ -120,15 +120,20 @@ void installFakeMailClient(const QByteArray& status, bool waitForRelease = false
     QDir().mkpath(sandbox->filePath("fake-bin"));
     const QByteArray folder = sandbox->path().toUtf8();
     const QString script = sandbox->filePath("fake-bin/xdg-email");
-    QVERIFY(TestFiles::write(script, "#!/bin/sh\n"
-                                     "printf '%s\\n' \"$@\" > '" + folder + "/mail-arguments'\n"
-                                     "while [ $# -gt 1 ]; do shift; [ \"$1\" = --attach ] && "
-                                     "cp \"$2\" '" + folder + "/mailed.cdp'; done\n"
-                                     "cd /\n" +
-                                     (waitForRelease ? "while [ ! -e '" + folder +
-                                                           "/release' ]; do sleep 0.05; done\n"
-                                                     : "") +
-                                     "touch '" + folder + "/mail-done'\nexit " + status + "\n"));
+    QVERIFY(TestFiles::write(
+        script,
+        "#!/bin/sh\n"
+        "printf '%s\\n' \"$@\" > '" +
+            folder +
+            "/mail-arguments'\n"
+            "while [ $# -gt 1 ]; do shift; [ \"$1\" = --attach ] && "
+            "cp \"$2\" '" +
+            folder +
+            "/mailed.cdp'; done\n"
+            "cd /\n" +
+            (waitForRelease ? "while [ ! -e '" + folder + "/release' ]; do sleep 0.05; done\n"
+                            : "") +
+            "touch '" + folder + "/mail-done'\nexit " + status + "\n"));
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     for (const char* name : {"mail-arguments", "mailed.cdp", "release", "mail-done"})
         QFile::remove(sandbox->filePath(name));
@@ -214,9 +219,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("extension added") << "report" << "report.cdp";
-        QTest::newRow("upper-case extension is not ours") << "report.CDP" << "report.CDP.cdp";
-        QTest::newRow("replaces an existing file") << "existing.cdp" << "existing.cdp";
+        QTest::newRow("extension added") << "report"
+                                         << "report.cdp";
+        QTest::newRow("upper-case extension is not ours") << "report.CDP"
+                                                          << "report.CDP.cdp";
+        QTest::newRow("replaces an existing file") << "existing.cdp"
+                                                   << "existing.cdp";
     }
 
     void saveDialogAnswers()
@@ -297,7 +305,8 @@ private Q_SLOTS:
         QCOMPARE(countLogged("Sending crash report\n"), 1);
         // The attachment waits for the client in a folder of the user's alone, and goes when
         // the hand-off failed.
-        const QString attachment = sandbox->filePath("cache/Varnel Professional/Crash Mail/crash_log.cdp");
+        const QString attachment =
+            sandbox->filePath("cache/Varnel Professional/Crash Mail/crash_log.cdp");
         struct stat folder {};
         QCOMPARE(::stat(qPrintable(QFileInfo(attachment).path()), &folder), 0);
         QCOMPARE(folder.st_mode & 0777, 0700u);
@@ -306,10 +315,13 @@ private Q_SLOTS:
             return;
         QCOMPARE(QString::fromUtf8(TestFiles::read(sandbox->filePath("mail-arguments"))),
                  "--utf8\n--subject\nQ5-PC Crash Report\n--body\nYour Q5-PC crash report is "
-                 "attached to this email.\n--attach\n" + attachment + "\nservice@varnel.example\n");
-        QCOMPARE(PackageReading::entryData(sandbox->filePath("mailed.cdp"), "controller.dmp"), dump);
+                 "attached to this email.\n--attach\n" +
+                     attachment + "\nservice@varnel.example\n");
+        QCOMPARE(PackageReading::entryData(sandbox->filePath("mailed.cdp"), "controller.dmp"),
+                 dump);
         struct stat file {};
-        QVERIFY(!success || (::stat(qPrintable(attachment), &file) == 0 && (file.st_mode & 0777) == 0600));
+        QVERIFY(!success ||
+                (::stat(qPrintable(attachment), &file) == 0 && (file.st_mode & 0777) == 0600));
     }
 
     void slowMailClientDoesNotHoldTheDialog()
@@ -339,9 +351,8 @@ int main(int argc, char* argv[])
     qputenv("XDG_CACHE_HOME", folder.filePath("cache").toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.filePath("runtime").toUtf8());
     qputenv("PATH", folder.filePath("fake-bin").toUtf8() + ":" + qgetenv("PATH"));
-    QFile::setPermissions(folder.filePath("runtime"), QFileDevice::ReadOwner |
-                                                          QFileDevice::WriteOwner |
-                                                          QFileDevice::ExeOwner);
+    QFile::setPermissions(folder.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     TestableApplication app(argc, argv);
     application = &app;
     TestReporterApplication test;

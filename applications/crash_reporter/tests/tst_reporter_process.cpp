@@ -43,8 +43,14 @@ public:
 
     QString path(const QString& name) const { return m_root.filePath(name); }
     QString dumps() const { return path("home/Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
-    QString package(int number) const { return dumps() + QString("/Crash Report %1.cdp").arg(number); }
-    QStringList packages() const { return QDir(dumps()).entryList({"*.cdp"}, QDir::Files | QDir::System, QDir::Name); }
+    QString package(int number) const
+    {
+        return dumps() + QString("/Crash Report %1.cdp").arg(number);
+    }
+    QStringList packages() const
+    {
+        return QDir(dumps()).entryList({"*.cdp"}, QDir::Files | QDir::System, QDir::Name);
+    }
     QString log() const { return QString::fromUtf8(TestFiles::read(path("reporter.log"))); }
 
     QProcessEnvironment environment() const
@@ -80,19 +86,21 @@ public:
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    Result reporter(const QStringList& arguments, const std::function<void()>& childSetUp = {}) const
+    Result reporter(const QStringList& arguments,
+                    const std::function<void()>& childSetUp = {}) const
     {
         return finish(*start(binary("q5-crash-reporter"), arguments, childSetUp));
     }
 
     // The controller simulator writes the record and the crash data file, starts the reporter
     // and succeeds only when the reporter said "connected" and ended with status 0.
-    Result simulate(const QStringList& arguments, const std::function<void()>& childSetUp = {}) const
+    Result simulate(const QStringList& arguments,
+                    const std::function<void()>& childSetUp = {}) const
     {
-        return finish(*start(binary("q5-controller-sim"),
-                             QStringList{"--timeout", "60", "--data-file", path("crash.dat")} +
-                                 arguments,
-                             childSetUp));
+        return finish(
+            *start(binary("q5-controller-sim"),
+                   QStringList{"--timeout", "60", "--data-file", path("crash.dat")} + arguments,
+                   childSetUp));
     }
 
     // A crash data file naming a dump of the given size, for starting the reporter directly.
@@ -100,8 +108,9 @@ public:
     {
         const QByteArray dump = TestFiles::randomBytes(dumpSize, 5);
         TestFiles::write(path("controller.dmp"), dump);
-        TestFiles::write(path("crash.dat"),
-                         serializeCrashData({path("controller.dmp"), QDateTime::currentDateTime(), {"x"}}));
+        TestFiles::write(
+            path("crash.dat"),
+            serializeCrashData({path("controller.dmp"), QDateTime::currentDateTime(), {"x"}}));
         return dump;
     }
 
@@ -125,8 +134,10 @@ private Q_SLOTS:
         const QStringList lines = sandbox.log().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].contains(" 131 Failed to attach to shared memory (key: \"VarnelQ5SM\""));
-        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ 104 Crash reporter launched$")
-                    .match(lines[1]).hasMatch());
+        QVERIFY(QRegularExpression(
+                    "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ 104 Crash reporter launched$")
+                    .match(lines[1])
+                    .hasMatch());
         QVERIFY(lines[2].endsWith(" 104 Shutting down Q5"));
         QVERIFY(sandbox.packages().isEmpty());
     }
@@ -135,8 +146,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("instance");
         QTest::addColumn<QString>("key");
-        QTest::newRow("not a number") << "abc" << "VarnelQ5SM_0";
-        QTest::newRow("negative") << "-7" << "VarnelQ5SM_-7";
+        QTest::newRow("not a number") << "abc"
+                                      << "VarnelQ5SM_0";
+        QTest::newRow("negative") << "-7"
+                                  << "VarnelQ5SM_-7";
     }
 
     void instanceArgumentSelectsTheKey()
@@ -154,7 +167,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("delay 0") << QStringList{"--delay", "0"};
-        QTest::newRow("delay 5000 ms") << QStringList{"--delay", "5000", "--delay-period", "1/1000"};
+        QTest::newRow("delay 5000 ms")
+            << QStringList{"--delay", "5000", "--delay-period", "1/1000"};
         QTest::newRow("no record") << QStringList{"--no-record"};
         QTest::newRow("dialog wanted, offscreen") << QStringList{"--delay", "30"};
     }
@@ -163,7 +177,8 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         const Sandbox sandbox;
-        const Result result = sandbox.simulate(arguments + QStringList{"--dump", sandbox.path("c.dmp"), "--dump-size", "100000"});
+        const Result result = sandbox.simulate(
+            arguments + QStringList{"--dump", sandbox.path("c.dmp"), "--dump-size", "100000"});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(sandbox.packages(), QStringList{"Crash Report 0.cdp"});
         QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
@@ -172,7 +187,8 @@ private Q_SLOTS:
                                     ".*104 Crash reported\n.*104 Auto-saving crash report\n"
                                     ".*104 Creating dump package\n.*104 Restarting Q5\n",
                                     QRegularExpression::DotMatchesEverythingOption)
-                     .match(log).hasMatch(),
+                     .match(log)
+                     .hasMatch(),
                  qPrintable(log));
     }
 
@@ -183,8 +199,9 @@ private Q_SLOTS:
         const QString extra = sandbox.path("show-settings.xml");
         QVERIFY(TestFiles::write(dump, TestFiles::randomBytes(1'500'000, 2)));
         QVERIFY(TestFiles::write(extra, "<settings/>\n"));
-        QCOMPARE(sandbox.simulate({"--delay", "0", "--dump", dump, "--extra-file", extra,
-                                   "--serial", "Q5PC-77", "--output-line", "\x1b[31mDMX lost"})
+        QCOMPARE(sandbox
+                     .simulate({"--delay", "0", "--dump", dump, "--extra-file", extra, "--serial",
+                                "Q5PC-77", "--output-line", "\x1b[31mDMX lost"})
                      .exitCode,
                  0);
         const QString package = sandbox.package(0);
@@ -206,12 +223,17 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(sandbox.package(0), "zero"));
         QVERIFY(QFile::link(sandbox.path("gone"), sandbox.package(1)));
         QVERIFY(TestFiles::write(sandbox.package(3), "three"));
-        QCOMPARE(sandbox.simulate({"--delay", "0", "--dump", sandbox.path("c.dmp"), "--dump-size", "1000"}).exitCode, 0);
+        QCOMPARE(
+            sandbox
+                .simulate({"--delay", "0", "--dump", sandbox.path("c.dmp"), "--dump-size", "1000"})
+                .exitCode,
+            0);
         QCOMPARE(sandbox.packages(), QStringList({"Crash Report 0.cdp", "Crash Report 1.cdp",
                                                   "Crash Report 2.cdp", "Crash Report 3.cdp"}));
         QCOMPARE(TestFiles::read(sandbox.package(0)), QByteArray("zero"));
         QCOMPARE(QFileInfo(sandbox.package(1)).symLinkTarget(), sandbox.path("gone"));
-        QCOMPARE(PackageReading::entryNames(sandbox.package(2)), QStringList({"c.dmp", "report.xml"}));
+        QCOMPARE(PackageReading::entryNames(sandbox.package(2)),
+                 QStringList({"c.dmp", "report.xml"}));
     }
 
     void missingOrUnreadableInputsGiveNoPackage_data()
@@ -251,8 +273,9 @@ private Q_SLOTS:
             setrlimit(RLIMIT_FSIZE, &limit);
         });
         QCOMPARE(result.exitCode, 0);
-        QVERIFY2(result.standardError.contains("There was a problem auto-saving the crash report to"),
-                 result.standardError);
+        QVERIFY2(
+            result.standardError.contains("There was a problem auto-saving the crash report to"),
+            result.standardError);
         QVERIFY(sandbox.packages().isEmpty());
     }
 
@@ -305,12 +328,12 @@ private Q_SLOTS:
         constexpr int Count = 6;
         std::vector<std::unique_ptr<QProcess>> simulators;
         for (int i = 0; i < Count; ++i)
-            simulators.push_back(sandbox.start(
-                binary("q5-controller-sim"),
-                {"--instance", QString::number(1000 + i), "--delay", "0", "--timeout", "60",
-                 "--dump", sandbox.path(QString("controller-%1.dmp").arg(i)), "--dump-size",
-                 QString::number(300000 + i), "--data-file",
-                 sandbox.path(QString("crash-%1.dat").arg(i))}));
+            simulators.push_back(
+                sandbox.start(binary("q5-controller-sim"),
+                              {"--instance", QString::number(1000 + i), "--delay", "0", "--timeout",
+                               "60", "--dump", sandbox.path(QString("controller-%1.dmp").arg(i)),
+                               "--dump-size", QString::number(300000 + i), "--data-file",
+                               sandbox.path(QString("crash-%1.dat").arg(i))}));
         for (auto& simulator : simulators)
             QCOMPARE(Sandbox::finish(*simulator).exitCode, 0);
         QSet<QString> dumps;

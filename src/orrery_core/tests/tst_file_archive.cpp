@@ -42,7 +42,9 @@ Tree makeSourceTree(const QString& root)
         {QString::fromUtf8("Ünïcödé файл.bin"), randomBytes(20000, 1)},
         {"nested/deeper/" + QString(120, 'n') + ".dat", randomBytes(8192 * 3 + 17, 2)},
         {"nested/zero.bin", {}}};
-    Tree tree = {{"bundle", "<dir>"}, {"bundle/empty", "<dir>"}, {"bundle/nested", "<dir>"},
+    Tree tree = {{"bundle", "<dir>"},
+                 {"bundle/empty", "<dir>"},
+                 {"bundle/nested", "<dir>"},
                  {"bundle/nested/deeper", "<dir>"}};
     QDir(root).mkpath("top/empty");
     QDir(root).mkpath("top/nested/deeper");
@@ -169,8 +171,9 @@ private Q_SLOTS:
         const QString path = m_folder.filePath("out-" + tag);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(writeArchive(&file, format, {{m_folder.filePath("top"), "bundle"},
-                                             {m_folder.filePath("top/plain.txt"), "report.xml"}},
+        QVERIFY(writeArchive(&file, format,
+                             {{m_folder.filePath("top"), "bundle"},
+                              {m_folder.filePath("top/plain.txt"), "report.xml"}},
                              compression));
         file.close();
         Tree expected = m_tree;
@@ -187,12 +190,13 @@ private Q_SLOTS:
         QDir().mkpath(gnuOut);
         QCOMPARE(runTool("tar", {"-xf", path, "-C", gnuOut}), QByteArray());
         QCOMPARE(readExtractedTree(gnuOut), expected);
-        const QByteArray listing = runTool(
-            "python3", {"-c",
-                        "import sys, tarfile\n"
-                        "for m in tarfile.open(sys.argv[1]):\n"
-                        "    print(m.name, 'd' if m.isdir() else 'f', oct(m.mode), m.size, sep='|')",
-                        path});
+        const QByteArray listing =
+            runTool("python3",
+                    {"-c",
+                     "import sys, tarfile\n"
+                     "for m in tarfile.open(sys.argv[1]):\n"
+                     "    print(m.name, 'd' if m.isdir() else 'f', oct(m.mode), m.size, sep='|')",
+                     path});
         QStringList lines = QString::fromUtf8(listing).split('\n', Qt::SkipEmptyParts), wanted;
         for (const auto& [name, content] : expected)
             wanted << (content == "<dir>" ? name + "|d|0o755|0"
@@ -204,10 +208,11 @@ private Q_SLOTS:
             return;
         QCOMPARE(runTool("gzip", {"-t", path}), QByteArray());
         // A level-0 stream holds only stored deflate blocks (BTYPE 00) after the 10-byte header.
-        const QByteArray blockType = runTool(
-            "python3", {"-c", "import sys; raw = open(sys.argv[1], 'rb').read(); "
-                              "assert raw[3] == 0; print((raw[10] >> 1) & 3)",
-                        path});
+        const QByteArray blockType =
+            runTool("python3", {"-c",
+                                "import sys; raw = open(sys.argv[1], 'rb').read(); "
+                                "assert raw[3] == 0; print((raw[10] >> 1) & 3)",
+                                path});
         QCOMPARE(blockType.trimmed() == "0", compression == Compression::None);
     }
 
@@ -280,8 +285,8 @@ private Q_SLOTS:
         QTest::newRow("shorter than its size (sysfs)")
             << "/sys/kernel/mm/transparent_hugepage/enabled" << false << EIO
             << QStringList{"source", "after"};
-        QTest::newRow("a FIFO") << m_folder.filePath("fifo") << false << int(FileArchive::FileNotFound)
-                                << QStringList{"after"};
+        QTest::newRow("a FIFO") << m_folder.filePath("fifo") << false
+                                << int(FileArchive::FileNotFound) << QStringList{"after"};
     }
 
     void sourcesThatDisagreeWithTheirSize()
@@ -304,11 +309,13 @@ private Q_SLOTS:
         QVERIFY(archive.add(m_folder.filePath("top/plain.txt"), "after"));
         QVERIFY(archive.close());
         file.close();
-        const QStringList listed = QString::fromUtf8(runTool("tar", {"-tf", archivePath})).split('\n', Qt::SkipEmptyParts);
+        const QStringList listed =
+            QString::fromUtf8(runTool("tar", {"-tf", archivePath})).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(listed, entries);
         QCOMPARE(runTool("tar", {"-xOf", archivePath, "after"}), QByteArray("hello\n"));
         if (entries.size() == 2)
-            QCOMPARE(runTool("tar", {"-xOf", archivePath, "source"}).size(), QFileInfo(path).size());
+            QCOMPARE(runTool("tar", {"-xOf", archivePath, "source"}).size(),
+                     QFileInfo(path).size());
     }
 
     void failingDeviceIsNeverSuccess_data()

@@ -6,9 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHelpEvent>
-#include <QPainter>
 #include <QScreen>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -26,18 +24,9 @@ QString redRectangleSvg()
     const QString path = files->filePath("red.svg");
     QFile file(path);
     if (!file.exists() && file.open(QIODevice::WriteOnly))
-        file.write(
-            "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20' viewBox='0 0 40 20'>"
-            "<rect width='40' height='20' fill='#ff0000'/></svg>");
+        file.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20' "
+                   "viewBox='0 0 40 20'><rect width='40' height='20' fill='#ff0000'/></svg>");
     return path;
-}
-
-QScreen* screenWithRatio(qreal ratio)
-{
-    for (QScreen* screen : QGuiApplication::screens())
-        if (qFuzzyCompare(screen->devicePixelRatio(), ratio))
-            return screen;
-    return nullptr;
 }
 
 void paintNow(QWidget& widget)
@@ -47,13 +36,6 @@ void paintNow(QWidget& widget)
     widget.render(&target);
 }
 
-QImage solidIcon(const QColor& colour)
-{
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
-
 } // namespace
 
 class TestBasicWidgets : public QObject
@@ -61,37 +43,17 @@ class TestBasicWidgets : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void svgSizeHintFollowsTheViewBox()
+    void svgPaintsScaledCentredAndCached()
     {
         StaticSvgWidget widget;
         widget.load(redRectangleSvg());
         QCOMPARE(widget.sizeHint(), QSize(40, 20));
-        widget.setViewBox(QRectF(0, 0, 10.5, 5.2));
-        QCOMPARE(widget.sizeHint(), QSize(11, 6));
-    }
-
-    void svgPaintsScaledAndCentred()
-    {
-        StaticSvgWidget widget;
-        widget.load(redRectangleSvg());
-        widget.resize(100, 100);
-        const QImage image = widget.grab().toImage();
-        // 40 x 20 kept in aspect: 100 x 50, centred vertically.
-        QCOMPARE(image.pixelColor(50, 50), QColor(Qt::red));
-        QCOMPARE(image.pixelColor(50, 20).alpha() == 255 &&
-                     image.pixelColor(50, 20) == QColor(Qt::red),
-                 false);
-        QCOMPARE(image.pixelColor(50, 30), QColor(Qt::red));
-        QCOMPARE(widget.cachedPixmap().size(), QSize(100, 50));
-    }
-
-    void svgCacheKeptWhileTheRoundedSizeStays()
-    {
-        StaticSvgWidget widget;
-        widget.load(redRectangleSvg());
         widget.resize(100, 100);
         widget.show();
-        paintNow(widget);
+        const QImage image = widget.grab().toImage();
+        // 40 x 20 kept in aspect: 100 x 50, centred vertically.
+        QCOMPARE(image.pixelColor(50, 30), QColor(Qt::red));
+        QVERIFY(image.pixelColor(50, 20) != QColor(Qt::red));
         const qint64 cached = widget.cachedPixmap().cacheKey();
         widget.resize(100, 120); // still 100 x 50
         QCOMPARE(widget.cachedPixmap().cacheKey(), cached);
@@ -103,21 +65,18 @@ private Q_SLOTS:
 
     void svgRendersAgainOnAnotherPixelRatio()
     {
-        QScreen* one = screenWithRatio(1.0);
-        QScreen* two = screenWithRatio(2.0);
-        if (!one || !two)
-            QSKIP("needs the two-screen offscreen configuration");
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 2);
         StaticSvgWidget widget;
         widget.load(redRectangleSvg());
         widget.resize(100, 100);
         widget.show();
-        widget.windowHandle()->setScreen(one);
+        widget.windowHandle()->setScreen(screens[0]);
         paintNow(widget);
         QCOMPARE(widget.cachedPixmap().devicePixelRatio(), 1.0);
-        widget.windowHandle()->setScreen(two);
+        widget.windowHandle()->setScreen(screens[1]);
         QTRY_COMPARE(widget.devicePixelRatioF(), 2.0);
         paintNow(widget);
-        QCOMPARE(widget.cachedPixmap().devicePixelRatio(), 2.0);
         QCOMPARE(widget.cachedPixmap().size(), QSize(200, 100));
     }
 
@@ -131,34 +90,16 @@ private Q_SLOTS:
         QVERIFY(widget.cachedPixmap().isNull());
     }
 
-    void svgViewBoxWithinFuzzinessIsNoChange()
-    {
-        StaticSvgWidget widget;
-        widget.load(redRectangleSvg());
-        widget.setViewBox(QRectF(0, 0, 40, 20));
-        widget.resize(100, 100);
-        paintNow(widget);
-        const qint64 cached = widget.cachedPixmap().cacheKey();
-        widget.setViewBox(QRectF(1e-13, 0, 40 + 1e-13, 20));
-        QCOMPARE(widget.cachedPixmap().cacheKey(), cached);
-        widget.setViewBox(QRectF(0, 0, 20, 20));
-        QVERIFY(widget.cachedPixmap().isNull());
-    }
-
-    void elidedLabelTextAndToolTip()
+    void elidedLabelShowsTheWholeTextAsToolTip()
     {
         ElidedLabel label(QStringLiteral("A window title that is far too long to fit"));
         label.resize(label.sizeHint());
-        QVERIFY(!label.isElided());
-        QCOMPARE(label.elidedText(), label.text());
         label.show();
-
+        QVERIFY(!label.isElided());
         QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), label.mapToGlobal(QPoint(2, 2)));
         QApplication::sendEvent(&label, &tip);
         QVERIFY(!QToolTip::isVisible());
-
         label.resize(label.sizeHint().width() / 3, label.height());
-        QVERIFY(label.isElided());
         QVERIFY(label.elidedText().endsWith(QChar(0x2026)));
         QApplication::sendEvent(&label, &tip);
         QTRY_VERIFY(QToolTip::isVisible());
@@ -166,38 +107,17 @@ private Q_SLOTS:
         QToolTip::hideText();
     }
 
-    void elidedLabelSameTextDoesNothing()
-    {
-        ElidedLabel label(QStringLiteral("same"));
-        const QSize hint = label.sizeHint();
-        label.setText(QStringLiteral("same"));
-        QCOMPARE(label.sizeHint(), hint);
-        label.setText(QStringLiteral("a much longer text than before"));
-        QVERIFY(label.sizeHint().width() > hint.width());
-        QCOMPARE(label.minimumSizeHint().width(), 0);
-        QCOMPARE(label.sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
-    }
-
-    void iconLabelSizes()
-    {
-        IconLabel label;
-        QVERIFY(!label.sizeHint().isValid());
-        QIcon icon(QPixmap::fromImage(solidIcon(Qt::blue)));
-        label.setIcon(icon);
-        const int small = label.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &label);
-        QCOMPARE(label.sizeHint(), QSize(small, small));
-        label.setIconSize(QSize(10, 12));
-        QCOMPARE(label.sizeHint(), QSize(10, 12));
-        QCOMPARE(label.minimumSizeHint(), QSize(10, 12));
-    }
-
     void iconLabelPaintsTheModeOfItsState()
     {
+        QImage blue(16, 16, QImage::Format_ARGB32), green = blue;
+        blue.fill(Qt::blue);
+        green.fill(Qt::green);
         QIcon icon;
-        icon.addPixmap(QPixmap::fromImage(solidIcon(Qt::blue)), QIcon::Normal);
-        icon.addPixmap(QPixmap::fromImage(solidIcon(Qt::green)), QIcon::Disabled);
+        icon.addPixmap(QPixmap::fromImage(blue), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(green), QIcon::Disabled);
         IconLabel label(icon);
         label.setIconSize(QSize(16, 16));
+        QCOMPARE(label.sizeHint(), QSize(16, 16));
         label.resize(16, 16);
         QCOMPARE(label.grab().toImage().pixelColor(8, 8), QColor(Qt::blue));
         label.setEnabled(false);
@@ -215,8 +135,6 @@ private Q_SLOTS:
         QVERIFY(button->isHidden());
         action.setVisible(true);
         QVERIFY(!button->isHidden());
-        action.setVisible(false);
-        QVERIFY(button->isHidden());
     }
 };
 
