@@ -75,7 +75,6 @@ private Q_SLOTS:
         QTest::newRow("normal off: at rest") << QIcon::Normal << QIcon::Off << 0.8;
         QTest::newRow("normal on: full") << QIcon::Normal << QIcon::On << 1.0;
         QTest::newRow("disabled") << QIcon::Disabled << QIcon::On << 0.3;
-        QTest::newRow("active") << QIcon::Active << QIcon::Off << 1.0;
     }
 
     void appearances()
@@ -90,17 +89,6 @@ private Q_SLOTS:
         const QColor pixel = image.pixelColor(12, 12);
         QVERIFY2(near(pixel, faded(Qt::red, base, factor)), qPrintable(pixel.name()));
         QCOMPARE(pixel.alpha(), 255);
-    }
-
-    void fadingTouchesOnlyTheIconsPixels()
-    {
-        QImage image(4, 1, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        image.setPixelColor(0, 0, Qt::white);
-        const QImage result =
-            Tessera::fadeIcon(image, IconAppearance::Disabled, Qt::black).toImage();
-        QCOMPARE(result.pixelColor(3, 0).alpha(), 0);
-        QVERIFY(near(result.pixelColor(0, 0), faded(Qt::white, Qt::black, 0.3)));
     }
 
     void clonesShareTheirCacheSeparateEnginesDoNot()
@@ -147,12 +135,7 @@ private Q_SLOTS:
         QCOMPARE(centre(), QColor(Qt::red));
         StyleIconEngine::clearRenderers();
         QCOMPARE(centre(), QColor(Qt::green));
-    }
-
-    void unloadablePathIsANullIcon()
-    {
         QVERIFY(QIcon(new StyleIconEngine(files->filePath("nothing-here.svg"))).isNull());
-        QVERIFY(!QIcon(new StyleIconEngine(squareSvg("fine.svg", "#ff0000"))).isNull());
     }
 };
 

@@ -1,10 +1,8 @@
 #include "channel/crash_channel.h"
 #include "channel/crash_data_file.h"
 #include "crash_channel_writer.h"
-#include "diagnostics/log.h"
-#include "wire_bytes.h"
+#include "test_support.h"
 
-#include <QBuffer>
 #include <QDataStream>
 #include <QProcess>
 #include <QTest>
@@ -44,13 +42,6 @@ void verifyRecord(const std::optional<CrashRecord>& record, const Expected& expe
     QCOMPARE(int(record->themeMode), expected.theme);
     QCOMPARE(record->extraFilePath, expected.extra);
     QCOMPARE(record->autoActionDelay ? record->autoActionDelay->count() : -1, expected.delay);
-}
-
-std::vector<std::pair<std::int32_t, std::string>> logged;
-
-void collectingSink(std::int32_t code, std::int64_t, const char* text, void*)
-{
-    logged.emplace_back(code, text);
 }
 
 } // namespace
@@ -194,23 +185,6 @@ private Q_SLOTS:
         QVERIFY(simulator.waitForFinished(10000));
         verifyRecord(record, expected);
         verifyRecord(again, expected);
-    }
-
-    void attachFailureLogsAndGivesNoRecord()
-    {
-        logged.clear();
-        Orrery::addLogSink(collectingSink, nullptr);
-        const std::optional<CrashRecord> record = readCrashRecord(987654321);
-        Orrery::removeLogSink(collectingSink);
-        QVERIFY(!record);
-        QCOMPARE(logged.size(), 1u);
-        QCOMPARE(logged[0].first, 131);
-        const QString text = QString::fromStdString(logged[0].second);
-        QVERIFY2(
-            text.startsWith("Failed to attach to shared memory (key: \"VarnelQ5SM_987654321\", "
-                            "error: \"") &&
-                text.endsWith("\")\n"),
-            qPrintable(text));
     }
 };
 

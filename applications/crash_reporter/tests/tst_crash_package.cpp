@@ -1,6 +1,5 @@
 #include "package/crash_package.h"
-#include "package_reading.h"
-#include "test_files.h"
+#include "test_support.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -8,15 +7,13 @@
 
 #include <sys/stat.h>
 
-using namespace PackageReading;
-
 class TestCrashPackage : public QObject
 {
     Q_OBJECT
 
 private:
     QTemporaryDir m_folder;
-    QByteArray m_dump = TestFiles::randomBytes(300000, 11);
+    QByteArray m_dump = randomBytes(300000, 11);
     QStringList m_log{"first line", "second line"};
 
     CrashPackageContents contents(const QString& extraPath = {}) const
@@ -31,8 +28,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(TestFiles::write(m_folder.filePath("controller.dmp"), m_dump));
-        QVERIFY(TestFiles::write(m_folder.filePath("settings.ini"), "extra settings\n"));
+        QVERIFY(writeFile(m_folder.filePath("controller.dmp"), m_dump));
+        QVERIFY(writeFile(m_folder.filePath("settings.ini"), "extra settings\n"));
         QCOMPARE(::mkfifo(qPrintable(m_folder.filePath("fifo")), 0600), 0);
     }
 
@@ -70,12 +67,12 @@ private Q_SLOTS:
     void missingDumpTouchesNothing()
     {
         const QString target = m_folder.filePath("kept.cdp");
-        QVERIFY(TestFiles::write(target, "old"));
+        QVERIFY(writeFile(target, "old"));
         CrashPackageContents noDump = contents();
         noDump.dumpFilePath.clear();
         QTest::ignoreMessage(QtDebugMsg, "Error: dump file not found");
         QCOMPARE(writeCrashPackage(noDump, target, PackageTarget::Replace), PackageResult::Failed);
-        QCOMPARE(TestFiles::read(target), QByteArray("old"));
+        QCOMPARE(readFile(target), QByteArray("old"));
     }
 
     // Whatever holds a new name, even a link to nowhere, is someone else's and stays.
@@ -93,12 +90,12 @@ private Q_SLOTS:
         if (danglingLink)
             QVERIFY(QFile::link(m_folder.filePath("nowhere"), target));
         else
-            QVERIFY(TestFiles::write(target, "someone else's package"));
+            QVERIFY(writeFile(target, "someone else's package"));
         QVERIFY(isNameTaken(target));
         QCOMPARE(writeCrashPackage(contents(), target, PackageTarget::CreateNew),
                  PackageResult::TargetExists);
         QCOMPARE(QFileInfo(target).isSymLink(), danglingLink);
-        QVERIFY(danglingLink || TestFiles::read(target) == "someone else's package");
+        QVERIFY(danglingLink || readFile(target) == "someone else's package");
     }
 
     void unwritableTargetLeavesNothing()
@@ -107,7 +104,7 @@ private Q_SLOTS:
         const QString target = m_folder.filePath("controller.dmp/package.cdp");
         for (PackageTarget mode : {PackageTarget::Replace, PackageTarget::CreateNew})
             QCOMPARE(writeCrashPackage(contents(), target, mode), PackageResult::Failed);
-        QCOMPARE(TestFiles::read(m_folder.filePath("controller.dmp")), m_dump);
+        QCOMPARE(readFile(m_folder.filePath("controller.dmp")), m_dump);
     }
 
     void permissionsAreThoseAskedFor()

@@ -1,5 +1,4 @@
 #include "widgets/elided_label.h"
-#include "widgets/icon_label.h"
 #include "widgets/orrery_tool_button.h"
 #include "widgets/static_svg_widget.h"
 
@@ -80,16 +79,6 @@ private Q_SLOTS:
         QCOMPARE(widget.cachedPixmap().size(), QSize(200, 100));
     }
 
-    void svgThatFailedToLoadPaintsNothing()
-    {
-        StaticSvgWidget widget;
-        widget.load(files->filePath("missing.svg"));
-        QCOMPARE(widget.sizeHint(), QSize(0, 0));
-        widget.resize(50, 50);
-        paintNow(widget);
-        QVERIFY(widget.cachedPixmap().isNull());
-    }
-
     void elidedLabelShowsTheWholeTextAsToolTip()
     {
         ElidedLabel label(QStringLiteral("A window title that is far too long to fit"));
@@ -105,23 +94,6 @@ private Q_SLOTS:
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), label.text());
         QToolTip::hideText();
-    }
-
-    void iconLabelPaintsTheModeOfItsState()
-    {
-        QImage blue(16, 16, QImage::Format_ARGB32), green = blue;
-        blue.fill(Qt::blue);
-        green.fill(Qt::green);
-        QIcon icon;
-        icon.addPixmap(QPixmap::fromImage(blue), QIcon::Normal);
-        icon.addPixmap(QPixmap::fromImage(green), QIcon::Disabled);
-        IconLabel label(icon);
-        label.setIconSize(QSize(16, 16));
-        QCOMPARE(label.sizeHint(), QSize(16, 16));
-        label.resize(16, 16);
-        QCOMPARE(label.grab().toImage().pixelColor(8, 8), QColor(Qt::blue));
-        label.setEnabled(false);
-        QCOMPARE(label.grab().toImage().pixelColor(8, 8), QColor(Qt::green));
     }
 
     void toolButtonFollowsItsDefaultAction()

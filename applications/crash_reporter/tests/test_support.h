@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+
+// Bytes typed in from the wire tables, written as hex with blanks and '|' for readability.
+inline QByteArray wire(const char* hex)
+{
+    return QByteArray::fromHex(QByteArray(hex).replace(' ', "").replace('|', ""));
+}
+
+inline QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, 0);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Packages read back with GNU tar, independently of the archive class that wrote them.
+inline QByteArray runTar(const QStringList& arguments)
+{
+    QProcess tar;
+    tar.start("tar", arguments);
+    tar.waitForFinished(60000);
+    return tar.exitCode() == 0 ? tar.readAllStandardOutput() : QByteArray("TAR FAILED");
+}
+
+inline QStringList entryNames(const QString& package)
+{
+    return QString::fromUtf8(runTar({"-tzf", package})).split('\n', Qt::SkipEmptyParts);
+}
+
+inline QByteArray entryData(const QString& package, const QString& entry)
+{
+    return runTar({"-xzOf", package, entry});
+}
