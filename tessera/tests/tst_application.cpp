@@ -1,10 +1,8 @@
 #include "application/application.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWindow>
 
 namespace {
 
@@ -66,24 +64,6 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::applicationName(), QString("Varnel Q5-S30 Crash Desk"));
         application->setProductModel(std::uint8_t{0});
         QCOMPARE(renamed.count(), 3);
-    }
-
-    void dpiChangeReachesWindowsOnThatScreenOnce()
-    {
-        QScreen* screen = QGuiApplication::primaryScreen();
-        // Announcing the screen again must not add a second handler.
-        Q_EMIT application->screenAdded(screen);
-        QWindow window;
-        window.setScreen(screen);
-        QSignalSpy topLevel(&window, &QWindow::screenChanged);
-        window.create();
-        topLevel.clear();
-        Q_EMIT screen->logicalDotsPerInchChanged(120);
-        QCOMPARE(topLevel.count(), 0); // queued
-        QTRY_COMPARE(topLevel.count(), 1);
-        QCoreApplication::sendPostedEvents();
-        QCOMPARE(topLevel.count(), 1);
-        QCOMPARE(topLevel.first().first().value<QScreen*>(), screen);
     }
 };
 

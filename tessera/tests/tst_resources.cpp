@@ -1,15 +1,12 @@
 #include "resources/fonts.h"
-#include "resources/icons.h"
 #include "resources/translatable_widget.h"
 #include "theme/theme_resolution.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Tessera;
@@ -18,18 +15,6 @@ Q_DECLARE_METATYPE(Tessera::FontWeight)
 Q_DECLARE_METATYPE(Tessera::FontSize)
 
 namespace {
-
-// The engine behind an icon, as QIcon's stream format names it first.
-QString engineKey(const QIcon& icon)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << icon;
-    QDataStream in(bytes);
-    QString key;
-    in >> key;
-    return key;
-}
 
 QByteArray resource(const QString& path)
 {
@@ -85,21 +70,6 @@ private Q_SLOTS:
         QCOMPARE(result.pointSizeF(), points);
         // The bundled files are what the family resolves to.
         QCOMPARE(QFontInfo(result).family(), QString("Titillium Web"));
-    }
-
-    void iconEngines()
-    {
-        QTemporaryDir folder;
-        const QString upperCase = folder.filePath("GLYPH.SVG");
-        QVERIFY(QFile::copy(":/icons/varnel_glyph.svg", upperCase));
-        QCOMPARE(engineKey(makeIcon("tessera:/icons/varnel_glyph.svg")), "TesseraStyleIconEngine");
-        QCOMPARE(engineKey(makeIcon(upperCase)), "TesseraStyleIconEngine");
-        QCOMPARE(engineKey(makeIcon("tessera:/tessera_style/fonts/titillium_web_bold.ttf")),
-                 "QPixmapIconEngine");
-        for (int value = 0; value <= int(StyleIcon::WinWindowRestore); ++value)
-            QVERIFY2(!styleIcon(StyleIcon(value)).isNull(), qPrintable(QString::number(value)));
-        QVERIFY(styleIcon(StyleIcon(13)).isNull());
-        QVERIFY(styleIcon(StyleIcon(-1)).isNull());
     }
 
     void searchPathFindsThemeFolderFirst()

@@ -91,23 +91,6 @@ private Q_SLOTS:
         QCOMPARE(pixel.alpha(), 255);
     }
 
-    void clonesShareTheirCacheSeparateEnginesDoNot()
-    {
-        const QString path = squareSvg("shared.svg", "#0000ff");
-        StyleIconEngine first(path);
-        const std::unique_ptr<QIconEngine> clone(first.clone());
-        StyleIconEngine separate(path);
-        const auto cached = [](const StyleIconEngine& engine) {
-            QPixmap found;
-            return QPixmapCache::find(
-                StyleIconEngine::cacheKey(*engine.data(), IconAppearance::Full, QSize(20, 20)),
-                &found);
-        };
-        first.pixmap(QSize(20, 20), QIcon::Active, QIcon::Off);
-        QVERIFY(cached(*static_cast<StyleIconEngine*>(clone.get())));
-        QVERIFY(!cached(separate));
-    }
-
     void paintAsksForDevicePixels()
     {
         RecordingEngine engine(squareSvg("ratio.svg", "#ff00ff"));

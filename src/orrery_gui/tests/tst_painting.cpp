@@ -1,5 +1,4 @@
 #include "painting/colour.h"
-#include "painting/geometry.h"
 #include "painting/rounded_rect.h"
 #include "process_capture.h"
 
@@ -16,36 +15,6 @@ class TestPainting : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void alignedRects_data()
-    {
-        QTest::addColumn<int>("alignment");
-        QTest::addColumn<QSizeF>("size");
-        QTest::addColumn<QRectF>("expected");
-        // Within (10, 20, 10, 8); integer rectangles truncate the centre offset.
-        QTest::newRow("centre truncates")
-            << int(Qt::AlignCenter) << QSizeF(5, 3) << QRectF(12, 22, 5, 3);
-        QTest::newRow("right wins over centre")
-            << int(Qt::AlignRight | Qt::AlignHCenter) << QSizeF(5, 4) << QRectF(15, 20, 5, 4);
-        QTest::newRow("vertical centre wins over bottom")
-            << int(Qt::AlignVCenter | Qt::AlignBottom) << QSizeF(5, 4) << QRectF(10, 22, 5, 4);
-        QTest::newRow("larger sticks out")
-            << int(Qt::AlignCenter) << QSizeF(15, 12) << QRectF(8, 18, 15, 12);
-    }
-
-    void alignedRects()
-    {
-        QFETCH(int, alignment);
-        QFETCH(QSizeF, size);
-        QFETCH(QRectF, expected);
-        QCOMPARE(alignedRect(Qt::Alignment(alignment), size.toSize(), QRect(10, 20, 10, 8)),
-                 expected.toRect());
-        // Fractional rectangles keep the half pixel.
-        const QRectF fractional =
-            alignedRect(Qt::Alignment(alignment), size, QRectF(10, 20, 10, 8));
-        QVERIFY(qAbs(fractional.x() - expected.x()) <= 0.5 &&
-                qAbs(fractional.y() - expected.y()) <= 0.5);
-    }
-
     void blends_data()
     {
         QTest::addColumn<QColor>("over");
