@@ -9,7 +9,8 @@ packages=(
     libarchive-dev zlib1g-dev libboost-dev
     libarchive-tools gzip tar python3 libxml2-utils
     clang libclang-rt-14-dev
-    xvfb xauth xdg-utils
+    xvfb xauth xdg-utils openbox xdotool x11-utils imagemagick
+    g++-mingw-w64-x86-64-posix
     fonts-dejavu-core
 )
 

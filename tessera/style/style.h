@@ -19,6 +19,12 @@ public:
     const Palette& toolkitPalette() const { return m_palette; }
 
     QPalette standardPalette() const override;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
+                    const QWidget* widget = nullptr) const override;
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
 
 private:
     Palette m_palette;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Renders screenshots of the toolkit's windows on a private X server with a window manager
+# (Xvfb and openbox), as a user at a desktop sees them, into docs/images/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$root/build/bin}
+out=$root/docs/images
+mkdir -p "$out"
+
+work=$(mktemp -d)
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+server=$!
+trap 'kill $wm $server 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display") HOME=$work XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+
+# shot NAME TITLE COMMAND...: starts the program, waits for its window, saves it, closes it.
+shot() {
+    local name=$1 title=$2
+    shift 2
+    "$@" >/dev/null 2>&1 &
+    local program=$!
+    local window
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -1)
+    sleep 0.5
+    import -window "$window" "$out/$name.png"
+    kill $program 2>/dev/null || true
+    wait $program 2>/dev/null || true
+    echo "$out/$name.png"
+}
+
+for theme in dark light; do
+    shot "gallery-$theme" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
+done

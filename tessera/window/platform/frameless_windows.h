@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtCore/qnamespace.h>
+
+class QWidget;
+class QWindow;
+
+namespace Tessera::FramelessWindows {
+
+// Takes a top-level widget's native frame away while the window keeps moving, resizing and
+// closing like any other; false when the platform cannot (the widget keeps its frame).
+bool addWindow(QWidget* widget);
+
+// Gives the frame back when restoreFrame is set; the entry goes in any case.
+void removeWindow(QWidget* widget, bool restoreFrame);
+
+// Hands a move or resize that the mouse started to the window manager; false when it is not
+// taken (the caller then moves or resizes the window itself).
+bool startSystemMove(QWindow* window);
+bool startSystemResize(QWindow* window, Qt::Edges edges);
+
+} // namespace Tessera::FramelessWindows
