@@ -106,17 +106,6 @@ private Q_SLOTS:
             QCOMPARE(writeCrashPackage(contents(), target, mode), PackageResult::Failed);
         QCOMPARE(readFile(m_folder.filePath("controller.dmp")), m_dump);
     }
-
-    void permissionsAreThoseAskedFor()
-    {
-        const QString target = m_folder.filePath("private.cdp");
-        QCOMPARE(writeCrashPackage(contents(), target, PackageTarget::Replace,
-                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner),
-                 PackageResult::Written);
-        struct stat status {};
-        QCOMPARE(::stat(qPrintable(target), &status), 0);
-        QCOMPARE(status.st_mode & 0777, 0600u);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCrashPackage)

@@ -80,19 +80,6 @@ private Q_SLOTS:
         QCOMPARE(captureStandardError([&] { Orrery::debugPrint("%s", text.constData()); }), log);
     }
 
-    void logicCheckReportsAndContinues()
-    {
-        const double alpha = 1.5;
-        int line = 0;
-        const QByteArray printed = captureStandardError([&] {
-            line = __LINE__ + 1;
-            ORRERY_LOGIC_CHECK(Orrery::inRange(0.0, alpha, 1.0));
-        });
-        QCOMPARE(printed,
-                 "Error Logic error: 'Orrery::inRange(0.0, alpha, 1.0)' is FALSE at line " +
-                     QByteArray::number(line) + " in file " + __FILE__ + '\n');
-    }
-
     void assertionPrintsAndAborts()
     {
         const auto [status, output] = runInChild([] {

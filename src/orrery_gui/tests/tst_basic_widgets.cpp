@@ -1,8 +1,6 @@
 #include "widgets/elided_label.h"
-#include "widgets/orrery_tool_button.h"
 #include "widgets/static_svg_widget.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QScreen>
@@ -94,19 +92,6 @@ private Q_SLOTS:
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), label.text());
         QToolTip::hideText();
-    }
-
-    void toolButtonFollowsItsDefaultAction()
-    {
-        QWidget window;
-        auto* button = new OrreryToolButton(&window);
-        QAction action(QStringLiteral("Save"));
-        action.setVisible(false);
-        button->setDefaultAction(&action);
-        window.show();
-        QVERIFY(button->isHidden());
-        action.setVisible(true);
-        QVERIFY(!button->isHidden());
     }
 };
 
