@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for the two wire readers.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a compile check of the Windows code with the
+# mingw-w64 cross compiler, and the fuzz targets for the two wire readers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,6 +21,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
     ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs"
+
+echo "== Windows compile check"
+bash scripts/windows-check.sh --self-test
+bash scripts/windows-check.sh
 
 echo "== Fuzz the wire readers"
 bash scripts/fuzz.sh "${Q5_FUZZ_SECONDS:-60}"

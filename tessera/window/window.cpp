@@ -99,8 +99,8 @@ void Window::detach()
     // Recreates the native window without the frame handling.
     widget->setWindowFlags(widget->windowFlags());
     FramelessWindows::removeWindow(widget, true);
-    forgetWidget();
     removeChildWidgets();
+    forgetWidget();
     copyTitleAndIcon();
     updateControls();
 }
@@ -109,13 +109,19 @@ void Window::forgetWidget()
 {
     if (!m_widget)
         return;
+    m_widget->removeEventFilter(this);
+    // The host and the resize area are the widget's children and go with it; the title bar
+    // is ours and stays.
+    if (m_host) {
+        m_host->removeEventFilter(this);
+        m_host->setWidget(nullptr);
+    }
     registry().remove(m_widget);
     FramelessWindows::removeWindow(m_widget, false);
     disconnect(m_destroyedConnection);
     m_widget = nullptr;
-    // The host and the resize area are the dying widget's children; the title bar is ours.
-    if (m_host && m_titleBar)
-        m_host->setWidget(nullptr);
+    m_host = nullptr;
+    m_resizeArea = nullptr;
 }
 
 void Window::removeChildWidgets()
