@@ -18,15 +18,20 @@ openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 
-# shot NAME TITLE COMMAND...: starts the program, waits for its window, saves it, closes it.
+# shot NAME TITLE COMMAND...: starts the program, waits for its window, saves it (the whole
+# screen for the title "root"), closes it.
 shot() {
     local name=$1 title=$2
     shift 2
     "$@" >/dev/null 2>&1 &
     local program=$!
-    local window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -1)
-    sleep 0.5
+    local window=root
+    if [ "$title" = root ]; then
+        timeout 20 xdotool search --sync --onlyvisible --name "Tessera Gallery" >/dev/null
+    else
+        window=$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -1)
+    fi
+    sleep 1
     import -window "$window" "$out/$name.png"
     kill $program 2>/dev/null || true
     wait $program 2>/dev/null || true
@@ -35,4 +40,8 @@ shot() {
 
 for theme in dark light; do
     shot "gallery-$theme" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
+    QT_SCALE_FACTOR=1.5 shot "gallery-$theme-144dpi" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
+    shot "message-box-$theme" "Error" "$bin/tessera-gallery" --theme $theme --open message-box
+    shot "file-dialog-$theme" "Save crash dump file" "$bin/tessera-gallery" --theme $theme --open file-dialog
+    shot "menu-$theme" root "$bin/tessera-gallery" --theme $theme --open menu
 done

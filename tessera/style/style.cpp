@@ -1,16 +1,23 @@
 #include "style.h"
 
 #include "resources/icons.h"
+#include "style_colours.h"
+#include "style_icon_engine.h"
+#include "style_input_focus_helper.h"
 #include "style_metrics.h"
-#include "window/window.h"
 
 #include <QPainter>
 #include <QStyleOption>
 
 namespace Tessera {
 
+Style::Style()
+    : Style(Palette())
+{}
+
 Style::Style(const Palette& palette)
     : m_palette(palette)
+    , m_focusHelper(new StyleInputFocusHelper(palette, this))
 {}
 
 Style::~Style() = default;
@@ -20,21 +27,25 @@ QPalette Style::standardPalette() const
     return m_palette;
 }
 
-int Style::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+void Style::polish(QPalette& palette)
 {
-    switch (metric) {
-    case PM_DefaultFrameWidth:
-        return Metrics::FrameWidth;
-    case PM_TitleBarButtonSize:
-        return Metrics::scaled(Metrics::TitleBarButtonSize, option, widget);
-    case PM_TitleBarHeight:
-        return pixelMetric(PM_TitleBarButtonSize, option, widget) +
-               Metrics::scaled(Metrics::TitleBarExtraHeight, option, widget);
-    case PM_TitleBarButtonIconSize:
-        return Metrics::scaled(Metrics::TitleBarButtonIconSize, option, widget);
-    default:
-        return QCommonStyle::pixelMetric(metric, option, widget);
+    palette = proxy()->standardPalette();
+}
+
+void Style::drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette,
+                         bool, const QString& text, QPalette::ColorRole textRole) const
+{
+    if (text.isEmpty())
+        return;
+    if (textRole == QPalette::NoRole) {
+        painter->drawText(rect, flags, text);
+        return;
     }
+    const QPen previous = painter->pen();
+    painter->setPen(QPen(palette.brush(textRole), previous.widthF(), Qt::SolidLine, Qt::SquareCap,
+                         Qt::BevelJoin));
+    painter->drawText(rect, flags, text);
+    painter->setPen(previous);
 }
 
 QIcon Style::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
@@ -49,20 +60,73 @@ QIcon Style::standardIcon(StandardPixmap standardIcon, const QStyleOption* optio
         return styleIcon(StyleIcon::WinWindowClose);
     case SP_TitleBarNormalButton:
         return styleIcon(StyleIcon::WinWindowRestore);
+    case SP_ToolBarHorizontalExtensionButton:
+        return styleIcon(option && option->direction == Qt::RightToLeft ? StyleIcon::ExpandLeft
+                                                                        : StyleIcon::ExpandRight);
+    case SP_ToolBarVerticalExtensionButton:
+        return styleIcon(StyleIcon::ExpandDown);
+    case SP_ArrowUp:
+        return styleIcon(StyleIcon::ArrowUp);
+    case SP_ArrowDown:
+        return styleIcon(StyleIcon::ArrowDown);
+    case SP_ArrowLeft:
+        return styleIcon(StyleIcon::ArrowLeft);
+    case SP_ArrowRight:
+        return styleIcon(StyleIcon::ArrowRight);
+    case SP_LineEditClearButton:
+        return styleIcon(StyleIcon::EditClear);
+    case SP_MessageBoxInformation:
+    case SP_MessageBoxWarning:
+    case SP_MessageBoxCritical:
+    case SP_MessageBoxQuestion:
+        // Message boxes show no icon.
+        return {};
     default:
         return QCommonStyle::standardIcon(standardIcon, option, widget);
     }
 }
 
-void Style::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                          const QWidget* widget) const
+QPixmap Style::generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixmap,
+                                   const QStyleOption*) const
 {
-    // A toolkit window's rectangle is filled with Base, square and without an outline.
-    if (element == PE_Widget && widget && Window::findFor(widget)) {
-        painter->fillRect(option->rect, option->palette.brush(QPalette::Base));
+    const IconAppearance appearance = mode == QIcon::Disabled ? IconAppearance::Disabled
+                                      : mode == QIcon::Normal ? IconAppearance::AtRest
+                                                              : IconAppearance::Full;
+    QPixmap result = fadeIcon(pixmap.toImage(), appearance, m_palette.color(QPalette::Base));
+    result.setDevicePixelRatio(pixmap.devicePixelRatio());
+    return result;
+}
+
+void Style::drawArrow(ArrowDirection direction, int strokeStyle, const QStyleOption* option,
+                      QPainter* painter, int sizeMode, const QWidget* widget,
+                      UserPalette::ColourRole colour) const
+{
+    if (direction == ArrowDirection::None)
         return;
+    const QRectF rect(option->rect);
+    qreal unit = std::min(rect.width(), rect.height()) / 32;
+    if (sizeMode == 1)
+        unit = Metrics::scaledValue(Metrics::ArrowUnitSmall, option, widget);
+    else if (sizeMode == 2)
+        unit = Metrics::scaledValue(Metrics::ArrowUnitLarge, option, widget);
+    QSizeF box(Metrics::ArrowBoxWidthUnits * unit, Metrics::ArrowBoxHeightUnits * unit);
+    if (direction == ArrowDirection::Left || direction == ArrowDirection::Right)
+        box.transpose();
+    QRectF arrowRect(QPointF(), box);
+    arrowRect.moveCenter(rect.center());
+    UserPalette user = userPaletteFor(option, widget, *this);
+    user.setCurrentColourGroup(arrowColourGroup(option));
+    const QColor arrowColour = user.colour(colour);
+    if (strokeStyle == 0) {
+        fillArrow(painter, direction, arrowRect,
+                  QPen(arrowColour, Metrics::FilledArrowPenUnits * unit, Qt::SolidLine,
+                       Qt::SquareCap, Qt::RoundJoin),
+                  arrowColour);
+    } else {
+        strokeArrow(painter, direction, arrowRect,
+                    QPen(arrowColour, Metrics::ChevronPenUnits * unit, Qt::SolidLine, Qt::RoundCap,
+                         Qt::MiterJoin));
     }
-    QCommonStyle::drawPrimitive(element, option, painter, widget);
 }
 
 } // namespace Tessera

@@ -6,8 +6,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QTimer>
 
-// tessera-gallery [--theme dark|light] [--fixed-width]
+// tessera-gallery [--theme dark|light] [--fixed-width] [--open message-box|file-dialog|menu]
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
@@ -16,7 +17,10 @@ int main(int argc, char* argv[])
                                    QStringLiteral("theme"), QStringLiteral("dark"));
     const QCommandLineOption fixedWidth(QStringLiteral("fixed-width"),
                                         QStringLiteral("A dialog whose width cannot change."));
-    parser.addOptions({theme, fixedWidth});
+    const QCommandLineOption open(QStringLiteral("open"),
+                                  QStringLiteral("Opens a message box, a file dialog or the menu."),
+                                  QStringLiteral("what"));
+    parser.addOptions({theme, fixedWidth, open});
     parser.addHelpOption();
     parser.process(application);
 
@@ -29,7 +33,16 @@ int main(int argc, char* argv[])
 
     GalleryDialog dialog;
     if (parser.isSet(fixedWidth))
-        dialog.setFixedWidth(480);
+        dialog.setFixedWidth(720);
     dialog.show();
+    const QString what = parser.value(open);
+    QTimer::singleShot(0, &dialog, [&dialog, what] {
+        if (what == QLatin1String("message-box"))
+            dialog.openMessageBox();
+        else if (what == QLatin1String("file-dialog"))
+            dialog.openFileDialog();
+        else if (what == QLatin1String("menu"))
+            dialog.openMenu();
+    });
     return QApplication::exec();
 }

@@ -1,0 +1,60 @@
+#include "style_colours.h"
+
+#include "palette/widget_user_palette.h"
+#include "size_policy.h"
+#include "style.h"
+#include "style_properties.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QStyleOption>
+
+namespace Tessera {
+
+QPalette::ColorGroup colourGroup(const QStyleOption* option)
+{
+    if (!(option->state & QStyle::State_Enabled))
+        return QPalette::Disabled;
+    return option->state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+}
+
+UserPalette userPaletteFor(const QStyleOption* option, const QWidget* widget, const Style& style)
+{
+    UserPalette palette = userPaletteFor(widget, &style);
+    palette.setCurrentColourGroup(colourGroup(option));
+    return palette;
+}
+
+QBrush backgroundBrush(const QStyleOption* option, const QWidget* widget)
+{
+    if (widget)
+        return option->palette.brush(widget->backgroundRole());
+    return option->palette.brush(QPalette::Base);
+}
+
+QPalette::ColorGroup arrowColourGroup(const QStyleOption* option)
+{
+    if (!(option->state & QStyle::State_Enabled))
+        return QPalette::Disabled;
+    const QStyle::State active =
+        QStyle::State_MouseOver | QStyle::State_On | QStyle::State_Selected | QStyle::State_Sunken;
+    return option->state & active ? QPalette::Active : QPalette::Inactive;
+}
+
+bool isLargeMenu(const QWidget* widget)
+{
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    if (!menu)
+        return false;
+    const QVariant value = menu->property(Properties::MenuResolvedSizePolicy);
+    return value.metaType() == QMetaType::fromType<SizePolicy>() &&
+           value.value<SizePolicy>() == SizePolicy::Large;
+}
+
+bool isDetailedToolTip(const QWidget* widget)
+{
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    return label && label->text().contains(QLatin1String("ts-detailed-tooltip"));
+}
+
+} // namespace Tessera

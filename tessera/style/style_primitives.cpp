@@ -1,0 +1,226 @@
+#include "frame_kind.h"
+#include "style.h"
+#include "style_colours.h"
+#include "style_metrics.h"
+#include "window/window.h"
+
+#include <QPainter>
+#include <QStyleOption>
+
+namespace Tessera {
+namespace {
+
+QPen indicatorPen(const QBrush& brush, qreal width)
+{
+    return QPen(brush, width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+ArrowDirection arrowOf(QStyle::PrimitiveElement element)
+{
+    switch (element) {
+    case QStyle::PE_IndicatorArrowUp:
+    case QStyle::PE_IndicatorSpinUp:
+    case QStyle::PE_IndicatorSpinPlus:
+        return ArrowDirection::Up;
+    case QStyle::PE_IndicatorArrowDown:
+    case QStyle::PE_IndicatorSpinDown:
+    case QStyle::PE_IndicatorSpinMinus:
+        return ArrowDirection::Down;
+    case QStyle::PE_IndicatorArrowLeft:
+        return ArrowDirection::Left;
+    case QStyle::PE_IndicatorArrowRight:
+        return ArrowDirection::Right;
+    default:
+        return ArrowDirection::None;
+    }
+}
+
+} // namespace
+
+void Style::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                          const QWidget* widget) const
+{
+    if (!option || !painter)
+        return;
+    switch (element) {
+    case PE_Frame:
+        return drawFrameKind(FrameKind::Plain, option, painter, widget, *this);
+    case PE_FrameDockWidget:
+    case PE_FrameWindow:
+        return drawFrameKind(FrameKind::Window, option, painter, widget, *this);
+    case PE_FrameFocusRect:
+    case PE_FrameStatusBarItem:
+    case PE_FrameTabWidget:
+    case PE_FrameTabBarBase:
+    case PE_PanelItemViewRow:
+        return; // no focus rectangles, no extra frames
+    case PE_FrameGroupBox:
+    case PE_PanelMenuBar:
+    case PE_PanelToolBar:
+        return drawFrameKind(FrameKind::Panel, option, painter, widget, *this);
+    case PE_FrameLineEdit:
+    case PE_PanelLineEdit:
+        return drawFrameKind(FrameKind::LineEdit, option, painter, widget, *this);
+    case PE_FrameMenu:
+    case PE_PanelMenu:
+        return drawFrameKind(FrameKind::Menu, option, painter, widget, *this);
+    case PE_FrameButtonBevel:
+    case PE_FrameButtonTool:
+    case PE_PanelButtonCommand:
+    case PE_PanelButtonBevel:
+    case PE_PanelButtonTool:
+        return drawFrameKind(FrameKind::Button, option, painter, widget, *this);
+    case PE_IndicatorArrowUp:
+    case PE_IndicatorArrowDown:
+    case PE_IndicatorArrowLeft:
+    case PE_IndicatorArrowRight:
+    case PE_IndicatorSpinUp:
+    case PE_IndicatorSpinPlus:
+    case PE_IndicatorSpinDown:
+    case PE_IndicatorSpinMinus:
+        return drawArrow(arrowOf(element), 0, option, painter, 1, widget);
+    case PE_IndicatorHeaderArrow:
+        return drawHeaderArrow(option, painter, widget);
+    case PE_IndicatorBranch:
+        return drawBranch(option, painter, widget);
+    case PE_IndicatorCheckBox:
+    case PE_IndicatorItemViewItemCheck:
+    case PE_IndicatorMenuCheckMark:
+        return drawCheckBox(option, painter, widget);
+    case PE_IndicatorRadioButton:
+        return drawRadioButton(option, painter, widget);
+    case PE_IndicatorToolBarSeparator:
+        return drawToolBarSeparator(option, painter, widget);
+    case PE_IndicatorButtonDropDown:
+        return drawButtonDropDown(option, painter, widget);
+    case PE_PanelItemViewItem:
+        return drawItemViewItemPanel(option, painter, widget);
+    case PE_PanelTipLabel:
+        return drawFrameKind(FrameKind::ToolTip, option, painter, widget, *this);
+    case PE_IndicatorTabTear:
+    case PE_IndicatorTabTearRight:
+        return painter->fillRect(option->rect, backgroundBrush(option, widget));
+    case PE_PanelScrollAreaCorner:
+        return painter->fillRect(option->rect,
+                                 frameLook(FrameKind::ScrollCorner, option, widget, *this).fill);
+    case PE_Widget:
+        return drawWindowBackground(option, painter, widget);
+    default:
+        return QCommonStyle::drawPrimitive(element, option, painter, widget);
+    }
+}
+
+// The box; a bar when partly checked, a tick when checked, nothing more when unchecked.
+void Style::drawCheckBox(const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    drawFrameKind(FrameKind::Indicator, option, painter, widget, *this);
+    if (!(option->state & (State_On | State_NoChange)))
+        return;
+    const qreal unit = Metrics::scaledValue(1, option, widget);
+    const QPen pen(userPaletteFor(option, widget, *this).brush(UserPalette::IndicatorBase),
+                   Metrics::CheckMarkPenWidth * unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const QRectF rect(option->rect);
+    if (option->state & State_NoChange) {
+        const qreal inset = Metrics::PartialMarkInset * unit;
+        drawLine(painter, Qt::Horizontal, rect.adjusted(inset, inset, -inset, -inset), pen);
+        return;
+    }
+    drawCheckMark(painter, rect - Metrics::CheckMarkMargins * unit, pen);
+}
+
+void Style::drawRadioButton(const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const
+{
+    const FrameLook look = frameLook(FrameKind::Indicator, option, widget, *this);
+    const UserPalette user = userPaletteFor(option, widget, *this);
+    const QRectF rect(option->rect);
+    drawEllipse(painter, rect, indicatorPen(look.outline, look.lineWidth),
+                user.brush(UserPalette::IndicatorBase));
+    if (!(option->state & State_On))
+        return;
+    const qreal inset = Metrics::scaledValue(Metrics::RadioDotInset, option, widget);
+    drawEllipse(painter, rect.adjusted(inset, inset, -inset, -inset), Qt::NoPen,
+                option->palette.brush(QPalette::Highlight));
+}
+
+void Style::drawToolBarSeparator(const QStyleOption* option, QPainter* painter,
+                                 const QWidget* widget) const
+{
+    qreal width = pixelMetric(PM_DefaultFrameWidth, option, widget);
+    if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option))
+        width = frame->features & QStyleOptionFrame::Flat ? 0 : frame->lineWidth;
+    const Qt::Orientation orientation =
+        option->state & State_Horizontal ? Qt::Vertical : Qt::Horizontal;
+    drawLine(painter, orientation, QRectF(option->rect),
+             indicatorPen(userPaletteFor(option, widget, *this).brush(UserPalette::Frame), width));
+}
+
+void Style::drawButtonDropDown(const QStyleOption* option, QPainter* painter,
+                               const QWidget* widget) const
+{
+    proxy()->drawPrimitive(PE_PanelButtonTool, option, painter, widget);
+    drawArrow(ArrowDirection::Down, 0, option, painter, 0, widget, UserPalette::MenuIconBase);
+}
+
+void Style::drawHeaderArrow(const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const
+{
+    const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+    if (!header || header->sortIndicator == QStyleOptionHeader::None)
+        return;
+    drawArrow(header->sortIndicator == QStyleOptionHeader::SortUp ? ArrowDirection::Up
+                                                                  : ArrowDirection::Down,
+              0, option, painter, 1, widget);
+}
+
+// No branch lines: only the arrow of an item with children.
+void Style::drawBranch(const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (!(option->state & State_Children))
+        return;
+    QStyleOption arrow(*option);
+    arrow.state &= ~State_MouseOver;
+    ArrowDirection direction =
+        option->direction == Qt::RightToLeft ? ArrowDirection::Left : ArrowDirection::Right;
+    if (option->state & State_Open)
+        direction = ArrowDirection::Down;
+    drawArrow(direction, 0, &arrow, painter, 2, widget);
+}
+
+// Selected rows take the active base, hovered ones the hover colour, others the model's brush.
+void Style::drawItemViewItemPanel(const QStyleOption* option, QPainter* painter,
+                                  const QWidget* widget) const
+{
+    const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+    if (!item)
+        return;
+    const UserPalette user = userPaletteFor(option, widget, *this);
+    QBrush fill = item->backgroundBrush;
+    if (option->state & State_Selected)
+        fill = user.brush(UserPalette::ViewItemActiveBase);
+    else if ((option->state & State_MouseOver) && (option->state & State_Enabled))
+        fill = user.brush(UserPalette::HoverBase);
+    if (fill.style() != Qt::NoBrush)
+        painter->fillRect(option->rect, fill);
+}
+
+// A toolkit window's rectangle is filled with Base, square and without an outline.
+void Style::drawWindowBackground(const QStyleOption* option, QPainter* painter,
+                                 const QWidget* widget) const
+{
+    const Window* window = widget ? Window::findFor(widget) : nullptr;
+    if (!window) {
+        QCommonStyle::drawPrimitive(PE_Widget, option, painter, widget);
+        return;
+    }
+    QStyleOptionFrame frame;
+    frame.state = option->state;
+    frame.direction = option->direction;
+    frame.rect = option->rect;
+    frame.palette = option->palette;
+    frame.lineWidth = window->borderWidth();
+    frame.features = QStyleOptionFrame::Flat;
+    drawFrameKind(FrameKind::Window, &frame, painter, widget, *this);
+}
+
+} // namespace Tessera

@@ -1,0 +1,345 @@
+#include "palette/palette.h"
+#include "style/style.h"
+#include "style/style_input_focus_helper.h"
+#include "window/dialog.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+using namespace Tessera;
+
+Q_DECLARE_METATYPE(ThemeMode)
+
+namespace {
+
+QTemporaryDir* files = nullptr;
+
+// A style for the theme, with the application's palette from it.
+std::unique_ptr<Style> styleFor(ThemeMode mode)
+{
+    return std::make_unique<Style>(Palette::forTheme(mode));
+}
+
+QImage render(const std::function<void(QPainter&)>& draw, QSize size = QSize(40, 24))
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    draw(painter);
+    return image;
+}
+
+QStyleOption optionFor(const Style& style, QRect rect, QStyle::State state)
+{
+    QStyleOption option;
+    option.rect = rect;
+    option.palette = style.standardPalette();
+    option.state = state | QStyle::State_Enabled | QStyle::State_Active;
+    return option;
+}
+
+QColor userColour(const Style& style, UserPalette::ColourRole role)
+{
+    return style.toolkitPalette().userPalette().brush(QPalette::Active, role).color();
+}
+
+QColor qtColour(const Style& style, QPalette::ColorRole role)
+{
+    return style.toolkitPalette().color(QPalette::Active, role);
+}
+
+// WCAG contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A widget on the screen of that logical DPI.
+QWidget* widgetAt(int dpi)
+{
+    auto* widget = new QWidget;
+    widget->resize(50, 50);
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (qRound(screen->logicalDotsPerInchY()) == dpi)
+            widget->move(screen->geometry().topLeft() + QPoint(10, 10));
+    widget->show();
+    return widget;
+}
+
+} // namespace
+
+class TestStyle : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void themes_data()
+    {
+        QTest::addColumn<ThemeMode>("mode");
+        QTest::newRow("dark") << ThemeMode::Dark;
+        QTest::newRow("light") << ThemeMode::Light;
+    }
+
+    // Every element with and without a widget, at 96 and 144 DPI: nothing may crash.
+    void sweep_data() { themes_data(); }
+    void sweep()
+    {
+        QFETCH(ThemeMode, mode);
+        const auto style = styleFor(mode);
+        QImage image(64, 64, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        const std::unique_ptr<QWidget> widgets[] = {std::unique_ptr<QWidget>(widgetAt(96)),
+                                                    std::unique_ptr<QWidget>(widgetAt(144))};
+        for (QWidget* widget :
+             {static_cast<QWidget*>(nullptr), widgets[0].get(), widgets[1].get()}) {
+            QStyleOption option = optionFor(*style, QRect(0, 0, 64, 64), QStyle::State_None);
+            QStyleOptionComplex complex;
+            static_cast<QStyleOption&>(complex) = option;
+            for (int metric = 0; metric <= int(QStyle::PM_TitleBarButtonSize); ++metric) {
+                style->pixelMetric(QStyle::PixelMetric(metric), nullptr, widget);
+                style->pixelMetric(QStyle::PixelMetric(metric), &option, widget);
+            }
+            for (int hint = 0; hint <= int(QStyle::SH_Widget_Animation_Duration); ++hint)
+                style->styleHint(QStyle::StyleHint(hint), nullptr, widget);
+            for (int pixmap = 0; pixmap <= int(QStyle::SP_LineEditClearButton); ++pixmap)
+                style->standardIcon(QStyle::StandardPixmap(pixmap), nullptr, widget);
+            for (int element = 0; element <= int(QStyle::PE_PanelMenu); ++element)
+                style->drawPrimitive(QStyle::PrimitiveElement(element), &option, &painter, widget);
+            for (int element = 0; element <= int(QStyle::CE_ShapedFrame); ++element)
+                style->drawControl(QStyle::ControlElement(element), &option, &painter, widget);
+            for (int control = 0; control <= int(QStyle::CC_MdiControls); ++control) {
+                style->drawComplexControl(QStyle::ComplexControl(control), &complex, &painter,
+                                          widget);
+                style->subControlRect(QStyle::ComplexControl(control), &complex, QStyle::SC_All,
+                                      widget);
+            }
+            for (int element = 0; element <= int(QStyle::SE_TabBarScrollRightButton); ++element)
+                style->subElementRect(QStyle::SubElement(element), &option, widget);
+            for (int contents = 0; contents <= int(QStyle::CT_ItemViewItem); ++contents)
+                style->sizeFromContents(QStyle::ContentsType(contents), &option, QSize(10, 10),
+                                        widget);
+        }
+    }
+
+    // Design values at 96 DPI; at 144 DPI 1.5 times that, rounded, except the frame width.
+    void metricsScale_data()
+    {
+        QTest::addColumn<int>("metric");
+        QTest::addColumn<int>("at96");
+        QTest::addColumn<int>("at144");
+        QTest::newRow("title bar button") << int(QStyle::PM_TitleBarButtonSize) << 24 << 36;
+        QTest::newRow("title bar height") << int(QStyle::PM_TitleBarHeight) << 30 << 45;
+        QTest::newRow("indicator") << int(QStyle::PM_IndicatorWidth) << 12 << 18;
+        QTest::newRow("scroll bar") << int(QStyle::PM_ScrollBarExtent) << 20 << 30;
+        QTest::newRow("layout margin") << int(QStyle::PM_LayoutLeftMargin) << 8 << 12;
+        QTest::newRow("frame width") << int(QStyle::PM_DefaultFrameWidth) << 1 << 1;
+    }
+
+    void metricsScale()
+    {
+        QFETCH(int, metric);
+        QFETCH(int, at96);
+        QFETCH(int, at144);
+        const auto style = styleFor(ThemeMode::Dark);
+        const std::unique_ptr<QWidget> normal(widgetAt(96)), dense(widgetAt(144));
+        QTRY_COMPARE(dense->logicalDpiY(), 144);
+        QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, normal.get()), at96);
+        QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, dense.get()), at144);
+    }
+
+    void lineEdits_data() { themes_data(); }
+    void lineEdits()
+    {
+        QFETCH(ThemeMode, mode);
+        const auto style = styleFor(mode);
+        for (const bool readOnly : {false, true}) {
+            QStyleOptionFrame frame;
+            static_cast<QStyleOption&>(frame) =
+                optionFor(*style, QRect(0, 0, 40, 24), QStyle::State_HasFocus);
+            frame.lineWidth = 1;
+            if (readOnly)
+                frame.state |= QStyle::State_ReadOnly;
+            const QImage image = render(
+                [&](QPainter& p) { style->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p); });
+            QCOMPARE(image.pixelColor(20, 0), qtColour(*style, QPalette::Highlight));
+            QCOMPARE(image.pixelColor(20, 12), readOnly
+                                                   ? QColor(Qt::transparent)
+                                                   : userColour(*style, UserPalette::ActiveBase));
+        }
+    }
+
+    void pushButtons_data() { themes_data(); }
+    void pushButtons()
+    {
+        QFETCH(ThemeMode, mode);
+        const auto style = styleFor(mode);
+        QStyleOptionButton button;
+        static_cast<QStyleOption&>(button) =
+            optionFor(*style, QRect(0, 0, 60, 24), QStyle::State_None);
+        button.features = QStyleOptionButton::DefaultButton;
+        button.text = QStringLiteral("WWWW");
+        QImage image =
+            render([&](QPainter& p) { style->drawControl(QStyle::CE_PushButton, &button, &p); },
+                   QSize(60, 24));
+        QCOMPARE(image.pixelColor(30, 0), qtColour(*style, QPalette::Highlight));
+        QCOMPARE(image.pixelColor(2, 12), userColour(*style, UserPalette::HoverBase));
+        // Pressed: the text must stand out from the ActiveBase fill.
+        button.features = QStyleOptionButton::None;
+        button.state |= QStyle::State_Sunken;
+        image = render([&](QPainter& p) { style->drawControl(QStyle::CE_PushButton, &button, &p); },
+                       QSize(60, 24));
+        const QColor fill = userColour(*style, UserPalette::ActiveBase);
+        QCOMPARE(image.pixelColor(2, 12), fill);
+        double best = 1;
+        for (int x = 10; x < 50; ++x)
+            for (int y = 4; y < 20; ++y)
+                best = std::max(best, contrast(image.pixelColor(x, y), fill));
+        QVERIFY2(best > 4.5, qPrintable(QString::number(best)));
+    }
+
+    // A mark pixel is nearer the mark colour (IndicatorBase) than the checked fill (Highlight).
+    void checkBoxes_data()
+    {
+        QTest::addColumn<ThemeMode>("mode");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("centreMarked"); // on a partial check's bar
+        QTest::addColumn<bool>("tickMarked");   // on the lower-left stroke of a tick
+        for (const ThemeMode mode : {ThemeMode::Dark, ThemeMode::Light}) {
+            const char* theme = mode == ThemeMode::Dark ? "dark" : "light";
+            QTest::addRow("%s unchecked", theme) << mode << int(QStyle::State_Off) << true << true;
+            QTest::addRow("%s checked", theme) << mode << int(QStyle::State_On) << false << true;
+            QTest::addRow("%s partial", theme)
+                << mode << int(QStyle::State_NoChange) << true << false;
+        }
+    }
+
+    void checkBoxes()
+    {
+        QFETCH(ThemeMode, mode);
+        QFETCH(int, state);
+        QFETCH(bool, centreMarked);
+        QFETCH(bool, tickMarked);
+        const auto style = styleFor(mode);
+        const QStyleOption option = optionFor(*style, QRect(0, 0, 24, 24), QStyle::State(state));
+        const QImage image = render(
+            [&](QPainter& p) { style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &p); },
+            QSize(24, 24));
+        const QColor mark = userColour(*style, UserPalette::IndicatorBase);
+        const QColor highlight = qtColour(*style, QPalette::Highlight);
+        const auto marked = [&](int x, int y) {
+            return contrast(image.pixelColor(x, y), mark) <
+                   contrast(image.pixelColor(x, y), highlight);
+        };
+        QCOMPARE(marked(12, 12), centreMarked);
+        QCOMPARE(marked(6, 16), tickMarked);
+        QCOMPARE(image.pixelColor(0, 12), state == QStyle::State_Off
+                                              ? userColour(*style, UserPalette::PanelFrame)
+                                              : highlight);
+    }
+
+    void groupBoxSouthTabAndDialog_data() { themes_data(); }
+    void groupBoxSouthTabAndDialog()
+    {
+        QFETCH(ThemeMode, mode);
+        const auto style = styleFor(mode);
+        QStyleOptionFrame group;
+        static_cast<QStyleOption&>(group) =
+            optionFor(*style, QRect(0, 0, 40, 24), QStyle::State_None);
+        group.lineWidth = 1;
+        QImage image = render(
+            [&](QPainter& p) { style->drawPrimitive(QStyle::PE_FrameGroupBox, &group, &p); });
+        QCOMPARE(image.pixelColor(20, 0), userColour(*style, UserPalette::Frame));
+        QCOMPARE(image.pixelColor(20, 12), QColor(Qt::transparent));
+
+        QStyleOptionTab tab;
+        static_cast<QStyleOption&>(tab) =
+            optionFor(*style, QRect(0, 0, 40, 24), QStyle::State_None);
+        tab.shape = QTabBar::RoundedSouth;
+        image =
+            render([&](QPainter& p) { style->drawControl(QStyle::CE_TabBarTabShape, &tab, &p); });
+        // Square corners at the top, rounded ones at the bottom.
+        QVERIFY(image.pixelColor(0, 0).alpha() > 150 && image.pixelColor(39, 0).alpha() > 150);
+        QVERIFY(image.pixelColor(0, 23).alpha() < 100 && image.pixelColor(39, 23).alpha() < 100);
+
+        Dialog dialog;
+        dialog.resize(40, 24);
+        QStyleOption background = optionFor(*style, dialog.rect(), QStyle::State_None);
+        image = render([&](QPainter& p) {
+            style->drawPrimitive(QStyle::PE_Widget, &background, &p, &dialog);
+        });
+        const QColor base = qtColour(*style, QPalette::Base);
+        for (const QPoint point : {QPoint(0, 0), QPoint(39, 23), QPoint(20, 0), QPoint(20, 12)})
+            QCOMPARE(image.pixelColor(point), base);
+    }
+
+    // The focused input shows the theme's active colours; roles it set itself stay, and its
+    // palette comes back when focus leaves, the style goes or the theme changes.
+    void focusHelper()
+    {
+        QLineEdit plain, ownText;
+        QPalette palette = ownText.palette();
+        palette.setColor(QPalette::Text, Qt::red);
+        ownText.setPalette(palette);
+        auto style = styleFor(ThemeMode::Dark);
+        const QColor activeBase = userColour(*style, UserPalette::ActiveBase);
+        StyleInputFocusHelper helper(style->toolkitPalette(), nullptr);
+        helper.setWidget(&ownText);
+        QCOMPARE(ownText.palette().color(QPalette::Base), activeBase);
+        QCOMPARE(ownText.palette().color(QPalette::Text), QColor(Qt::red));
+        helper.setWidget(&plain);
+        QCOMPARE(ownText.palette().color(QPalette::Base), palette.color(QPalette::Base));
+        QCOMPARE(ownText.palette().color(QPalette::Text), QColor(Qt::red));
+
+        // A new theme: the old style goes while the input is decorated.
+        auto* owner = new Style(style->toolkitPalette());
+        auto* ownedHelper = owner->findChild<StyleInputFocusHelper*>();
+        helper.setWidget(nullptr);
+        const QPalette before = plain.palette();
+        ownedHelper->setWidget(&plain);
+        QCOMPARE(plain.palette().color(QPalette::Base), activeBase);
+        delete owner;
+        QCOMPARE(plain.palette().color(QPalette::Base), before.color(QPalette::Base));
+        QVERIFY(!plain.palette().isBrushSet(QPalette::Active, QPalette::Base));
+        const auto light = styleFor(ThemeMode::Light);
+        StyleInputFocusHelper lightHelper(light->toolkitPalette(), nullptr);
+        lightHelper.setWidget(&plain);
+        QCOMPARE(plain.palette().color(QPalette::Base),
+                 userColour(*light, UserPalette::ActiveBase));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir folder;
+    files = &folder;
+    // Two screens: 96 and 144 logical DPI.
+    const QString screens = folder.filePath("screens.json");
+    QFile config(screens);
+    config.open(QIODevice::WriteOnly);
+    config.write(R"({"screens": [
+        {"name": "normal", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+        {"name": "dense", "x": 800, "y": 0, "width": 800, "height": 600, "logicalDpi": 144, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+    // Widgets see the screens' own logical DPI rather than a device pixel ratio.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    QApplication application(argc, argv);
+    TestStyle test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_style.moc"
