@@ -1,10 +1,11 @@
-# q5_add_test(NAME name SOURCES ... LIBRARIES ... [DEPENDS targets...] [INCLUDES dirs...])
+# q5_add_test(NAME name SOURCES ... LIBRARIES ... [DEPENDS targets...] [INCLUDES dirs...]
+#             [WRAPPER command...])
 # One Qt Test executable, registered with CTest and run on the offscreen platform.
 function(q5_add_test)
     if(NOT Q5_BUILD_TESTS)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;DEPENDS;INCLUDES" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;DEPENDS;INCLUDES;WRAPPER" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBRARIES})
     target_include_directories(${ARG_NAME} PRIVATE ${ARG_INCLUDES})
@@ -13,7 +14,8 @@ function(q5_add_test)
         add_dependencies(${ARG_NAME} ${ARG_DEPENDS})
     endif()
     set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    # WRAPPER: a command the test runs under, such as dbus-run-session --.
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${ARG_NAME}>)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
@@ -23,5 +25,5 @@ function(q5_add_test)
     file(MAKE_DIRECTORY ${test_tmp})
     set_tests_properties(${ARG_NAME} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;TMPDIR=${test_tmp};${ARG_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;Q5_TEST_DIR=${CMAKE_BINARY_DIR}/tests;TMPDIR=${test_tmp};${ARG_ENVIRONMENT}")
 endfunction()

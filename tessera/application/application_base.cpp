@@ -1,11 +1,17 @@
 #include "application_base.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWindow>
-
 #include "palette/palette.h"
+#include "resources/icons.h"
+#include "theme/platform/system_theme.h"
+#include "theme/style_installation.h"
+#include "theme/theme_change_event.h"
+#include "theme/theme_resolution.h"
+#include "window/window_control.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void registerToolkitResources()
@@ -31,6 +37,9 @@ struct StaticInitialiser {
         qRegisterMetaType<UserPalette>();
         qRegisterMetaType<UserPalette::ColourRole>();
         qRegisterMetaType<Palette>();
+        qRegisterMetaType<WindowControl>();
+        qRegisterMetaType<WindowOperation>();
+        ThemeChangeEvent::eventType();
     }
 };
 const StaticInitialiser staticInitialiser;
@@ -79,14 +88,45 @@ void ApplicationBase::setProductModel(std::optional<std::uint8_t> productModel)
 
 void ApplicationBase::setThemeMode(ThemeMode mode)
 {
-    if (mode == m_requestedThemeMode)
-        return;
     m_requestedThemeMode = mode;
+    if (m_launched)
+        applyTheme();
 }
 
-void ApplicationBase::prepareLaunch() {}
+void ApplicationBase::prepareLaunch()
+{
+    m_launched = true;
+    if (!qobject_cast<QApplication*>(m_application))
+        return;
+    m_resolvedThemeMode = resolveThemeMode(m_requestedThemeMode);
+    installStyle(m_resolvedThemeMode);
+    QApplication::setWindowIcon(makeIcon(QStringLiteral("tessera:/icons/varnel_glyph.svg")));
+    Platform::watchSystemTheme(m_application, [this] { followSystemTheme(); });
+}
 
-void ApplicationBase::handleApplicationEvent(QObject*, QEvent*) {}
+void ApplicationBase::applyTheme()
+{
+    const ThemeMode resolved = resolveThemeMode(m_requestedThemeMode);
+    if (resolved == m_resolvedThemeMode || !qobject_cast<QApplication*>(m_application))
+        return;
+    m_resolvedThemeMode = resolved;
+    installStyle(resolved);
+    broadcastThemeChange(resolved);
+}
+
+void ApplicationBase::followSystemTheme()
+{
+    if (m_requestedThemeMode == ThemeMode::System)
+        applyTheme();
+    // The tool tips follow the style in force, whatever happened above.
+    QTimer::singleShot(0, m_application, [] { refreshToolTipPalette(); });
+}
+
+void ApplicationBase::handleApplicationEvent(QObject* receiver, QEvent* event)
+{
+    if (event->type() == QEvent::ThemeChange && receiver && receiver->isWindowType() && m_launched)
+        followSystemTheme();
+}
 
 void ApplicationBase::installScreenHandlers()
 {

@@ -22,6 +22,7 @@ public:
 
     // Renames the application when the model changes.
     void setProductModel(std::optional<std::uint8_t> productModel);
+    // Applies the theme the mode resolves to, once the application has launched.
     void setThemeMode(ThemeMode mode);
 
     const ApplicationIdentity& identity() const { return m_identity; }
@@ -29,7 +30,7 @@ public:
     ThemeMode resolvedThemeMode() const { return m_resolvedThemeMode; }
 
 protected:
-    // The look is prepared before the launch hook runs.
+    // The style and the window icon are installed before the launch hook runs.
     void prepareLaunch();
     // The operating system's theme changes reach here before the event is delivered.
     void handleApplicationEvent(QObject* receiver, QEvent* event);
@@ -37,11 +38,16 @@ protected:
 private:
     void installScreenHandlers();
     void watchScreen(QScreen* screen);
+    // Installs the style of the requested mode and tells every widget, unless the resolved
+    // theme stays the same.
+    void applyTheme();
+    void followSystemTheme();
 
     QCoreApplication* m_application;
     ApplicationIdentity m_identity;
     ThemeMode m_requestedThemeMode = ThemeMode::Dark;
     ThemeMode m_resolvedThemeMode = ThemeMode::Dark;
+    bool m_launched = false;
 };
 
 } // namespace Tessera

@@ -4,8 +4,6 @@
 #include "theme/theme_resolution.h"
 #include "theme_palettes.h"
 
-#include <QApplication>
-
 namespace Tessera {
 
 Palette::Palette(const QPalette& palette, const UserPalette& userPalette)
@@ -50,9 +48,9 @@ bool Palette::operator==(const Palette& other) const
 
 const Palette& Palette::current()
 {
-    if (const auto* style = qobject_cast<const Style*>(QApplication::style()))
+    if (const Style* style = Style::applicationStyle())
         return style->toolkitPalette();
-    static const Palette defaultPalette;
+    static const Palette defaultPalette(QPalette(), UserPalette(nullptr));
     return defaultPalette;
 }
 

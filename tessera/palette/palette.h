@@ -18,6 +18,7 @@ class Palette : public QPalette
     Q_GADGET
 
 public:
+    // A default QPalette with the user part of the application's toolkit style.
     Palette() = default;
     Palette(const QPalette& palette, const UserPalette& userPalette);
 
@@ -41,7 +42,7 @@ public:
     static Palette forTheme(ThemeMode mode);
 
 private:
-    UserPalette m_user{nullptr};
+    UserPalette m_user;
 };
 
 } // namespace Tessera

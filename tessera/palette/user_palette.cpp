@@ -2,8 +2,6 @@
 
 #include "style/style.h"
 
-#include <QApplication>
-
 #include <array>
 
 namespace Tessera {
@@ -32,7 +30,7 @@ struct UserPalette::Data : QSharedData {
 };
 
 UserPalette::UserPalette()
-    : UserPalette(qobject_cast<const Style*>(QApplication::style()))
+    : UserPalette(Style::applicationStyle())
 {}
 
 UserPalette::UserPalette(const Style* style)

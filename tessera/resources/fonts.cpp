@@ -2,6 +2,7 @@
 
 #include <QDirIterator>
 #include <QFontDatabase>
+#include <QtDebug>
 
 #include <array>
 
@@ -10,13 +11,23 @@ namespace {
 
 constexpr int RoleCount = 8;
 
+// Through the "tessera" search path, which the theme sets: until then nothing is found, and
+// loading is tried again on the next request.
 void loadBundledFonts()
 {
+    static bool loaded = false;
+    static bool reported = false;
+    if (loaded)
+        return;
     QDirIterator files(QStringLiteral("tessera:/tessera_style/fonts/"),
                        {QStringLiteral("titillium_web_*.ttf")},
                        QDir::Files | QDir::NoSymLinks | QDir::Readable | QDir::CaseSensitive);
     while (files.hasNext())
-        QFontDatabase::addApplicationFont(files.next());
+        loaded = QFontDatabase::addApplicationFont(files.next()) >= 0 || loaded;
+    if (!loaded && !reported) {
+        reported = true;
+        qDebug("The Titillium Web fonts are not found through the \"tessera\" search path yet");
+    }
 }
 
 int weightValue(FontWeight weight)
@@ -91,8 +102,7 @@ const QFont& roleFontOf(int role, std::index_sequence<Roles...>)
 
 QFont font(FontWeight weight, FontSize size)
 {
-    static const bool loaded = (loadBundledFonts(), true);
-    Q_UNUSED(loaded);
+    loadBundledFonts();
     QFont result(QStringLiteral("Titillium Web"));
     result.setWeight(QFont::Weight(weightValue(weight)));
     result.setPointSizeF(designPixels(size) * 72.0 / 96.0);

@@ -10,6 +10,11 @@
 #include <QStyleOption>
 
 namespace Tessera {
+namespace {
+
+const Style* installedStyle = nullptr;
+
+} // namespace
 
 Style::Style()
     : Style(Palette())
@@ -20,7 +25,29 @@ Style::Style(const Palette& palette)
     , m_focusHelper(new StyleInputFocusHelper(palette, this))
 {}
 
-Style::~Style() = default;
+Style::~Style()
+{
+    if (installedStyle == this)
+        installedStyle = nullptr;
+}
+
+const Style* Style::applicationStyle()
+{
+    return installedStyle;
+}
+
+void Style::polish(QApplication* application)
+{
+    QCommonStyle::polish(application);
+    installedStyle = this;
+}
+
+void Style::unpolish(QApplication* application)
+{
+    QCommonStyle::unpolish(application);
+    if (installedStyle == this)
+        installedStyle = nullptr;
+}
 
 QPalette Style::standardPalette() const
 {

@@ -31,6 +31,12 @@ public:
     ~Style() override;
 
     const Palette& toolkitPalette() const { return m_palette; }
+    // The toolkit style installed as the application's style, if any; asking never creates
+    // one (QApplication::style() would).
+    static const Style* applicationStyle();
+
+    void polish(QApplication* application) override;
+    void unpolish(QApplication* application) override;
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,19 +1,60 @@
+#include "application/application.h"
 #include "gallery_dialog.h"
-#include "palette/palette.h"
-#include "style/style.h"
-#include "theme/theme_resolution.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QTimer>
+#include <QPointer>
 
-// tessera-gallery [--theme dark|light] [--fixed-width] [--open message-box|file-dialog|menu]
+namespace {
+
+// The toolkit installs the theme before launched() opens the gallery.
+class GalleryApplication : public Tessera::Application<QApplication>
+{
+public:
+    GalleryApplication(int& argc, char** argv)
+        : Tessera::Application<QApplication>(
+              argc, argv, {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+    {}
+
+    bool fixedWidth = false;
+    QString open;
+
+protected:
+    void launched() override
+    {
+        m_dialog = new GalleryDialog;
+        m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+        if (fixedWidth)
+            m_dialog->setFixedWidth(720);
+        m_dialog->show();
+        if (open == QLatin1String("message-box"))
+            m_dialog->openMessageBox();
+        else if (open == QLatin1String("file-dialog"))
+            m_dialog->openFileDialog();
+        else if (open == QLatin1String("menu"))
+            m_dialog->openMenu();
+    }
+
+private:
+    QPointer<GalleryDialog> m_dialog;
+};
+
+ThemeMode themeNamed(const QString& name)
+{
+    if (name == QLatin1String("light"))
+        return ThemeMode::Light;
+    return name == QLatin1String("system") ? ThemeMode::System : ThemeMode::Dark;
+}
+
+} // namespace
+
+// tessera-gallery [--theme dark|light|system] [--fixed-width]
+//                 [--open message-box|file-dialog|menu]
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    GalleryApplication application(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption theme(QStringLiteral("theme"), QStringLiteral("dark or light"),
+    const QCommandLineOption theme(QStringLiteral("theme"), QStringLiteral("dark, light or system"),
                                    QStringLiteral("theme"), QStringLiteral("dark"));
     const QCommandLineOption fixedWidth(QStringLiteral("fixed-width"),
                                         QStringLiteral("A dialog whose width cannot change."));
@@ -23,26 +64,8 @@ int main(int argc, char* argv[])
     parser.addOptions({theme, fixedWidth, open});
     parser.addHelpOption();
     parser.process(application);
-
-    const ThemeMode mode =
-        parser.value(theme) == QLatin1String("light") ? ThemeMode::Light : ThemeMode::Dark;
-    QDir::setSearchPaths(QStringLiteral("tessera"), Tessera::themeSearchPaths(mode));
-    const Tessera::Palette palette = Tessera::Palette::forTheme(mode);
-    QApplication::setStyle(new Tessera::Style(palette));
-    QApplication::setPalette(palette);
-
-    GalleryDialog dialog;
-    if (parser.isSet(fixedWidth))
-        dialog.setFixedWidth(720);
-    dialog.show();
-    const QString what = parser.value(open);
-    QTimer::singleShot(0, &dialog, [&dialog, what] {
-        if (what == QLatin1String("message-box"))
-            dialog.openMessageBox();
-        else if (what == QLatin1String("file-dialog"))
-            dialog.openFileDialog();
-        else if (what == QLatin1String("menu"))
-            dialog.openMenu();
-    });
+    application.setThemeMode(themeNamed(parser.value(theme)));
+    application.fixedWidth = parser.isSet(fixedWidth);
+    application.open = parser.value(open);
     return QApplication::exec();
 }

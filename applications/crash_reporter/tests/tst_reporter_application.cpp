@@ -1,8 +1,10 @@
 #include "app/q5_crash_reporter_application.h"
 #include "crash_channel_writer.h"
 #include "diagnostics/log.h"
+#include "style/style.h"
 #include "suite_identity.h"
 #include "test_support.h"
+#include "theme/style_installation.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -132,6 +134,8 @@ class TestReporterApplication : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        // The launch installs the style; a dialog that opens earlier would meet the change.
+        QTRY_VERIFY(Tessera::Style::applicationStyle());
         auto* watch = new QTimer(application);
         connect(watch, &QTimer::timeout, answerModalDialogs);
         watch->start(20);
@@ -141,6 +145,17 @@ private Q_SLOTS:
     {
         logged.clear();
         Orrery::addLogSink(collectingSink, nullptr);
+    }
+
+    void styleChangeKeepsAnOpenSaveDialog()
+    {
+        loadCrashData();
+        modalHandlers = {[](QWidget*) {
+                             Tessera::installStyle(ThemeMode::Light);
+                             return true;
+                         },
+                         chooseFile(sandbox->filePath("after-style-change"))};
+        QVERIFY(application->saveCrashReport());
     }
 
     void cleanup()

@@ -21,3 +21,10 @@ bool systemUsesLightAppTheme()
 }
 
 } // namespace Tessera::Platform
+
+namespace Tessera::Platform {
+
+// Windows reports a change of the choice with QEvent::ThemeChange to every window.
+void watchSystemTheme(QObject*, std::function<void()>) {}
+
+} // namespace Tessera::Platform
