@@ -1,6 +1,7 @@
 #include "palette/palette.h"
 #include "style/style.h"
 #include "style/style_input_focus_helper.h"
+#include "two_screens.h"
 #include "window/dialog.h"
 
 #include <QApplication>
@@ -17,8 +18,6 @@ using namespace Tessera;
 Q_DECLARE_METATYPE(ThemeMode)
 
 namespace {
-
-QTemporaryDir* files = nullptr;
 
 // A style for the theme, with the application's palette from it.
 std::unique_ptr<Style> styleFor(ThemeMode mode)
@@ -325,16 +324,7 @@ private Q_SLOTS:
 int main(int argc, char* argv[])
 {
     QTemporaryDir folder;
-    files = &folder;
-    // Two screens: 96 and 144 logical DPI.
-    const QString screens = folder.filePath("screens.json");
-    QFile config(screens);
-    config.open(QIODevice::WriteOnly);
-    config.write(R"({"screens": [
-        {"name": "normal", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
-        {"name": "dense", "x": 800, "y": 0, "width": 800, "height": 600, "logicalDpi": 144, "logicalBaseDpi": 96, "dpr": 1}]})");
-    config.close();
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+    useTwoOffscreenScreens(folder, 144, 1);
     // Widgets see the screens' own logical DPI rather than a device pixel ratio.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication application(argc, argv);

@@ -1,3 +1,4 @@
+#include "two_screens.h"
 #include "widgets/elided_label.h"
 #include "widgets/static_svg_widget.h"
 
@@ -99,15 +100,8 @@ int main(int argc, char* argv[])
 {
     QTemporaryDir folder;
     files = &folder;
-    // Two screens, pixel ratios 1 and 2, so that a widget can change its ratio.
-    const QString screens = folder.filePath("screens.json");
-    QFile config(screens);
-    config.open(QIODevice::WriteOnly);
-    config.write(R"({"screens": [
-        {"name": "one", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
-        {"name": "two", "x": 800, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 2}]})");
-    config.close();
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+    // Pixel ratios 1 and 2, so that a widget can change its ratio.
+    useTwoOffscreenScreens(folder, 96, 2);
     QApplication application(argc, argv);
     TestBasicWidgets test;
     return QTest::qExec(&test, argc, argv);
