@@ -33,12 +33,20 @@ shot() {
     fi
     sleep 1
     import -window "$window" "$out/$name.png"
+    # Closed as a user would, so that a reporter started by the simulator ends too.
+    [ "$window" != root ] && xdotool windowactivate --sync "$window" key alt+F4 >/dev/null 2>&1
+    for _ in $(seq 50); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
     kill $program 2>/dev/null || true
     wait $program 2>/dev/null || true
     echo "$out/$name.png"
 }
 
+declare -A theme_number=([dark]=1 [light]=2)
 for theme in dark light; do
+    echo "extra diagnostics" >"$work/extra.log"
+    shot "crash-dialog-$theme" "Varnel Q5-PC Crash Desk" "$bin/q5-controller-sim" --theme "${theme_number[$theme]}" \
+        --serial Q5PC-000123 --controller-version 6.4.1.0x82 --timeout 60 \
+        --data-file "$work/crash.dat" --dump "$work/controller.dmp" --dump-size 100000
     shot "gallery-$theme" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
     QT_SCALE_FACTOR=1.5 shot "gallery-$theme-144dpi" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
     shot "message-box-$theme" "Error" "$bin/tessera-gallery" --theme $theme --open message-box

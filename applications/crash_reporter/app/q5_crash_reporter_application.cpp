@@ -60,6 +60,7 @@ Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
 {
     m_record = readCrashRecord(instanceFromArguments(QCoreApplication::arguments()));
     std::cout << "connected" << std::endl;
+    connect(this, &QCoreApplication::aboutToQuit, this, [this] { saveBeforeLeaving(); });
 }
 
 Q5CrashReporterApplication::~Q5CrashReporterApplication() = default;
@@ -95,11 +96,33 @@ void Q5CrashReporterApplication::readCrashData(const QString& path)
 void Q5CrashReporterApplication::reportCrash()
 {
     Orrery::log(0, "Crash reported\n");
-    // Until the crash report dialog exists, an episode that wants it takes the automatic path
-    // too.
+    if (wantsDialog()) {
+        showDialog();
+        return;
+    }
     autoSaveCrashReport();
     Orrery::log(0, "Restarting Q5\n");
     QCoreApplication::quit();
+}
+
+void Q5CrashReporterApplication::showDialog()
+{
+    m_dialog = new CrashReportWidget(*m_record, m_crashTime);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_dialog, &CrashReportWidget::sendRequested, this, [this] { sendCrashReport(); });
+    connect(m_dialog, &CrashReportWidget::saveRequested, this, [this] { saveCrashReport(); });
+    connect(m_dialog, &CrashReportWidget::restartRequested, this, [this] { restartController(); });
+    connect(m_dialog, &CrashReportWidget::shutdownRequested, this,
+            [this] { shutdownController(); });
+    m_dialogShown = true;
+    m_dialog->open();
+}
+
+void Q5CrashReporterApplication::saveBeforeLeaving()
+{
+    if (!m_dialogShown || m_packageWritten)
+        return;
+    autoSaveCrashReport();
 }
 
 bool Q5CrashReporterApplication::wantsDialog() const
@@ -153,6 +176,8 @@ void Q5CrashReporterApplication::cancelAutoAction()
     Orrery::log(0, "Canceled auto-action timer\n");
     killTimer(m_autoActionTimerId);
     m_autoActionTimerId = 0;
+    if (m_dialog)
+        m_dialog->setCountdown(std::nullopt);
 }
 
 void Q5CrashReporterApplication::timerEvent(QTimerEvent* event)
@@ -160,6 +185,8 @@ void Q5CrashReporterApplication::timerEvent(QTimerEvent* event)
     if (event->timerId() != m_autoActionTimerId)
         return;
     --m_autoActionCountdown;
+    if (m_dialog)
+        m_dialog->setCountdown(m_autoActionCountdown);
     if (m_autoActionCountdown >= 1)
         return;
     Orrery::log(0, "Auto-action timer expired\n");
@@ -189,9 +216,12 @@ PackageResult Q5CrashReporterApplication::buildCrashPackage(const QString& targe
                                                             QFileDevice::Permissions permissions)
 {
     Orrery::log(0, "Creating dump package\n");
-    // The dialog's comments join the package once the dialog exists.
-    const CrashPackageContents contents{m_dumpFilePath, m_crashTime, m_record, m_outputLog, {}};
-    return writeCrashPackage(contents, target, mode, permissions);
+    const QString comments = m_dialog ? m_dialog->comments() : QString();
+    const CrashPackageContents contents{m_dumpFilePath, m_crashTime, m_record, m_outputLog,
+                                        comments};
+    const PackageResult result = writeCrashPackage(contents, target, mode, permissions);
+    m_packageWritten = m_packageWritten || result == PackageResult::Written;
+    return result;
 }
 
 bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
@@ -199,8 +229,14 @@ bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
     return buildCrashPackage(target, PackageTarget::Replace) == PackageResult::Written;
 }
 
-// Two reporters may save at the same moment: a name another one took in between is skipped.
 bool Q5CrashReporterApplication::autoSaveCrashReport()
+{
+    autoSavePackage();
+    return true;
+}
+
+// Two reporters may save at the same moment: a name another one took in between is skipped.
+std::optional<QString> Q5CrashReporterApplication::autoSavePackage()
 {
     Orrery::log(0, "Auto-saving crash report\n");
     const QString folder = crashDumpsPath(SuiteApplication::Controller);
@@ -214,10 +250,31 @@ bool Q5CrashReporterApplication::autoSaveCrashReport()
         if (!isNameTaken(path))
             result = buildCrashPackage(path, PackageTarget::CreateNew);
     }
-    if (result != PackageResult::Written)
-        qDebug("There was a problem auto-saving the crash report to %s",
-               path.toLocal8Bit().constData());
-    return true;
+    // Once tried, the episode is not saved again on the way out.
+    m_packageWritten = true;
+    if (result == PackageResult::Written)
+        return path;
+    qDebug("There was a problem auto-saving the crash report to %s",
+           path.toLocal8Bit().constData());
+    return std::nullopt;
+}
+
+// The operator learns that nothing reached the mail program, and where the package is to be
+// attached by hand.
+void Q5CrashReporterApplication::reportFailedHandOff()
+{
+    const std::optional<QString> saved = autoSavePackage();
+    const QString text = tr("The crash report could not be handed to the mail program.");
+    showError(saved ? text + QLatin1Char(' ') +
+                          tr("It was saved as %1 instead; please attach it to an email by hand.")
+                              .arg(QDir::toNativeSeparators(*saved))
+                    : text + QLatin1Char(' ') + tr("It could not be saved either."));
+}
+
+void Q5CrashReporterApplication::showError(const QString& text)
+{
+    QMessageBox::critical(QApplication::activeWindow(), tr("Error"), text, QMessageBox::Ok,
+                          QMessageBox::NoButton);
 }
 
 bool Q5CrashReporterApplication::saveCrashReport()
@@ -230,9 +287,7 @@ bool Q5CrashReporterApplication::saveCrashReport()
         return false;
     if (createCrashPackage(withPackageExtension(fileName)))
         return true;
-    QMessageBox::critical(QApplication::activeWindow(), tr("Error"),
-                          tr("There was a problem saving the crash report."), QMessageBox::Ok,
-                          QMessageBox::NoButton);
+    showError(tr("There was a problem saving the crash report."));
     return false;
 }
 
@@ -246,10 +301,8 @@ bool Q5CrashReporterApplication::sendCrashReport()
                              : buildCrashPackage(attachment, PackageTarget::Replace,
                                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (packed != PackageResult::Written) {
-        QMessageBox::critical(
-            QApplication::activeWindow(), tr("Error"),
-            tr("There was a problem creating a crash report package to attach to the email."),
-            QMessageBox::Ok, QMessageBox::NoButton);
+        showError(
+            tr("There was a problem creating a crash report package to attach to the email."));
         return false;
     }
     const QString subject = QStringLiteral("Q5-PC Crash Report");
@@ -261,5 +314,7 @@ bool Q5CrashReporterApplication::sendCrashReport()
     QDir::setCurrent(currentDirectory);
     if (!sent || mailClientReleasesAttachmentOnReturn())
         QFile::remove(attachment);
+    if (!sent)
+        reportFailedHandOff();
     return sent;
 }

@@ -2,6 +2,7 @@
 
 #include "application/application.h"
 #include "channel/crash_record.h"
+#include "dialog/crash_report_widget.h"
 #include "package/crash_package.h"
 
 #include <QApplication>
@@ -50,16 +51,26 @@ protected:
 
 private:
     void reportCrash();
+    void showDialog();
+    // When the episode ends with a dialog shown and nothing written yet, the crash is saved
+    // into the Crash Dumps folder first: closing the dialog must not lose it.
+    void saveBeforeLeaving();
+    // The automatic save; the name written, or none.
+    std::optional<QString> autoSavePackage();
+    void showError(const QString& text);
+    void reportFailedHandOff();
     PackageResult buildCrashPackage(const QString& target, PackageTarget mode,
                                     QFileDevice::Permissions permissions = {});
     // The mouse position relative to the receiving widget.
     void trackMouseMove(QPoint position);
 
     std::optional<CrashRecord> m_record;
-    // The crash dialog joins here; until then every episode takes the automatic path.
+    QPointer<CrashReportWidget> m_dialog;
     int m_autoActionTimerId = 0;
     qint64 m_autoActionCountdown = 0;
     QString m_dumpFilePath;
     QDateTime m_crashTime;
     QStringList m_outputLog;
+    bool m_dialogShown = false;
+    bool m_packageWritten = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QXmlStreamWriter>
 #include <QtDebug>
@@ -44,8 +45,9 @@ void addExtraFile(Orrery::FileArchive& archive, const QString& path)
 }
 
 // Packs the entries into the open target; true only when every byte of the dump and the
-// report reached the file.
-bool packEntries(const CrashPackageContents& contents, const QString& reportPath, QFile& target)
+// report reached the device. The caller closes or commits it.
+bool packEntries(const CrashPackageContents& contents, const QString& reportPath,
+                 QFileDevice& target)
 {
     Orrery::FileArchive archive;
     if (!archive.open(Orrery::FileArchive::Mode::Write, &target,
@@ -58,17 +60,41 @@ bool packEntries(const CrashPackageContents& contents, const QString& reportPath
     if (complete)
         addExtraFile(archive, extraFilePath(contents));
     complete = archive.close() && complete;
-    complete = target.flush() && complete;
-    target.close();
     return complete && target.error() == QFileDevice::NoError;
 }
 
-bool openTarget(QFile& file, PackageTarget mode, QFileDevice::Permissions permissions)
+// Written beside the target and put in its place only when complete: a failure leaves an
+// existing file as it was.
+PackageResult replaceTarget(const CrashPackageContents& contents, const QString& reportPath,
+                            const QString& target, QFileDevice::Permissions permissions)
 {
-    QIODevice::OpenMode openMode = QIODevice::WriteOnly;
-    if (mode == PackageTarget::CreateNew)
-        openMode |= QIODevice::NewOnly;
-    return permissions ? file.open(openMode, permissions) : file.open(openMode);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || !packEntries(contents, reportPath, file)) {
+        file.cancelWriting();
+        return PackageResult::Failed;
+    }
+    if (!file.commit())
+        return PackageResult::Failed;
+    if (permissions)
+        QFile::setPermissions(target, permissions);
+    return PackageResult::Written;
+}
+
+// A new name must not exist yet; whatever holds it belongs to someone else and stays.
+PackageResult createTarget(const CrashPackageContents& contents, const QString& reportPath,
+                           const QString& target, QFileDevice::Permissions permissions)
+{
+    QFile file(target);
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly;
+    if (!(permissions ? file.open(mode, permissions) : file.open(mode)))
+        return isNameTaken(target) ? PackageResult::TargetExists : PackageResult::Failed;
+    bool complete = packEntries(contents, reportPath, file);
+    complete = file.flush() && complete;
+    file.close();
+    if (complete && file.error() == QFileDevice::NoError)
+        return PackageResult::Written;
+    file.remove();
+    return PackageResult::Failed;
 }
 
 } // namespace
@@ -86,21 +112,9 @@ PackageResult writeCrashPackage(const CrashPackageContents& contents, const QStr
         return PackageResult::Failed;
     }
 
-    QFile file(target);
-    if (mode == PackageTarget::Replace)
-        QFile::remove(target);
-    if (!openTarget(file, mode, permissions)) {
-        // Whatever holds a new name belongs to someone else and stays.
-        if (mode == PackageTarget::CreateNew)
-            return isNameTaken(target) ? PackageResult::TargetExists : PackageResult::Failed;
-        QFile::remove(target);
-        return PackageResult::Failed;
-    }
-    if (!packEntries(contents, reportFile.fileName(), file)) {
-        file.remove();
-        return PackageResult::Failed;
-    }
-    return PackageResult::Written;
+    return mode == PackageTarget::Replace
+               ? replaceTarget(contents, reportFile.fileName(), target, permissions)
+               : createTarget(contents, reportFile.fileName(), target, permissions);
 }
 
 bool isNameTaken(const QString& path)

@@ -19,15 +19,15 @@ struct CrashPackageContents {
 };
 
 enum class PackageTarget {
-    Replace,   // whatever is at the target is deleted first
+    Replace,   // a complete package takes the place of whatever is at the target
     CreateNew, // the target must not exist yet; another writer may be racing for the name
 };
 
 enum class PackageResult { Written, TargetExists, Failed };
 
 // Writes the package: the dump file, "report.xml" and, when it can be read, the extra file.
-// Anything short of a complete dump and report removes the target and gives Failed. The file is
-// created with the given permissions (less the umask); none given means the usual ones.
+// Anything short of a complete dump and report gives Failed and leaves the target as it was. The
+// file is created with the given permissions (less the umask); none given means the usual ones.
 PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
                                 PackageTarget mode, QFileDevice::Permissions permissions = {});
 

@@ -34,6 +34,7 @@ inline constexpr char ProductDomain[] = "q5.varnel.example";
 inline constexpr char ServiceDepartmentName[] = "Varnel service department";
 inline constexpr char ServiceDepartmentAddress[] = "service@varnel.example";
 inline constexpr char CrashDumpsFolderName[] = "Crash Dumps";
+inline constexpr char CompanyLegalName[] = "Varnel Professional Ltd";
 inline constexpr Orrery::Version ProgramVersion{6, 4, 0, 0};
 
 } // namespace Suite

@@ -1,0 +1,173 @@
+#include "dialog/crash_report_widget.h"
+#include "dialog/files/file_dialog.h"
+#include "dialog/files/file_dialog_as_widget.h"
+#include "dialog/files/file_widget.h"
+#include "dialog/safe_shutdown_widget.h"
+#include "widgets/card_button.h"
+#include "widgets/splash_widget.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(std::optional<std::uint8_t>)
+
+namespace {
+
+CrashRecord record(std::optional<std::uint8_t> model)
+{
+    CrashRecord record;
+    record.version = {6, 4, 1, 0x82};
+    record.productModel = model;
+    record.serialNumber = "Q5PC-000123";
+    return record;
+}
+
+Tessera::CardButton* button(const QWidget& dialog, const char* text)
+{
+    for (auto* card : dialog.findChildren<Tessera::CardButton*>())
+        if (card->text() == QLatin1String(text))
+            return card;
+    return nullptr;
+}
+
+} // namespace
+
+class TestCrashReportWidget : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Texts are set on the first polish, before any show.
+    void titles_data()
+    {
+        QTest::addColumn<std::optional<std::uint8_t>>("model");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("0") << std::optional<std::uint8_t>(0) << "Varnel Q5-PC Crash Desk";
+        QTest::newRow("3") << std::optional<std::uint8_t>(3) << "Varnel Q5-S30 Crash Desk";
+        QTest::newRow("6 has no name") << std::optional<std::uint8_t>(6) << "Varnel  Crash Desk";
+        QTest::newRow("absent") << std::optional<std::uint8_t>() << "Varnel Q5 Crash Desk";
+    }
+
+    void titles()
+    {
+        QFETCH(std::optional<std::uint8_t>, model);
+        QFETCH(QString, title);
+        CrashReportWidget dialog(record(model), QDateTime(QDate(2026, 12, 5), QTime(20, 53, 47)));
+        QVERIFY(dialog.windowTitle().isEmpty());
+        dialog.ensurePolished();
+        QCOMPARE(dialog.windowTitle(), title);
+        QStringList texts;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            texts << label->text();
+        for (const char* text :
+             {"Sorry, something went wrong...",
+              "An error has occurred and the System Controller needs to restart.",
+              "A crash report has been created, which you can save to disk or email to "
+              "the Varnel service department (service@varnel.example).",
+              "December 05 2026 20:53:47", "6.4.1.BETA2",
+              "Date & Time:", "Comments:", "Serial Number:", "Q5PC-000123"})
+            QVERIFY2(texts.contains(text), text);
+    }
+
+    // Escape leaves the dialog open; the serial row and the Controller box stay hidden, their
+    // buttons still wired; Tab leaves the comments for Save, then Email.
+    void keyboardAndHiddenParts()
+    {
+        CrashReportWidget dialog(record(0), QDateTime::currentDateTime());
+        QSignalSpy save(&dialog, &CrashReportWidget::saveRequested);
+        QSignalSpy send(&dialog, &CrashReportWidget::sendRequested);
+        QSignalSpy restart(&dialog, &CrashReportWidget::restartRequested);
+        QSignalSpy shutdown(&dialog, &CrashReportWidget::shutdownRequested);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &escape);
+        QVERIFY(!escape.isAccepted());
+        QVERIFY(dialog.isVisible());
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            QCOMPARE(label->isVisible(),
+                     !label->text().startsWith("Serial") && label->text() != "Q5PC-000123");
+        QVERIFY(!button(dialog, "Restart")->isVisible() &&
+                !button(dialog, "Shutdown")->isVisible());
+        for (const char* text : {"Save", "Email", "Restart", "Shutdown"})
+            button(dialog, text)->click();
+        QCOMPARE(save.count() + send.count() + restart.count() + shutdown.count(), 4);
+
+        auto* comments = dialog.findChild<QPlainTextEdit*>();
+        comments->setFocus();
+        QTest::keyClicks(comments, "DMX lost");
+        QTest::keyClick(comments, Qt::Key_Tab);
+        QCOMPARE(dialog.comments(), QString("DMX lost"));
+        QCOMPARE(QApplication::focusWidget(), button(dialog, "Save"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button(dialog, "Email"));
+    }
+
+    void countdown_data()
+    {
+        QTest::addColumn<std::optional<qint64>>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("30") << std::optional<qint64>(30) << "Auto restart in 30 second(s)";
+        QTest::newRow("negative shows 0")
+            << std::optional<qint64>(-5) << "Auto restart in 0 second(s)";
+        QTest::newRow("beyond 32 bits")
+            << std::optional<qint64>(qint64(1) << 40) << "Auto restart in 2147483647 second(s)";
+        QTest::newRow("none") << std::optional<qint64>() << "";
+    }
+
+    void countdown()
+    {
+        QFETCH(std::optional<qint64>, seconds);
+        QFETCH(QString, text);
+        CrashReportWidget dialog(record(0), QDateTime::currentDateTime());
+        dialog.ensurePolished();
+        dialog.setCountdown(7);
+        dialog.setCountdown(seconds);
+        QCOMPARE(button(dialog, "Restart")->description(), text);
+    }
+
+    void fileChoosers()
+    {
+        FileWidget panel;
+        QSignalSpy confirm(&panel, &FileWidget::confirm), cancel(&panel, &FileWidget::cancel);
+        panel.show();
+        QCOMPARE(panel.fileDialog()->labelText(QFileDialog::Accept), QString("Create"));
+        QCOMPARE(panel.fileDialog()->fileMode(), QFileDialog::AnyFile);
+        panel.fileDialog()->done(QDialog::Accepted);
+        panel.fileDialog()->done(QDialog::Rejected);
+        QCOMPARE(confirm.count() + cancel.count(), 2);
+        QVERIFY(panel.fileDialog()->isVisible());
+        panel.setMode(FileWidget::Folder);
+        QVERIFY(panel.fileDialog()->testOption(QFileDialog::ShowDirsOnly));
+
+        for (const int result : {QDialog::Accepted, QDialog::Rejected}) {
+            FileDialog dialog;
+            dialog.show();
+            dialog.fileWidget()->fileDialog()->done(result);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), result);
+        }
+    }
+
+    void shutdownScreenAndSplash()
+    {
+        SafeShutdownWidget screen;
+        screen.show();
+        const QList<QLabel*> labels = screen.findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0]->text(),
+                 QString("It is now safe to switch off the Q5 System Controller"));
+        QVERIFY(!labels[0]->isVisible() &&
+                !screen.findChild<Tessera::SplashWidget*>()->isVisible());
+        Tessera::SplashWidget splash;
+        QVERIFY(splash.sizeHint().width() >= 420 && splash.sizeHint().height() >= 400);
+    }
+};
+
+QTEST_MAIN(TestCrashReportWidget)
+#include "tst_crash_report_widget.moc"

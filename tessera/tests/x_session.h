@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+// A private X server with a window manager (Xvfb and openbox), driven with xdotool and read
+// from outside, as a user at a desktop meets the windows.
+class XSession
+{
+public:
+    // False when the tools are missing: scripts/install-deps.sh installs them.
+    bool start()
+    {
+        m_server.start("Xvfb",
+                       {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000))
+            return false;
+        m_display = ":" + QString::fromUtf8(m_server.readLine()).trimmed();
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.start("openbox", {"--sm-disable"});
+        if (!m_windowManager.waitForStarted())
+            return false;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    ~XSession()
+    {
+        for (QProcess* process : {&m_windowManager, &m_server}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
+
+    // The system environment with this display and a private home.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", m_display);
+        environment.insert("HOME", m_home.path());
+        environment.insert("XDG_RUNTIME_DIR", m_home.path());
+        environment.remove("QT_QPA_PLATFORM");
+        return environment;
+    }
+
+    QByteArray run(const QString& program, const QStringList& arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        process.waitForFinished(20000);
+        return process.readAllStandardOutput();
+    }
+
+    QByteArray xdotool(const QStringList& arguments) const { return run("xdotool", arguments); }
+
+    // The id of the first visible window with that title, waiting for it; empty if none shows.
+    QString window(const QString& title) const
+    {
+        return QString::fromUtf8(xdotool({"search", "--sync", "--onlyvisible", "--name", title}))
+            .section('\n', 0, 0)
+            .trimmed();
+    }
+
+    QRect geometry(const QString& window) const
+    {
+        const QString shell = QString::fromUtf8(xdotool({"getwindowgeometry", "--shell", window}));
+        const auto value = [&](const char* name) {
+            return QRegularExpression(QString("%1=(\\d+)").arg(name))
+                .match(shell)
+                .captured(1)
+                .toInt();
+        };
+        return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+    }
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_server, m_windowManager;
+    QString m_display;
+};
