@@ -25,7 +25,9 @@ public:
         m_windowManager.start("openbox", {"--sm-disable"});
         if (!m_windowManager.waitForStarted())
             return false;
-        for (int attempt = 0; attempt < 100; ++attempt) {
+        // A loaded machine may take a while to bring the window manager up.
+        for (int attempt = 0; attempt < 600 && m_windowManager.state() == QProcess::Running;
+             ++attempt) {
             if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
                 return true;
             QThread::msleep(50);
