@@ -1,6 +1,7 @@
 #include "gallery_dialog.h"
 
 #include "widgets/card_button.h"
+#include "widgets/splash_widget.h"
 #include "widgets/tree_view.h"
 
 #include <QCheckBox>
@@ -143,7 +144,10 @@ QWidget* GalleryDialog::createViews()
     scroll->setWidget(label);
     scroll->setWidgetResizable(true);
     m_southTabs->addTab(scroll, QString());
-    m_southTabs->addTab(new QWidget(m_southTabs), QString());
+    auto* splashPage = new QScrollArea(m_southTabs);
+    splashPage->setWidget(new Tessera::SplashWidget(splashPage));
+    splashPage->setAlignment(Qt::AlignCenter);
+    m_southTabs->addTab(splashPage, QString());
     layout->addWidget(m_tabs, 2);
     layout->addWidget(m_southTabs, 1);
     return views;
@@ -179,7 +183,7 @@ void GalleryDialog::retranslateUi()
     m_tabs->setTabText(0, tr("Tree"));
     m_tabs->setTabText(1, tr("Table"));
     m_southTabs->setTabText(0, tr("Scroll area"));
-    m_southTabs->setTabText(1, tr("South tab"));
+    m_southTabs->setTabText(1, tr("Splash"));
     m_model->clear();
     m_model->setHorizontalHeaderLabels({tr("Name"), tr("Value")});
     for (int row = 1; row <= 12; ++row) {
