@@ -15,8 +15,13 @@ declare -A left_out=(
     [src/orrery_core/io/archive_device.cpp]="libarchive has no Windows headers here"
 )
 
+# Boost is header-only and portable; only its folder joins the include path, not /usr/include.
+boost=$(mktemp -d)
+trap 'rm -rf "$boost"' EXIT
+ln -s /usr/include/boost "$boost/boost"
+
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DQT_NO_KEYWORDS -DUNICODE -D_UNICODE
-    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg"
+    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -isystem "$boost"
     -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
     -Iapplications/crash_reporter/suite -Itools/controller_sim -Itools/gallery)
 
@@ -35,7 +40,7 @@ check() {
 
 if [ "${1:-}" = "--self-test" ]; then
     work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    trap 'rm -rf "$work" "$boost"' EXIT
     mkdir -p "$work/mail/win"
     sed 's/LoadLibraryW/LoadLibraryQ/' applications/crash_reporter/mail/win/mapi_mail_win.cpp >"$work/mail/win/mapi_mail_win.cpp"
     if check "$work/mail/win/mapi_mail_win.cpp" >/dev/null 2>&1; then
