@@ -39,7 +39,11 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY2(m_x.start(), "Xvfb, openbox or xdotool is missing"); }
+    void initTestCase()
+    {
+        QVERIFY2(m_x.start(),
+                 "Xvfb, openbox or xdotool is missing, or openbox failed: " + m_x.failure());
+    }
 
     void cleanup()
     {

@@ -13,7 +13,8 @@
 class XSession
 {
 public:
-    // False when the tools are missing: scripts/install-deps.sh installs them.
+    // False when the tools are missing (scripts/install-deps.sh installs them) or the window
+    // manager never comes up; why is in failure().
     bool start()
     {
         m_server.start("Xvfb",
@@ -21,19 +22,15 @@ public:
         if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000))
             return false;
         m_display = ":" + QString::fromUtf8(m_server.readLine()).trimmed();
-        m_windowManager.setProcessEnvironment(environment());
-        m_windowManager.start("openbox", {"--sm-disable"});
-        if (!m_windowManager.waitForStarted())
-            return false;
-        // A loaded machine may take a while to bring the window manager up.
-        for (int attempt = 0; attempt < 600 && m_windowManager.state() == QProcess::Running;
-             ++attempt) {
-            if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
+        // A loaded machine may take a while to bring the window manager up, or lose it.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (startWindowManager())
                 return true;
-            QThread::msleep(50);
         }
         return false;
     }
+
+    QByteArray failure() { return m_windowManager.readAllStandardError(); }
 
     ~XSession()
     {
@@ -87,6 +84,24 @@ public:
     }
 
 private:
+    bool startWindowManager()
+    {
+        if (m_windowManager.state() != QProcess::NotRunning) {
+            m_windowManager.kill();
+            m_windowManager.waitForFinished();
+        }
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.start("openbox", {"--sm-disable"});
+        if (!m_windowManager.waitForStarted())
+            return false;
+        for (int wait = 0; wait < 200 && m_windowManager.state() == QProcess::Running; ++wait) {
+            if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
     QTemporaryDir m_home;
     QProcess m_server, m_windowManager;
     QString m_display;

@@ -46,7 +46,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_x.start(), "Xvfb, openbox or xdotool is missing");
+        QVERIFY2(m_x.start(),
+                 "Xvfb, openbox or xdotool is missing, or openbox failed: " + m_x.failure());
         QDir().mkpath(path("bin"));
     }
 
