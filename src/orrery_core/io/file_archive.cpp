@@ -2,11 +2,13 @@
 
 #include "archive_device.h"
 #include "diagnostics/debug_print.h"
+#include "parallel_gzip_device.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QThread>
 
 #include <archive_entry.h>
 
@@ -21,6 +23,8 @@ namespace {
 thread_local std::int32_t lastArchiveError = FileArchive::NoError;
 
 constexpr qint64 CopyChunkSize = 8192;
+// libarchive's own gzip filter uses zlib's default level.
+constexpr int DefaultGzipLevel = 6;
 constexpr unsigned DirectoryPermissions = 0755;
 constexpr unsigned FilePermissions = 0644;
 
@@ -231,8 +235,14 @@ bool FileArchive::setUpWriting(Format format, CompressionMode compression)
     m_handle = archive_write_new();
     switch (format) {
     case Format::TarGz:
-        archive_write_add_filter_gzip(m_handle);
         archive_write_set_format_gnutar(m_handle);
+        if (compression == CompressionMode::Default && QThread::idealThreadCount() > 1) {
+            m_gzip = std::make_unique<ParallelGzipDevice>(m_context->device, DefaultGzipLevel,
+                                                          QThread::idealThreadCount());
+            m_context->device = m_gzip.get();
+            break;
+        }
+        archive_write_add_filter_gzip(m_handle);
         if (compression == CompressionMode::None)
             archive_write_set_filter_option(m_handle, "gzip", "compression-level", "0");
         break;
@@ -312,10 +322,18 @@ bool FileArchive::close()
     if (m_mode == Mode::Read) {
         closed = archive_read_free(m_handle) == ARCHIVE_OK;
     } else {
-        const bool finished = archive_write_close(m_handle) == ARCHIVE_OK;
+        bool finished = archive_write_close(m_handle) == ARCHIVE_OK;
         if (!finished)
             setLastError(archive_errno(m_handle));
         closed = archive_write_free(m_handle) == ARCHIVE_OK && finished;
+        if (m_gzip && m_gzip->isOpen() && !m_gzip->finish()) {
+            setLastError(EIO);
+            closed = false;
+        }
+    }
+    if (m_gzip) {
+        m_context->device = m_gzip->target();
+        m_gzip.reset();
     }
     m_handle = nullptr;
     return closed;

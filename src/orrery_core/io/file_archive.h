@@ -11,6 +11,8 @@ struct archive;
 
 namespace Orrery {
 
+class ParallelGzipDevice;
+
 // Writes (and reads back) archives through libarchive on any open QIODevice. Failures are
 // reported as false, with the cause in a per-thread error code (lastError()).
 class FileArchive
@@ -46,6 +48,7 @@ public:
     FileArchive& operator=(const FileArchive&) = delete;
 
     // The device must be open and outlive the open archive. Compression is ignored for reading.
+    // TarGz with default compression deflates on every available core.
     bool open(Mode mode, QIODevice* device, Format format,
               CompressionMode compression = CompressionMode::Default);
 
@@ -77,6 +80,8 @@ private:
     bool storeArchiveError();
 
     std::unique_ptr<DeviceContext> m_context;
+    // Gzip on every core: libarchive writes the tar stream into it.
+    std::unique_ptr<ParallelGzipDevice> m_gzip;
     archive* m_handle = nullptr;
     Mode m_mode = Mode::Write;
 };
