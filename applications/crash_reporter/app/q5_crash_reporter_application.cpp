@@ -18,6 +18,7 @@
 #include <QtDebug>
 
 #include <iostream>
+#include <memory>
 
 // The reporter's own resource bundles; Q_INIT_RESOURCE must be used outside any namespace.
 static void registerReporterResources()
@@ -60,6 +61,7 @@ Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
 {
     m_record = readCrashRecord(instanceFromArguments(QCoreApplication::arguments()));
     std::cout << "connected" << std::endl;
+    m_packaging = new PackageJob(this);
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { saveBeforeLeaving(); });
 }
 
@@ -120,6 +122,9 @@ void Q5CrashReporterApplication::showDialog()
 
 void Q5CrashReporterApplication::saveBeforeLeaving()
 {
+    // A package being written is finished first, never left half-written.
+    if (m_packaging->isRunning() && m_packaging->wait() == PackageResult::Written)
+        m_packageWritten = true;
     if (!m_dialogShown || m_packageWritten)
         return;
     autoSaveCrashReport();
@@ -224,6 +229,38 @@ PackageResult Q5CrashReporterApplication::buildCrashPackage(const QString& targe
     return result;
 }
 
+CrashPackageContents Q5CrashReporterApplication::packageContents() const
+{
+    const QString comments = m_dialog ? m_dialog->comments() : QString();
+    return {m_dumpFilePath, m_crashTime, m_record, m_outputLog, comments};
+}
+
+void Q5CrashReporterApplication::package(const QString& target, PackageTarget mode,
+                                         QFileDevice::Permissions permissions,
+                                         std::function<void(PackageResult)> then)
+{
+    if (!m_dialog) {
+        then(buildCrashPackage(target, mode, permissions));
+        return;
+    }
+    Orrery::log(0, "Creating dump package\n");
+    if (!m_packaging->start(packageContents(), target, mode, permissions))
+        return;
+    m_dialog->setPackaging(true);
+    const auto progress = connect(m_packaging, &PackageJob::progressed, m_dialog,
+                                  &CrashReportWidget::setPackagingProgress);
+    connect(
+        m_packaging, &PackageJob::finished, this,
+        [this, progress, then = std::move(then)](PackageResult result) {
+            disconnect(progress);
+            m_packageWritten = m_packageWritten || result == PackageResult::Written;
+            if (m_dialog)
+                m_dialog->setPackaging(false);
+            then(result);
+        },
+        Qt::SingleShotConnection);
+}
+
 bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
 {
     return buildCrashPackage(target, PackageTarget::Replace) == PackageResult::Written;
@@ -263,12 +300,41 @@ std::optional<QString> Q5CrashReporterApplication::autoSavePackage()
 // attached by hand.
 void Q5CrashReporterApplication::reportFailedHandOff()
 {
-    const std::optional<QString> saved = autoSavePackage();
-    const QString text = tr("The crash report could not be handed to the mail program.");
-    showError(saved ? text + QLatin1Char(' ') +
-                          tr("It was saved as %1 instead; please attach it to an email by hand.")
-                              .arg(QDir::toNativeSeparators(*saved))
-                    : text + QLatin1Char(' ') + tr("It could not be saved either."));
+    autoSaveInBackground([this](const std::optional<QString>& saved) {
+        const QString text = tr("The crash report could not be handed to the mail program.");
+        showError(saved
+                      ? text + QLatin1Char(' ') +
+                            tr("It was saved as %1 instead; please attach it to an email by hand.")
+                                .arg(QDir::toNativeSeparators(*saved))
+                      : text + QLatin1Char(' ') + tr("It could not be saved either."));
+    });
+}
+
+// As the automatic save, but on the worker while the dialog is open; a name taken meanwhile
+// moves on to the next.
+void Q5CrashReporterApplication::autoSaveInBackground(
+    std::function<void(const std::optional<QString>&)> then, int firstNumber)
+{
+    if (!m_dialog) {
+        then(autoSavePackage());
+        return;
+    }
+    Orrery::log(0, "Auto-saving crash report\n");
+    const QString folder = crashDumpsPath(SuiteApplication::Controller);
+    QDir(folder).mkpath(QStringLiteral("."));
+    int number = firstNumber;
+    while (isNameTaken(automaticPackagePath(folder, number)))
+        ++number;
+    const QString path = automaticPackagePath(folder, number);
+    package(path, PackageTarget::CreateNew, {},
+            [this, path, number, then = std::move(then)](PackageResult result) {
+                if (result == PackageResult::TargetExists)
+                    return autoSaveInBackground(then, number + 1);
+                if (result != PackageResult::Written)
+                    qDebug("There was a problem auto-saving the crash report to %s",
+                           path.toLocal8Bit().constData());
+                then(result == PackageResult::Written ? std::optional(path) : std::nullopt);
+            });
 }
 
 void Q5CrashReporterApplication::showError(const QString& text)
@@ -285,26 +351,43 @@ bool Q5CrashReporterApplication::saveCrashReport()
                                      crashDumpsPath(SuiteApplication::Controller));
     if (fileName.isEmpty())
         return false;
-    if (createCrashPackage(withPackageExtension(fileName)))
-        return true;
-    showError(tr("There was a problem saving the crash report."));
-    return false;
+    // Without the dialog the result is known on return; with it, the package is on its way.
+    const auto saved = std::make_shared<bool>(true);
+    package(withPackageExtension(fileName), PackageTarget::Replace, {},
+            [this, saved](PackageResult result) {
+                *saved = result == PackageResult::Written;
+                if (!*saved)
+                    showError(tr("There was a problem saving the crash report."));
+            });
+    return *saved;
 }
 
 bool Q5CrashReporterApplication::sendCrashReport()
 {
     Orrery::log(0, "Sending crash report\n");
     const QString attachment = mailAttachmentPath();
-    // The attachment holds the output log and the serial number: for the user's eyes only.
-    const PackageResult packed =
-        attachment.isEmpty() ? PackageResult::Failed
-                             : buildCrashPackage(attachment, PackageTarget::Replace,
-                                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (packed != PackageResult::Written) {
+    if (attachment.isEmpty()) {
         showError(
             tr("There was a problem creating a crash report package to attach to the email."));
         return false;
     }
+    const auto sent = std::make_shared<bool>(true);
+    // The attachment holds the output log and the serial number: for the user's eyes only.
+    package(attachment, PackageTarget::Replace, QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+            [this, attachment, sent](PackageResult result) {
+                if (result != PackageResult::Written) {
+                    showError(tr("There was a problem creating a crash report package to attach "
+                                 "to the email."));
+                    *sent = false;
+                    return;
+                }
+                *sent = handOffToMail(attachment);
+            });
+    return *sent;
+}
+
+bool Q5CrashReporterApplication::handOffToMail(const QString& attachment)
+{
     const QString subject = QStringLiteral("Q5-PC Crash Report");
     const QString body = tr("Your Q5-PC crash report is attached to this email.");
     const QString currentDirectory = QDir::currentPath();

@@ -4,6 +4,7 @@
 #include "channel/crash_record.h"
 #include "dialog/crash_report_widget.h"
 #include "package/crash_package.h"
+#include "package/package_job.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -59,6 +60,14 @@ private:
     std::optional<QString> autoSavePackage();
     void showError(const QString& text);
     void reportFailedHandOff();
+    void autoSaveInBackground(std::function<void(const std::optional<QString>&)> then,
+                              int firstNumber = 0);
+    // With the dialog open the package is written on a worker while the dialog shows its
+    // progress; without it, at once. Then runs the continuation with the result.
+    void package(const QString& target, PackageTarget mode, QFileDevice::Permissions permissions,
+                 std::function<void(PackageResult)> then);
+    CrashPackageContents packageContents() const;
+    bool handOffToMail(const QString& attachment);
     PackageResult buildCrashPackage(const QString& target, PackageTarget mode,
                                     QFileDevice::Permissions permissions = {});
     // The mouse position relative to the receiving widget.
@@ -66,6 +75,7 @@ private:
 
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
+    PackageJob* m_packaging = nullptr;
     int m_autoActionTimerId = 0;
     qint64 m_autoActionCountdown = 0;
     QString m_dumpFilePath;

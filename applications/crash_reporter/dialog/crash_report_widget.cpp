@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -97,9 +98,14 @@ void CrashReportWidget::createActions()
     m_emailButton = createCardButton(m_reportBox, "tessera:/icons/file_export.svg",
                                      &CrashReportWidget::sendRequested);
     m_emailButton->setVisible(true);
+    m_packagingProgress = new QProgressBar(m_reportBox);
+    m_packagingProgress->setRange(0, 1000);
+    m_packagingProgress->setTextVisible(false);
+    m_packagingProgress->hide();
     QVBoxLayout* report = cardLayout(m_reportBox);
     report->addWidget(m_saveButton);
     report->addWidget(m_emailButton);
+    report->addWidget(m_packagingProgress);
 
     m_controllerBox = new QGroupBox(this);
     m_controllerBox->hide();
@@ -131,6 +137,19 @@ void CrashReportWidget::setCountdown(std::optional<qint64> seconds)
         return;
     m_countdown = seconds;
     updateCountdownText();
+}
+
+void CrashReportWidget::setPackaging(bool packaging)
+{
+    m_saveButton->setEnabled(!packaging);
+    m_emailButton->setEnabled(!packaging);
+    m_packagingProgress->setValue(0);
+    m_packagingProgress->setVisible(packaging);
+}
+
+void CrashReportWidget::setPackagingProgress(int permille)
+{
+    m_packagingProgress->setValue(permille);
 }
 
 void CrashReportWidget::updateCountdownText()

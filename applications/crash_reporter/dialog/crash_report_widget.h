@@ -11,6 +11,7 @@
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 
 namespace Tessera {
 class CardButton;
@@ -29,6 +30,9 @@ public:
     QString comments() const;
     // The seconds left of the auto action; none clears the text.
     void setCountdown(std::optional<qint64> seconds);
+    // While a package is being written, Save and Email wait and its progress shows.
+    void setPackaging(bool packaging);
+    void setPackagingProgress(int permille);
 
     void retranslateUi() override;
 
@@ -61,6 +65,7 @@ private:
     QGroupBox* m_reportBox = nullptr;
     Tessera::CardButton* m_saveButton = nullptr;
     Tessera::CardButton* m_emailButton = nullptr;
+    QProgressBar* m_packagingProgress = nullptr;
     QGroupBox* m_controllerBox = nullptr;
     Tessera::CardButton* m_shutdownButton = nullptr;
     Tessera::CardButton* m_restartButton = nullptr;

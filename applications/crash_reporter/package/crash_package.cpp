@@ -47,9 +47,18 @@ void addExtraFile(Orrery::FileArchive& archive, const QString& path)
 // Packs the entries into the open target; true only when every byte of the dump and the
 // report reached the device. The caller closes or commits it.
 bool packEntries(const CrashPackageContents& contents, const QString& reportPath,
-                 QFileDevice& target)
+                 QFileDevice& target, const PackageProgress& progress)
 {
     Orrery::FileArchive archive;
+    if (progress) {
+        const QString extra = extraFilePath(contents);
+        const qint64 total = QFileInfo(contents.dumpFilePath).size() +
+                             QFileInfo(reportPath).size() +
+                             (extra.isEmpty() ? 0 : QFileInfo(extra).size());
+        archive.setProgressHandler([&progress, total, done = qint64(0)](qint64 bytes) mutable {
+            progress(done += bytes, total);
+        });
+    }
     if (!archive.open(Orrery::FileArchive::Mode::Write, &target,
                       Orrery::FileArchive::Format::TarGz))
         return false;
@@ -66,10 +75,11 @@ bool packEntries(const CrashPackageContents& contents, const QString& reportPath
 // Written beside the target and put in its place only when complete: a failure leaves an
 // existing file as it was.
 PackageResult replaceTarget(const CrashPackageContents& contents, const QString& reportPath,
-                            const QString& target, QFileDevice::Permissions permissions)
+                            const QString& target, QFileDevice::Permissions permissions,
+                            const PackageProgress& progress)
 {
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || !packEntries(contents, reportPath, file)) {
+    if (!file.open(QIODevice::WriteOnly) || !packEntries(contents, reportPath, file, progress)) {
         file.cancelWriting();
         return PackageResult::Failed;
     }
@@ -82,13 +92,14 @@ PackageResult replaceTarget(const CrashPackageContents& contents, const QString&
 
 // A new name must not exist yet; whatever holds it belongs to someone else and stays.
 PackageResult createTarget(const CrashPackageContents& contents, const QString& reportPath,
-                           const QString& target, QFileDevice::Permissions permissions)
+                           const QString& target, QFileDevice::Permissions permissions,
+                           const PackageProgress& progress)
 {
     QFile file(target);
     const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly;
     if (!(permissions ? file.open(mode, permissions) : file.open(mode)))
         return isNameTaken(target) ? PackageResult::TargetExists : PackageResult::Failed;
-    bool complete = packEntries(contents, reportPath, file);
+    bool complete = packEntries(contents, reportPath, file, progress);
     complete = file.flush() && complete;
     file.close();
     if (complete && file.error() == QFileDevice::NoError)
@@ -100,7 +111,8 @@ PackageResult createTarget(const CrashPackageContents& contents, const QString& 
 } // namespace
 
 PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                PackageTarget mode, QFileDevice::Permissions permissions)
+                                PackageTarget mode, QFileDevice::Permissions permissions,
+                                const PackageProgress& progress)
 {
     if (!QFileInfo::exists(contents.dumpFilePath)) {
         qDebug("Error: dump file not found");
@@ -113,8 +125,8 @@ PackageResult writeCrashPackage(const CrashPackageContents& contents, const QStr
     }
 
     return mode == PackageTarget::Replace
-               ? replaceTarget(contents, reportFile.fileName(), target, permissions)
-               : createTarget(contents, reportFile.fileName(), target, permissions);
+               ? replaceTarget(contents, reportFile.fileName(), target, permissions, progress)
+               : createTarget(contents, reportFile.fileName(), target, permissions, progress);
 }
 
 bool isNameTaken(const QString& path)

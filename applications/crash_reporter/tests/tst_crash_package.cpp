@@ -1,9 +1,13 @@
 #include "package/crash_package.h"
+#include "package/package_job.h"
 #include "test_support.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -96,6 +100,49 @@ private Q_SLOTS:
                  PackageResult::TargetExists);
         QCOMPARE(QFileInfo(target).isSymLink(), danglingLink);
         QVERIFY(danglingLink || readFile(target) == "someone else's package");
+    }
+
+    // A large package is written on a worker: the event loop keeps turning meanwhile.
+    void jobKeepsTheEventLoopTurning()
+    {
+        qRegisterMetaType<PackageResult>();
+        CrashPackageContents big = contents();
+        big.dumpFilePath = m_folder.filePath("big.dmp");
+        QVERIFY(writeFile(big.dumpFilePath, randomBytes(48 * 1024 * 1024, 5)));
+        PackageJob job;
+        QSignalSpy finished(&job, &PackageJob::finished);
+        int lastProgress = -1;
+        connect(&job, &PackageJob::progressed, this,
+                [&](int permille) { lastProgress = permille; });
+        QElapsedTimer clock;
+        qint64 lastTick = 0, longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+            lastTick = clock.elapsed();
+        });
+        clock.start();
+        ticker.start(10);
+        const QString target = m_folder.filePath("big.cdp");
+        QVERIFY(job.start(big, target, PackageTarget::Replace));
+        QVERIFY(!job.start(big, target, PackageTarget::Replace)); // one at a time
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.first().first().value<PackageResult>(), PackageResult::Written);
+        QVERIFY2(longestGap < 500, qPrintable(QString::number(longestGap)));
+        QTRY_COMPARE(lastProgress, 1000);
+        QCOMPARE(entryNames(target), QStringList({"big.dmp", "report.xml"}));
+        QFile::remove(big.dumpFilePath);
+    }
+
+    // Leaving while a package is written waits for it: it is complete, never half-written.
+    void waitingFinishesTheJob()
+    {
+        const QString target = m_folder.filePath("waited.cdp");
+        PackageJob job;
+        QCOMPARE(job.wait(), PackageResult::Failed);
+        QVERIFY(job.start(contents(), target, PackageTarget::Replace));
+        QCOMPARE(job.wait(), PackageResult::Written);
+        QCOMPARE(entryData(target, "controller.dmp"), m_dump);
     }
 
     void unwritableTargetLeavesNothing()

@@ -57,8 +57,9 @@ QString archivePathOf(const QString& localPath, const QString& parentPath, const
 class TreeWriter
 {
 public:
-    explicit TreeWriter(archive* handle)
+    TreeWriter(archive* handle, const std::function<void(qint64)>& progress)
         : m_handle(handle)
+        , m_progress(progress)
     {}
 
     bool add(const QString& path, const QString& name)
@@ -118,6 +119,8 @@ private:
             if (archive_write_data(m_handle, chunk, size_t(count)) < 0)
                 return storeError();
             remaining -= count;
+            if (m_progress)
+                m_progress(count);
         }
         return true;
     }
@@ -159,6 +162,7 @@ private:
     }
 
     archive* m_handle;
+    const std::function<void(qint64)>& m_progress;
     std::set<QString> m_openDirectories;
 };
 
@@ -311,7 +315,12 @@ bool FileArchive::add(const QString& path, const QString& name)
         setLastError(InvalidState);
         return false;
     }
-    return TreeWriter(m_handle).add(path, name);
+    return TreeWriter(m_handle, m_progress).add(path, name);
+}
+
+void FileArchive::setProgressHandler(std::function<void(qint64)> handler)
+{
+    m_progress = std::move(handler);
 }
 
 bool FileArchive::close()

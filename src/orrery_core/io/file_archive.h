@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -55,6 +56,9 @@ public:
     // Adds a file or a whole directory tree under the archive name (empty: its own file name).
     bool add(const QString& path, const QString& name = {});
 
+    // Called with the number of source bytes each time a chunk has been packed.
+    void setProgressHandler(std::function<void(qint64 bytes)> handler);
+
     // Finishes the archive (write mode: compressor flush and trailers). The device stays open.
     bool close();
 
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<ParallelGzipDevice> m_gzip;
     archive* m_handle = nullptr;
     Mode m_mode = Mode::Write;
+    std::function<void(qint64)> m_progress;
 };
 
 bool formatSupportsCompressionMode(FileArchive::Format format,
