@@ -10,7 +10,7 @@ packages=(
     libarchive-tools gzip tar pigz python3 libxml2-utils
     clang libclang-rt-14-dev
     xvfb xauth xdg-utils openbox xdotool x11-utils imagemagick
-    g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     fonts-dejavu-core
 )
 
