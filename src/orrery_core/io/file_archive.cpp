@@ -113,7 +113,7 @@ private:
         while (remaining > 0) {
             const qint64 count = file.read(chunk, std::min<qint64>(remaining, sizeof chunk));
             if (count <= 0) {
-                FileArchive::setLastError(EIO);
+                FileArchive::setLastError(FileArchive::SourceIncomplete);
                 return false;
             }
             if (archive_write_data(m_handle, chunk, size_t(count)) < 0)
@@ -316,6 +316,21 @@ bool FileArchive::add(const QString& path, const QString& name)
         return false;
     }
     return TreeWriter(m_handle, m_progress).add(path, name);
+}
+
+bool FileArchive::addData(const QByteArray& data, const QString& name)
+{
+    if (m_handle == nullptr || m_mode != Mode::Write) {
+        setLastError(InvalidState);
+        return false;
+    }
+    const EntryPointer entry = makeEntry(name, AE_IFREG, FilePermissions, data.size());
+    if (archive_write_header(m_handle, entry.get()) != ARCHIVE_OK ||
+        archive_write_data(m_handle, data.constData(), size_t(data.size())) < 0)
+        return storeArchiveError();
+    if (m_progress)
+        m_progress(data.size());
+    return true;
 }
 
 void FileArchive::setProgressHandler(std::function<void(qint64)> handler)

@@ -29,6 +29,9 @@ public:
         InvalidState = 1,
         FileNotFound = 2,
         UnsupportedFormat = 3,
+        // A source failed or ended early while it was copied: its entry is in the archive,
+        // padded to the size in its header, so the archive is no longer a faithful copy.
+        SourceIncomplete = 4,
     };
 
     // Set when a symbolic link inside an added tree leads back into the tree: the link is
@@ -55,6 +58,8 @@ public:
 
     // Adds a file or a whole directory tree under the archive name (empty: its own file name).
     bool add(const QString& path, const QString& name = {});
+    // Adds a regular file entry holding the bytes.
+    bool addData(const QByteArray& data, const QString& name);
 
     // Called with the number of source bytes each time a chunk has been packed.
     void setProgressHandler(std::function<void(qint64 bytes)> handler);
