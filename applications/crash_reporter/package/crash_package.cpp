@@ -1,12 +1,13 @@
 #include "crash_package.h"
 
 #include "io/file_archive.h"
+#include "package_entries.h"
+#include "package_file.h"
 #include "report/crash_report.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 #include <QXmlStreamWriter>
 #include <QtDebug>
 
@@ -14,119 +15,144 @@ namespace {
 
 constexpr char PackageExtension[] = ".cdp";
 constexpr char AutomaticBaseName[] = "Crash Report ";
-constexpr char ReportEntryName[] = "report.xml";
+// A package is tried again without each optional file that fails while it is packed.
+constexpr int MaximumAttempts = 3;
 
-bool writeReportFile(const CrashPackageContents& contents, QTemporaryFile& file)
+struct Source {
+    QString path;
+    QString entryName;
+    SourceProblem problem = SourceProblem::None;
+    QString detail;
+
+    bool isPacked() const { return problem == SourceProblem::None; }
+    qint64 size() const { return isPacked() ? QFileInfo(path).size() : 0; }
+};
+
+// Only a regular file (a link to one is followed) that opens goes into the package: a folder
+// would pack the whole tree behind it, and a FIFO would wait for a writer for ever.
+Source inspectSource(const QString& path)
+{
+    Source source;
+    source.path = path;
+    if (path.isEmpty()) {
+        source.problem = SourceProblem::NotNamed;
+        return source;
+    }
+    const QFileInfo info(path);
+    source.path = info.absoluteFilePath();
+    if (!info.exists()) {
+        source.problem = SourceProblem::NotFound;
+    } else if (!info.isFile()) {
+        source.problem = SourceProblem::NotRegularFile;
+    } else {
+        QFile file(source.path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            source.problem = SourceProblem::Unreadable;
+            source.detail = file.errorString();
+        }
+    }
+    return source;
+}
+
+Source dumpSource(const CrashPackageContents& contents)
+{
+    Source dump = inspectSource(contents.dumpFilePath);
+    dump.entryName = PackageEntries::dumpName(QFileInfo(contents.dumpFilePath).fileName());
+    if (!dump.isPacked())
+        qDebug("Error: dump file %s: %s; the package holds the report without it",
+               QFile::encodeName(contents.dumpFilePath).constData(),
+               qPrintable(describeSourceProblem(dump.problem, dump.detail)));
+    return dump;
+}
+
+// The extra file is optional and only named when the controller gave one.
+Source extraSource(const CrashPackageContents& contents, const QString& dumpEntryName)
+{
+    const QString path = contents.record ? contents.record->extraFilePath : QString();
+    Source extra = inspectSource(path);
+    extra.entryName = PackageEntries::extraName(QFileInfo(path).fileName(), dumpEntryName);
+    if (!extra.isPacked() && extra.problem != SourceProblem::NotNamed &&
+        extra.problem != SourceProblem::NotFound)
+        qDebug("Error: extra file %s: %s; it is left out", QFile::encodeName(path).constData(),
+               qPrintable(describeSourceProblem(extra.problem, extra.detail)));
+    return extra;
+}
+
+QByteArray reportDocument(const CrashPackageContents& contents)
 {
     const CrashReport report{contents.crashTime, contents.record, contents.outputLog,
                              contents.comments};
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     const auto writer = makeReportWriter();
-    writeCrashReport(*writer, &file, report);
-    const bool flushed = file.flush();
-    file.close();
-    return flushed && !writer->hasError() && file.error() == QFileDevice::NoError;
+    writeCrashReport(*writer, &buffer, report);
+    return buffer.data();
 }
 
-QString extraFilePath(const CrashPackageContents& contents)
-{
-    if (!contents.record || contents.record->extraFilePath.isEmpty())
-        return {};
-    const QFileInfo extra(contents.record->extraFilePath);
-    return extra.exists() ? extra.absoluteFilePath() : QString();
-}
+enum class PackStep { Complete, SourceFailed, Failed };
 
-// The extra file is optional: one that cannot be read never costs the dump and the report.
-void addExtraFile(Orrery::FileArchive& archive, const QString& path)
-{
-    if (path.isEmpty() || archive.add(path, QFileInfo(path).fileName()))
-        return;
-    qDebug("Error: extra file %s could not be read; it is left out or cut short",
-           QFile::encodeName(path).constData());
-}
-
-// Packs the entries into the open target; true only when every byte of the dump and the
-// report reached the device. The caller closes or commits it.
-bool packEntries(const CrashPackageContents& contents, const QString& reportPath,
-                 QFileDevice& target, const PackageProgress& progress)
+// Packs the entries, in their order, into the open file. A source that fails midway is named
+// in `failed`: its entry is already written, so the file is no longer of use.
+PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source& extra,
+              const PackageProgress& progress, Source*& failed)
 {
     Orrery::FileArchive archive;
     if (progress) {
-        const QString extra = extraFilePath(contents);
-        const qint64 total = QFileInfo(contents.dumpFilePath).size() +
-                             QFileInfo(reportPath).size() +
-                             (extra.isEmpty() ? 0 : QFileInfo(extra).size());
+        const qint64 total = dump.size() + report.size() + extra.size();
         archive.setProgressHandler([&progress, total, done = qint64(0)](qint64 bytes) mutable {
             progress(done += bytes, total);
         });
     }
-    if (!archive.open(Orrery::FileArchive::Mode::Write, &target,
-                      Orrery::FileArchive::Format::TarGz))
+    if (!archive.open(Orrery::FileArchive::Mode::Write, &file, Orrery::FileArchive::Format::TarGz))
+        return PackStep::Failed;
+    const auto addSource = [&](Source& source) {
+        if (!source.isPacked() || archive.add(source.path, source.entryName))
+            return true;
+        if (Orrery::FileArchive::lastError() == Orrery::FileArchive::SourceIncomplete)
+            failed = &source;
         return false;
-    const QFileInfo dump(contents.dumpFilePath);
-    bool complete = archive.add(dump.absoluteFilePath(), dump.fileName());
-    complete = complete && archive.add(QFileInfo(reportPath).absoluteFilePath(),
-                                       QString::fromLatin1(ReportEntryName));
-    if (complete)
-        addExtraFile(archive, extraFilePath(contents));
-    complete = archive.close() && complete;
-    return complete && target.error() == QFileDevice::NoError;
-}
-
-// Written beside the target and put in its place only when complete: a failure leaves an
-// existing file as it was.
-PackageResult replaceTarget(const CrashPackageContents& contents, const QString& reportPath,
-                            const QString& target, QFileDevice::Permissions permissions,
-                            const PackageProgress& progress)
-{
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || !packEntries(contents, reportPath, file, progress)) {
-        file.cancelWriting();
-        return PackageResult::Failed;
-    }
-    if (!file.commit())
-        return PackageResult::Failed;
-    if (permissions)
-        QFile::setPermissions(target, permissions);
-    return PackageResult::Written;
-}
-
-// A new name must not exist yet; whatever holds it belongs to someone else and stays.
-PackageResult createTarget(const CrashPackageContents& contents, const QString& reportPath,
-                           const QString& target, QFileDevice::Permissions permissions,
-                           const PackageProgress& progress)
-{
-    QFile file(target);
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly;
-    if (!(permissions ? file.open(mode, permissions) : file.open(mode)))
-        return isNameTaken(target) ? PackageResult::TargetExists : PackageResult::Failed;
-    bool complete = packEntries(contents, reportPath, file, progress);
-    complete = file.flush() && complete;
-    file.close();
-    if (complete && file.error() == QFileDevice::NoError)
-        return PackageResult::Written;
-    file.remove();
-    return PackageResult::Failed;
+    };
+    const bool complete = addSource(dump) &&
+                          archive.addData(report, QString::fromLatin1(PackageEntries::Report)) &&
+                          addSource(extra);
+    const bool closed = archive.close();
+    if (failed)
+        return PackStep::SourceFailed;
+    return complete && closed && file.error() == QFileDevice::NoError ? PackStep::Complete
+                                                                      : PackStep::Failed;
 }
 
 } // namespace
 
-PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                PackageTarget mode, QFileDevice::Permissions permissions,
-                                const PackageProgress& progress)
+PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
+                                 PackageTarget mode, const PackageProgress& progress)
 {
-    if (!QFileInfo::exists(contents.dumpFilePath)) {
-        qDebug("Error: dump file not found");
-        return PackageResult::Failed;
-    }
-    QTemporaryFile reportFile;
-    if (!reportFile.open() || !writeReportFile(contents, reportFile)) {
-        qDebug("Error: cannot create temporary file");
-        return PackageResult::Failed;
-    }
+    if (mode == PackageTarget::CreateNew && isNameTaken(target))
+        return outcomeOf(PackageResult::TargetExists);
+    Source dump = dumpSource(contents);
+    Source extra = extraSource(contents, dump.entryName);
+    const QByteArray report = reportDocument(contents);
 
-    return mode == PackageTarget::Replace
-               ? replaceTarget(contents, reportFile.fileName(), target, permissions, progress)
-               : createTarget(contents, reportFile.fileName(), target, permissions, progress);
+    for (int attempt = 0; attempt < MaximumAttempts; ++attempt) {
+        PackageFile file(target);
+        if (!file.open())
+            return outcomeOf(PackageResult::Failed);
+        Source* failed = nullptr;
+        switch (pack(file.device(), report, dump, extra, progress, failed)) {
+        case PackStep::Complete:
+            return {file.place(mode), dump.problem, dump.detail};
+        case PackStep::Failed:
+            return outcomeOf(PackageResult::Failed);
+        case PackStep::SourceFailed:
+            failed->problem = SourceProblem::ReadIncomplete;
+            qDebug("Error: %s %s could not be read in full; the package is written again "
+                   "without it",
+                   failed == &dump ? "dump file" : "extra file",
+                   QFile::encodeName(failed->path).constData());
+            break;
+        }
+    }
+    return outcomeOf(PackageResult::Failed);
 }
 
 bool isNameTaken(const QString& path)
@@ -146,4 +172,23 @@ QString withPackageExtension(const QString& fileName)
     if (fileName.endsWith(QString::fromLatin1(PackageExtension), Qt::CaseSensitive))
         return fileName;
     return fileName + QString::fromLatin1(PackageExtension);
+}
+
+QString describeSourceProblem(SourceProblem problem, const QString& detail)
+{
+    switch (problem) {
+    case SourceProblem::None:
+        return {};
+    case SourceProblem::NotNamed:
+        return QStringLiteral("no file was named");
+    case SourceProblem::NotFound:
+        return QStringLiteral("not found");
+    case SourceProblem::NotRegularFile:
+        return QStringLiteral("not a regular file");
+    case SourceProblem::Unreadable:
+        return QStringLiteral("cannot be read (%1)").arg(detail);
+    case SourceProblem::ReadIncomplete:
+        return QStringLiteral("could not be read in full");
+    }
+    return {};
 }

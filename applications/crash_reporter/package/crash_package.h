@@ -3,7 +3,6 @@
 #include "channel/crash_record.h"
 
 #include <QDateTime>
-#include <QFileDevice>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -26,17 +25,40 @@ enum class PackageTarget {
 };
 
 enum class PackageResult { Written, TargetExists, Failed };
-Q_DECLARE_METATYPE(PackageResult)
+
+// Why a file meant for the package is not in it.
+enum class SourceProblem {
+    None,
+    NotNamed,       // no path was given
+    NotFound,       // nothing is there, or a link that leads nowhere
+    NotRegularFile, // a folder, a FIFO, a device
+    Unreadable,     // it would not open; the system's words say why
+    ReadIncomplete, // it failed or ended early while it was packed
+};
+
+struct PackageOutcome {
+    PackageResult result = PackageResult::Failed;
+    // The package holds the report (and the extra file) without the dump when this is set.
+    SourceProblem dumpProblem = SourceProblem::None;
+    QString dumpProblemDetail;
+};
+Q_DECLARE_METATYPE(PackageOutcome)
+
+inline PackageOutcome outcomeOf(PackageResult result)
+{
+    return {result, SourceProblem::None, {}};
+}
 
 // Bytes of the entries packed so far, of all of them.
 using PackageProgress = std::function<void(qint64 done, qint64 total)>;
 
-// Writes the package: the dump file, "report.xml" and, when it can be read, the extra file.
-// Anything short of a complete dump and report gives Failed and leaves the target as it was. The
-// file is created with the given permissions (less the umask); none given means the usual ones.
-PackageResult writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                PackageTarget mode, QFileDevice::Permissions permissions = {},
-                                const PackageProgress& progress = {});
+// Writes the package: the dump file, "report.xml" and the extra file, each file only when it is
+// a regular file that can be read in full. The report is always there: a dump that is missing or
+// unreadable leaves the package without it (debug message and outcome say why). The package is
+// the user's alone (0600) and takes its name only once it is complete; a failure leaves the
+// target as it was.
+PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
+                                 PackageTarget mode, const PackageProgress& progress = {});
 
 // Whether anything at all is at the path, a dangling symbolic link included.
 bool isNameTaken(const QString& path);
@@ -46,3 +68,6 @@ QString automaticPackagePath(const QString& folder, int number);
 
 // "report" gets ".cdp"; a name ending in ".cdp" (exactly) is kept.
 QString withPackageExtension(const QString& fileName);
+
+// The English words for a problem, for debug messages.
+QString describeSourceProblem(SourceProblem problem, const QString& detail);

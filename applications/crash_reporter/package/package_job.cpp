@@ -8,7 +8,7 @@
 PackageJob::PackageJob(QObject* parent)
     : QObject(parent)
 {
-    connect(&m_watcher, &QFutureWatcher<PackageResult>::finished, this,
+    connect(&m_watcher, &QFutureWatcher<PackageOutcome>::finished, this,
             [this] { Q_EMIT finished(m_future.result()); });
 }
 
@@ -18,7 +18,7 @@ PackageJob::~PackageJob()
 }
 
 bool PackageJob::start(const CrashPackageContents& contents, const QString& target,
-                       PackageTarget mode, QFileDevice::Permissions permissions)
+                       PackageTarget mode)
 {
     if (isRunning())
         return false;
@@ -29,17 +29,17 @@ bool PackageJob::start(const CrashPackageContents& contents, const QString& targ
         if (reported->exchange(permille) != permille)
             Q_EMIT progressed(permille);
     };
-    m_future = QtConcurrent::run([contents, target, mode, permissions, progress] {
-        return writeCrashPackage(contents, target, mode, permissions, progress);
+    m_future = QtConcurrent::run([contents, target, mode, progress] {
+        return writeCrashPackage(contents, target, mode, progress);
     });
     m_watcher.setFuture(m_future);
     return true;
 }
 
-PackageResult PackageJob::wait()
+PackageOutcome PackageJob::wait()
 {
     if (m_future.isCanceled() || !m_future.isStarted())
-        return PackageResult::Failed;
+        return outcomeOf(PackageResult::Failed);
     m_future.waitForFinished();
     return m_future.result();
 }

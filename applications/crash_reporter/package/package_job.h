@@ -7,7 +7,7 @@
 #include <QObject>
 
 // Writes one crash package on a worker thread, so that the window stays responsive; progress
-// and the result arrive as signals on the thread that started it.
+// and the outcome arrive as signals on the thread that started it.
 class PackageJob : public QObject
 {
     Q_OBJECT
@@ -19,17 +19,16 @@ public:
 
     bool isRunning() const { return m_future.isRunning(); }
     // False while another package is being written.
-    bool start(const CrashPackageContents& contents, const QString& target, PackageTarget mode,
-               QFileDevice::Permissions permissions = {});
-    // The result of the last package, once written; Failed when none was started.
-    PackageResult wait();
+    bool start(const CrashPackageContents& contents, const QString& target, PackageTarget mode);
+    // The outcome of the last package, once written; Failed when none was started.
+    PackageOutcome wait();
 
 Q_SIGNALS:
     // In thousandths of the bytes to pack.
     void progressed(int permille);
-    void finished(PackageResult result);
+    void finished(const PackageOutcome& outcome);
 
 private:
-    QFuture<PackageResult> m_future;
-    QFutureWatcher<PackageResult> m_watcher;
+    QFuture<PackageOutcome> m_future;
+    QFutureWatcher<PackageOutcome> m_watcher;
 };

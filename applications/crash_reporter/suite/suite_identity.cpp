@@ -67,7 +67,17 @@ QString crashDumpsPath(SuiteApplication application)
 
 void ensurePathExists(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        QDir::root().mkpath(info.absoluteFilePath());
+    // The levels that are missing, from the top down; those that exist keep their modes.
+    QStringList missing;
+    for (QFileInfo level(QDir::cleanPath(QFileInfo(path).absoluteFilePath())); !level.exists();
+         level = QFileInfo(level.absolutePath())) {
+        missing.prepend(level.absoluteFilePath());
+        if (level.isRoot())
+            break;
+    }
+    // What the suite keeps there (crash dumps, logs) is the user's alone.
+    const QFile::Permissions privateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    for (const QString& folder : std::as_const(missing))
+        if (!QDir().mkdir(folder, privateFolder))
+            return;
 }

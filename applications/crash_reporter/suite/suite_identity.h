@@ -53,6 +53,8 @@ QString applicationName(const ApplicationIdentity& identity);
 // <documents>/Varnel Professional/<application>/Crash Dumps/, created when missing.
 QString crashDumpsPath(SuiteApplication application);
 
+// Creates the folder path when it does not exist; the levels it creates are the user's alone
+// (0700), those that exist keep their modes.
 void ensurePathExists(const QString& path);
 
 QString buildDate();

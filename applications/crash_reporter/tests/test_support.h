@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <sys/stat.h>
+
 // Bytes typed in from the wire tables, written as hex with blanks and '|' for readability.
 inline QByteArray wire(const char* hex)
 {
@@ -46,4 +48,11 @@ inline QStringList entryNames(const QString& package)
 inline QByteArray entryData(const QString& package, const QString& entry)
 {
     return runTar({"-xzOf", package, entry});
+}
+
+// The permission bits of a file or folder; 0 when there is none.
+inline uint modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::stat(qPrintable(path), &status) == 0 ? status.st_mode & 0777 : 0;
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "crash_package.h"
+
+#include <QTemporaryFile>
+
+// A package while it is written: a hidden file beside its final name, readable by the user
+// alone, that takes the name only once it is complete and on the disk. Until then, and when
+// it is dropped, the name holds whatever it held before.
+class PackageFile
+{
+public:
+    explicit PackageFile(const QString& target);
+
+    bool open();
+    QFileDevice& device() { return m_file; }
+    // Replace puts the package in place of whatever has the name; CreateNew never touches a
+    // name that is taken.
+    PackageResult place(PackageTarget mode);
+
+private:
+    QString m_target;
+    QTemporaryFile m_file;
+};

@@ -1,0 +1,20 @@
+#include "package/platform/user_state_folder.h"
+
+#include <QDir>
+
+namespace Platform {
+
+// $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as the base
+// directory specification asks.
+QString userStateFolder()
+{
+    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return QDir::cleanPath(configured);
+    const QString home = QDir::homePath();
+    if (QDir(home).isRoot())
+        return {};
+    return home + QStringLiteral("/.local/state");
+}
+
+} // namespace Platform

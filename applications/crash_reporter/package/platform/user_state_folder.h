@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace Platform {
+
+// The folder where the user's programs keep what they need to keep but nobody else should
+// see; empty when the user has none that can be trusted.
+QString userStateFolder();
+
+} // namespace Platform

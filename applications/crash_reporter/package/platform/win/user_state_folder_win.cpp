@@ -1,0 +1,13 @@
+#include "package/platform/user_state_folder.h"
+
+#include <QStandardPaths>
+
+namespace Platform {
+
+// The user's local application data, which does not roam with the profile.
+QString userStateFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+} // namespace Platform
