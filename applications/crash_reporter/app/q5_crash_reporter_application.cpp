@@ -1,16 +1,17 @@
 #include "q5_crash_reporter_application.h"
 
+#include "app/platform/termination_requests.h"
 #include "channel/crash_channel.h"
 #include "channel/crash_data_file.h"
 #include "diagnostics/log.h"
+#include "dialog/files/package_save_dialog.h"
 #include "mail/mail_attachment.h"
 #include "mail/mail_hand_off.h"
+#include "package/package_folders.h"
 #include "suite_identity.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -18,7 +19,7 @@
 #include <QtDebug>
 
 #include <iostream>
-#include <memory>
+#include <limits>
 
 // The reporter's own resource bundles; Q_INIT_RESOURCE must be used outside any namespace.
 static void registerReporterResources()
@@ -35,10 +36,6 @@ constexpr int AutoActionTickMs = 1000;
 constexpr int ActivityDistance = 10;
 const QPoint NoPoint(-1, -1);
 
-// Where the first mouse move of a running countdown happened; the distance that cancels the
-// countdown is measured from here.
-QPoint rememberedMousePoint = NoPoint;
-
 // On these platforms no window reaches a screen.
 bool canShowWindows()
 {
@@ -53,16 +50,24 @@ InstanceNumber instanceFromArguments(const QStringList& arguments)
     return arguments.at(2).toLongLong(nullptr, 10);
 }
 
+QByteArray localPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toLocal8Bit();
+}
+
 } // namespace
 
 Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
     : Tessera::Application<QApplication>(argc, argv,
                                          {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
 {
+    qRegisterMetaType<PackageOutcome>();
     m_record = readCrashRecord(instanceFromArguments(QCoreApplication::arguments()));
     std::cout << "connected" << std::endl;
     m_packaging = new PackageJob(this);
-    connect(this, &QCoreApplication::aboutToQuit, this, [this] { saveBeforeLeaving(); });
+    connect(m_packaging, &PackageJob::finished, this, &Q5CrashReporterApplication::finishPackaging);
+    connect(this, &QCoreApplication::aboutToQuit, this, [this] { finishEpisode(); });
+    deliverTerminationRequests(this, [this] { requestTermination(); });
 }
 
 Q5CrashReporterApplication::~Q5CrashReporterApplication() = default;
@@ -82,14 +87,21 @@ void Q5CrashReporterApplication::launched()
     }
     readCrashData(arguments.at(1));
     reportCrash();
+    m_launchDone = true;
+    if (m_terminationRequested)
+        QCoreApplication::quit();
 }
 
 void Q5CrashReporterApplication::readCrashData(const QString& path)
 {
     CrashData data;
-    if (readCrashDataFile(path, data))
+    if (readCrashDataFile(path, data)) {
         Orrery::log(0, "Read crash report data\n");
-    QFile::remove(path);
+        QFile::remove(path);
+    } else {
+        qDebug("The crash data file %s could not be read as one; it is left in place",
+               localPath(path).constData());
+    }
     m_dumpFilePath = data.dumpFilePath;
     m_crashTime = data.crashTime;
     m_outputLog = data.outputLog;
@@ -98,6 +110,7 @@ void Q5CrashReporterApplication::readCrashData(const QString& path)
 void Q5CrashReporterApplication::reportCrash()
 {
     Orrery::log(0, "Crash reported\n");
+    m_crashReported = true;
     if (wantsDialog()) {
         showDialog();
         return;
@@ -116,18 +129,43 @@ void Q5CrashReporterApplication::showDialog()
     connect(m_dialog, &CrashReportWidget::restartRequested, this, [this] { restartController(); });
     connect(m_dialog, &CrashReportWidget::shutdownRequested, this,
             [this] { shutdownController(); });
-    m_dialogShown = true;
+    // The dialog is deleted soon after it closes; what the operator typed is kept.
+    connect(m_dialog, &QDialog::finished, this, [this] { rememberComments(); });
     m_dialog->open();
+    // A negative delay is no delay: the dialog waits for the operator.
+    const auto delay = m_record->autoActionDelay;
+    if (delay && delay->count() > 0)
+        armAutoAction(*delay);
 }
 
-void Q5CrashReporterApplication::saveBeforeLeaving()
+void Q5CrashReporterApplication::requestTermination()
 {
-    // A package being written is finished first, never left half-written.
-    if (m_packaging->isRunning() && m_packaging->wait() == PackageResult::Written)
-        m_packageWritten = true;
-    if (!m_dialogShown || m_packageWritten)
-        return;
-    autoSaveCrashReport();
+    Orrery::log(0, "Termination requested\n");
+    m_terminationRequested = true;
+    // Before the launch the crash is not even read; the launch ends the episode then.
+    if (m_launchDone)
+        QCoreApplication::quit();
+}
+
+void Q5CrashReporterApplication::finishEpisode()
+{
+    m_leaving = true;
+    rememberComments();
+    if (m_packaging->isRunning())
+        finishPackaging(m_packaging->wait());
+    if (m_crashReported && !m_packageKept)
+        autoSaveCrashReport();
+}
+
+void Q5CrashReporterApplication::rememberComments()
+{
+    if (m_dialog)
+        m_comments = m_dialog->comments();
+}
+
+QString Q5CrashReporterApplication::comments() const
+{
+    return m_dialog ? m_dialog->comments() : m_comments;
 }
 
 bool Q5CrashReporterApplication::wantsDialog() const
@@ -157,12 +195,12 @@ bool Q5CrashReporterApplication::notify(QObject* receiver, QEvent* event)
 
 void Q5CrashReporterApplication::trackMouseMove(QPoint position)
 {
-    if (rememberedMousePoint == NoPoint) {
-        rememberedMousePoint = position;
+    if (m_rememberedMousePoint == NoPoint) {
+        m_rememberedMousePoint = position;
         return;
     }
-    if ((position - rememberedMousePoint).manhattanLength() >= ActivityDistance) {
-        rememberedMousePoint = NoPoint;
+    if ((position - m_rememberedMousePoint).manhattanLength() >= ActivityDistance) {
+        m_rememberedMousePoint = NoPoint;
         cancelAutoAction();
     }
 }
@@ -170,8 +208,11 @@ void Q5CrashReporterApplication::trackMouseMove(QPoint position)
 void Q5CrashReporterApplication::armAutoAction(std::chrono::seconds delay)
 {
     cancelAutoAction();
+    m_rememberedMousePoint = NoPoint;
     m_autoActionCountdown = delay.count();
     m_autoActionTimerId = startTimer(AutoActionTickMs);
+    if (m_dialog)
+        m_dialog->setCountdown(m_autoActionCountdown);
 }
 
 void Q5CrashReporterApplication::cancelAutoAction()
@@ -216,177 +257,142 @@ bool Q5CrashReporterApplication::shutdownController()
     return true;
 }
 
-PackageResult Q5CrashReporterApplication::buildCrashPackage(const QString& target,
-                                                            PackageTarget mode,
-                                                            QFileDevice::Permissions permissions)
-{
-    Orrery::log(0, "Creating dump package\n");
-    const QString comments = m_dialog ? m_dialog->comments() : QString();
-    const CrashPackageContents contents{m_dumpFilePath, m_crashTime, m_record, m_outputLog,
-                                        comments};
-    const PackageResult result = writeCrashPackage(contents, target, mode, permissions);
-    m_packageWritten = m_packageWritten || result == PackageResult::Written;
-    return result;
-}
-
 CrashPackageContents Q5CrashReporterApplication::packageContents() const
 {
-    const QString comments = m_dialog ? m_dialog->comments() : QString();
-    return {m_dumpFilePath, m_crashTime, m_record, m_outputLog, comments};
+    return {m_dumpFilePath, m_crashTime, m_record, m_outputLog, comments()};
 }
 
-void Q5CrashReporterApplication::package(const QString& target, PackageTarget mode,
-                                         QFileDevice::Permissions permissions,
-                                         std::function<void(PackageResult)> then)
+bool Q5CrashReporterApplication::package(const QString& target, PackageTarget mode,
+                                         Packaging packaging, PackageDone done)
 {
-    if (!m_dialog) {
-        then(buildCrashPackage(target, mode, permissions));
-        return;
-    }
     Orrery::log(0, "Creating dump package\n");
-    if (!m_packaging->start(packageContents(), target, mode, permissions))
-        return;
+    if (packaging == Packaging::Now || !m_dialog || m_leaving) {
+        const PackageOutcome outcome = writeCrashPackage(packageContents(), target, mode);
+        done(outcome);
+        return outcome.result == PackageResult::Written;
+    }
+    if (!m_packaging->start(packageContents(), target, mode))
+        return package(target, mode, Packaging::Now, std::move(done));
+    m_packagingDone = std::move(done);
     m_dialog->setPackaging(true);
-    const auto progress = connect(m_packaging, &PackageJob::progressed, m_dialog,
-                                  &CrashReportWidget::setPackagingProgress);
-    connect(
-        m_packaging, &PackageJob::finished, this,
-        [this, progress, then = std::move(then)](PackageResult result) {
-            disconnect(progress);
-            m_packageWritten = m_packageWritten || result == PackageResult::Written;
-            if (m_dialog)
-                m_dialog->setPackaging(false);
-            then(result);
-        },
-        Qt::SingleShotConnection);
+    connect(m_packaging, &PackageJob::progressed, m_dialog,
+            &CrashReportWidget::setPackagingProgress, Qt::UniqueConnection);
+    return true;
+}
+
+// Runs once per package: from the job's signal, or while leaving when that comes first.
+void Q5CrashReporterApplication::finishPackaging(const PackageOutcome& outcome)
+{
+    if (m_dialog)
+        m_dialog->setPackaging(false);
+    if (const PackageDone done = std::exchange(m_packagingDone, {}))
+        done(outcome);
 }
 
 bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
 {
-    return buildCrashPackage(target, PackageTarget::Replace) == PackageResult::Written;
+    return package(target, PackageTarget::Replace, Packaging::Now, [](const PackageOutcome&) {});
 }
 
 bool Q5CrashReporterApplication::autoSaveCrashReport()
 {
-    autoSavePackage();
+    autoSave(Packaging::Now, [](const std::optional<QString>&) {});
     return true;
 }
 
-// Two reporters may save at the same moment: a name another one took in between is skipped.
-std::optional<QString> Q5CrashReporterApplication::autoSavePackage()
+void Q5CrashReporterApplication::autoSave(Packaging packaging, AutoSaveDone done)
 {
     Orrery::log(0, "Auto-saving crash report\n");
-    const QString folder = crashDumpsPath(SuiteApplication::Controller);
-    if (!QDir(folder).exists())
-        QDir(folder).mkpath(QStringLiteral("."));
-
-    PackageResult result = PackageResult::TargetExists;
-    QString path;
-    for (int number = 0; result == PackageResult::TargetExists; ++number) {
-        path = automaticPackagePath(folder, number);
-        if (!isNameTaken(path))
-            result = buildCrashPackage(path, PackageTarget::CreateNew);
-    }
-    // Once tried, the episode is not saved again on the way out.
-    m_packageWritten = true;
-    if (result == PackageResult::Written)
-        return path;
-    qDebug("There was a problem auto-saving the crash report to %s",
-           path.toLocal8Bit().constData());
-    return std::nullopt;
+    // The empty entry stands for a new private folder in the temporary folder, made only when
+    // every other folder failed.
+    autoSaveFrom(automaticPackageFolders() << QString(), 0, packaging, std::move(done));
 }
 
-// The operator learns that nothing reached the mail program, and where the package is to be
-// attached by hand.
-void Q5CrashReporterApplication::reportFailedHandOff()
+// A name another reporter takes meanwhile moves on to the next number; a folder that cannot
+// take the package at all (a file in its place, read-only, full) to the next folder.
+void Q5CrashReporterApplication::autoSaveFrom(QStringList folders, int number, Packaging packaging,
+                                              AutoSaveDone done)
 {
-    autoSaveInBackground([this](const std::optional<QString>& saved) {
-        const QString text = tr("The crash report could not be handed to the mail program.");
-        showError(saved
-                      ? text + QLatin1Char(' ') +
-                            tr("It was saved as %1 instead; please attach it to an email by hand.")
-                                .arg(QDir::toNativeSeparators(*saved))
-                      : text + QLatin1Char(' ') + tr("It could not be saved either."));
-    });
-}
-
-// As the automatic save, but on the worker while the dialog is open; a name taken meanwhile
-// moves on to the next.
-void Q5CrashReporterApplication::autoSaveInBackground(
-    std::function<void(const std::optional<QString>&)> then, int firstNumber)
-{
-    if (!m_dialog) {
-        then(autoSavePackage());
-        return;
+    if (!folders.isEmpty() && folders.constFirst().isEmpty())
+        folders.first() = temporaryCrashDumpsFolder();
+    if (folders.isEmpty() || folders.constFirst().isEmpty()) {
+        qDebug("There was a problem auto-saving the crash report: no folder takes it");
+        return done(std::nullopt);
     }
-    Orrery::log(0, "Auto-saving crash report\n");
-    const QString folder = crashDumpsPath(SuiteApplication::Controller);
-    QDir(folder).mkpath(QStringLiteral("."));
-    int number = firstNumber;
+    const QString folder = folders.constFirst();
+    ensurePathExists(folder);
     while (isNameTaken(automaticPackagePath(folder, number)))
         ++number;
     const QString path = automaticPackagePath(folder, number);
-    package(path, PackageTarget::CreateNew, {},
-            [this, path, number, then = std::move(then)](PackageResult result) {
-                if (result == PackageResult::TargetExists)
-                    return autoSaveInBackground(then, number + 1);
-                if (result != PackageResult::Written)
-                    qDebug("There was a problem auto-saving the crash report to %s",
-                           path.toLocal8Bit().constData());
-                then(result == PackageResult::Written ? std::optional(path) : std::nullopt);
-            });
-}
-
-void Q5CrashReporterApplication::showError(const QString& text)
-{
-    QMessageBox::critical(QApplication::activeWindow(), tr("Error"), text, QMessageBox::Ok,
-                          QMessageBox::NoButton);
+    // Once tried, the episode is not saved again on the way out.
+    m_packageKept = true;
+    // While another package is being written, this one is written at once.
+    if (m_packaging->isRunning())
+        packaging = Packaging::Now;
+    package(path, PackageTarget::CreateNew, packaging, [=, this](const PackageOutcome& outcome) {
+        switch (outcome.result) {
+        case PackageResult::Written:
+            Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
+            return done(path);
+        case PackageResult::TargetExists:
+            return autoSaveFrom(folders, number + 1, packaging, done);
+        case PackageResult::Failed:
+            qDebug("There was a problem auto-saving the crash report to %s",
+                   localPath(path).constData());
+            return autoSaveFrom(folders.mid(1), 0, packaging, done);
+        }
+    });
 }
 
 bool Q5CrashReporterApplication::saveCrashReport()
 {
     Orrery::log(0, "Saving crash report\n");
-    const QString fileName =
-        QFileDialog::getSaveFileName(QApplication::activeWindow(), tr("Save crash dump file"),
-                                     crashDumpsPath(SuiteApplication::Controller));
+    if (m_packaging->isRunning())
+        return false;
+    const QString fileName = PackageSaveDialog::getPackageName(
+        QApplication::activeWindow(), tr("Save crash dump file"), saveDialogFolder());
     if (fileName.isEmpty())
         return false;
-    // Without the dialog the result is known on return; with it, the package is on its way.
-    const auto saved = std::make_shared<bool>(true);
-    package(withPackageExtension(fileName), PackageTarget::Replace, {},
-            [this, saved](PackageResult result) {
-                *saved = result == PackageResult::Written;
-                if (!*saved)
-                    showError(tr("There was a problem saving the crash report."));
-            });
-    return *saved;
+    return package(withPackageExtension(fileName), PackageTarget::Replace, Packaging::InBackground,
+                   [this, fileName](const PackageOutcome& outcome) {
+                       if (outcome.result != PackageResult::Written)
+                           return showError(tr("There was a problem saving the crash report."));
+                       m_packageKept = true;
+                       showResult(tr("Saved as %1.").arg(QDir::toNativeSeparators(fileName)),
+                                  outcome);
+                   });
 }
 
 bool Q5CrashReporterApplication::sendCrashReport()
 {
     Orrery::log(0, "Sending crash report\n");
-    const QString attachment = mailAttachmentPath();
+    const QString failure =
+        tr("There was a problem creating a crash report package to attach to the email.");
+    if (m_packaging->isRunning())
+        return false;
+    const QString attachment = newMailAttachmentPath();
     if (attachment.isEmpty()) {
-        showError(
-            tr("There was a problem creating a crash report package to attach to the email."));
+        showError(failure);
         return false;
     }
-    const auto sent = std::make_shared<bool>(true);
-    // The attachment holds the output log and the serial number: for the user's eyes only.
-    package(attachment, PackageTarget::Replace, QFileDevice::ReadOwner | QFileDevice::WriteOwner,
-            [this, attachment, sent](PackageResult result) {
-                if (result != PackageResult::Written) {
-                    showError(tr("There was a problem creating a crash report package to attach "
-                                 "to the email."));
-                    *sent = false;
-                    return;
-                }
-                *sent = handOffToMail(attachment);
-            });
-    return *sent;
+    // Known at once without the dialog; with it, the package is on its way.
+    const auto handedOff = std::make_shared<bool>(true);
+    const bool packaged =
+        package(attachment, PackageTarget::Replace, Packaging::InBackground,
+                [this, attachment, failure, handedOff](const PackageOutcome& outcome) {
+                    if (outcome.result != PackageResult::Written) {
+                        discardMailAttachment(attachment);
+                        return showError(failure);
+                    }
+                    *handedOff = handOffToMail(attachment, outcome);
+                });
+    return packaged && *handedOff;
 }
 
-bool Q5CrashReporterApplication::handOffToMail(const QString& attachment)
+// The hand-off cannot be verified: a package handed to the mail program is not a package kept,
+// so the episode still saves one into the Crash Dumps folder when it ends.
+bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
+                                               const PackageOutcome& outcome)
 {
     const QString subject = QStringLiteral("Q5-PC Crash Report");
     const QString body = tr("Your Q5-PC crash report is attached to this email.");
@@ -396,8 +402,66 @@ bool Q5CrashReporterApplication::handOffToMail(const QString& attachment)
                                    body, attachment);
     QDir::setCurrent(currentDirectory);
     if (!sent || mailClientReleasesAttachmentOnReturn())
-        QFile::remove(attachment);
-    if (!sent)
+        discardMailAttachment(attachment);
+    if (!sent) {
         reportFailedHandOff();
-    return sent;
+        return false;
+    }
+    showResult(tr("The crash report was handed to the mail program."), outcome);
+    return true;
+}
+
+// The operator learns that nothing reached the mail program, and where the package is to be
+// attached by hand.
+void Q5CrashReporterApplication::reportFailedHandOff()
+{
+    autoSave(Packaging::InBackground, [this](const std::optional<QString>& saved) {
+        const QString text = tr("The crash report could not be handed to the mail program.");
+        showError(saved
+                      ? text + QLatin1Char(' ') +
+                            tr("It was saved as %1 instead; please attach it to an email by hand.")
+                                .arg(QDir::toNativeSeparators(*saved))
+                      : text + QLatin1Char(' ') + tr("It could not be saved either."));
+    });
+}
+
+// On the way out nobody is there to answer a box.
+void Q5CrashReporterApplication::showError(const QString& text)
+{
+    if (m_leaving) {
+        qDebug("%s", qPrintable(text));
+        return;
+    }
+    QMessageBox::critical(QApplication::activeWindow(), tr("Error"), text, QMessageBox::Ok,
+                          QMessageBox::NoButton);
+}
+
+void Q5CrashReporterApplication::showResult(const QString& text, const PackageOutcome& outcome)
+{
+    const QString problem = dumpProblemText(outcome);
+    const QString result =
+        problem.isEmpty()
+            ? text
+            : text + QLatin1Char(' ') + tr("The dump file is not in it: %1.").arg(problem);
+    if (m_dialog && !m_leaving)
+        m_dialog->setResult(result);
+}
+
+QString Q5CrashReporterApplication::dumpProblemText(const PackageOutcome& outcome) const
+{
+    switch (outcome.dumpProblem) {
+    case SourceProblem::None:
+        return {};
+    case SourceProblem::NotNamed:
+        return tr("the controller named none");
+    case SourceProblem::NotFound:
+        return tr("it was not found");
+    case SourceProblem::NotRegularFile:
+        return tr("it is not a regular file");
+    case SourceProblem::Unreadable:
+        return tr("it cannot be read (%1)").arg(outcome.dumpProblemDetail);
+    case SourceProblem::ReadIncomplete:
+        return tr("it could not be read in full");
+    }
+    return {};
 }

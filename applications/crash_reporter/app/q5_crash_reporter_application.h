@@ -12,10 +12,13 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 // One crash episode: reads the failed controller's record and crash data, then shows the
-// crash dialog or saves a crash package silently, and ends with exit status 0.
+// crash dialog or saves a crash package silently, and ends with exit status 0. However the
+// episode ends, a package is kept: one the operator saved, or one saved into the Crash Dumps
+// folder on the way out.
 class Q5CrashReporterApplication : public Tessera::Application<QApplication>
 {
     Q_OBJECT
@@ -30,7 +33,8 @@ public:
     // or one above 0) and windows can be seen on this platform.
     bool wantsDialog() const;
 
-    // Handlers of the crash dialog's requests.
+    // Handlers of the crash dialog's requests. With the dialog open a package is written in the
+    // background: true then means that it is on its way.
     bool sendCrashReport();
     bool saveCrashReport();
     bool restartController();
@@ -47,40 +51,56 @@ public:
 protected:
     void launched() override;
     void timerEvent(QTimerEvent* event) override;
-    // Reads and deletes the crash data file.
+    // Reads the crash data file, and deletes it only when it was read as one.
     void readCrashData(const QString& path);
 
 private:
+    using PackageDone = std::function<void(const PackageOutcome&)>;
+    using AutoSaveDone = std::function<void(const std::optional<QString>&)>;
+    enum class Packaging { Now, InBackground };
+
     void reportCrash();
     void showDialog();
-    // When the episode ends with a dialog shown and nothing written yet, the crash is saved
-    // into the Crash Dumps folder first: closing the dialog must not lose it.
-    void saveBeforeLeaving();
-    // The automatic save; the name written, or none.
-    std::optional<QString> autoSavePackage();
-    void showError(const QString& text);
-    void reportFailedHandOff();
-    void autoSaveInBackground(std::function<void(const std::optional<QString>&)> then,
-                              int firstNumber = 0);
-    // With the dialog open the package is written on a worker while the dialog shows its
-    // progress; without it, at once. Then runs the continuation with the result.
-    void package(const QString& target, PackageTarget mode, QFileDevice::Permissions permissions,
-                 std::function<void(PackageResult)> then);
+    // A termination request ends the episode as closing the dialog does, once it has begun.
+    void requestTermination();
+    // On the way out: a package being written is finished (and handed to the mail program
+    // when it was meant for it), and the crash is saved unless the operator saved it.
+    void finishEpisode();
+    void rememberComments();
+    QString comments() const;
+
+    // Writes the package now, or in the background while the dialog is open; `done` gets the
+    // outcome. False when a package is already being written.
+    bool package(const QString& target, PackageTarget mode, Packaging packaging, PackageDone done);
+    void finishPackaging(const PackageOutcome& outcome);
     CrashPackageContents packageContents() const;
-    bool handOffToMail(const QString& attachment);
-    PackageResult buildCrashPackage(const QString& target, PackageTarget mode,
-                                    QFileDevice::Permissions permissions = {});
+
+    // The next free automatic name in the first folder that takes the package.
+    void autoSave(Packaging packaging, AutoSaveDone done);
+    void autoSaveFrom(QStringList folders, int number, Packaging packaging, AutoSaveDone done);
+    bool handOffToMail(const QString& attachment, const PackageOutcome& outcome);
+    void reportFailedHandOff();
+
+    void showError(const QString& text);
+    void showResult(const QString& text, const PackageOutcome& outcome);
+    QString dumpProblemText(const PackageOutcome& outcome) const;
     // The mouse position relative to the receiving widget.
     void trackMouseMove(QPoint position);
 
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
     PackageJob* m_packaging = nullptr;
+    PackageDone m_packagingDone;
     int m_autoActionTimerId = 0;
     qint64 m_autoActionCountdown = 0;
+    QPoint m_rememberedMousePoint{-1, -1};
     QString m_dumpFilePath;
     QDateTime m_crashTime;
     QStringList m_outputLog;
-    bool m_dialogShown = false;
-    bool m_packageWritten = false;
+    QString m_comments;
+    bool m_launchDone = false;
+    bool m_terminationRequested = false;
+    bool m_crashReported = false;
+    bool m_packageKept = false;
+    bool m_leaving = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -9,12 +10,12 @@ namespace {
 
 // Same wire format as Qt's QStringList extraction, but the count from the file only bounds
 // the loop: reserving it up front would let a damaged file ask for gigabytes.
-void readStringList(QDataStream& stream, QStringList& list)
+bool readStringList(QDataStream& stream, QStringList& list)
 {
     quint32 count = 0;
     stream >> count;
     if (stream.status() != QDataStream::Ok)
-        return;
+        return false;
 
     QStringList lines;
     constexpr quint32 EagerReserveLimit = 4096;
@@ -23,37 +24,43 @@ void readStringList(QDataStream& stream, QStringList& list)
         QString line;
         stream >> line;
         if (stream.status() != QDataStream::Ok)
-            return;
+            return false;
         lines.append(line);
     }
     list = std::move(lines);
+    return true;
 }
 
 // Takes the item only when it was read whole: a value read past the end is not a value.
 template <typename Item>
-void readItem(QDataStream& stream, Item& item)
+bool readItem(QDataStream& stream, Item& item)
 {
     Item value;
     stream >> value;
-    if (stream.status() == QDataStream::Ok)
-        item = std::move(value);
+    if (stream.status() != QDataStream::Ok)
+        return false;
+    item = std::move(value);
+    return true;
 }
 
 } // namespace
 
-void readCrashDataFrom(QDataStream& stream, CrashData& data)
+bool readCrashDataFrom(QDataStream& stream, CrashData& data)
 {
-    readItem(stream, data.dumpFilePath);
-    readItem(stream, data.crashTime);
-    readStringList(stream, data.outputLog);
+    const bool path = readItem(stream, data.dumpFilePath);
+    const bool time = readItem(stream, data.crashTime);
+    const bool log = readStringList(stream, data.outputLog);
+    return path && time && log;
 }
 
+// A FIFO would wait for a writer for ever, and a folder is nothing to read.
 bool readCrashDataFile(const QString& path, CrashData& data)
 {
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     QDataStream stream(&file);
-    readCrashDataFrom(stream, data);
-    return true;
+    return readCrashDataFrom(stream, data);
 }

@@ -76,6 +76,7 @@ void CrashReportWidget::createDetails(const CrashRecord& record, const QDateTime
     m_commentsEditor = new QPlainTextEdit(m_detailsBox);
     // Tab moves on to Save and Email instead of typing a tab character.
     m_commentsEditor->setTabChangesFocus(true);
+    m_commentsCaption->setBuddy(m_commentsEditor);
 
     auto* grid = new QGridLayout(m_detailsBox);
     grid->addWidget(m_dateCaption, 0, 0);
@@ -102,10 +103,14 @@ void CrashReportWidget::createActions()
     m_packagingProgress->setRange(0, 1000);
     m_packagingProgress->setTextVisible(false);
     m_packagingProgress->hide();
+    m_resultLabel = wrappingLabel(m_reportBox);
+    m_resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_resultLabel->hide();
     QVBoxLayout* report = cardLayout(m_reportBox);
     report->addWidget(m_saveButton);
     report->addWidget(m_emailButton);
     report->addWidget(m_packagingProgress);
+    report->addWidget(m_resultLabel);
 
     m_controllerBox = new QGroupBox(this);
     m_controllerBox->hide();
@@ -136,7 +141,15 @@ void CrashReportWidget::setCountdown(std::optional<qint64> seconds)
     if (seconds == m_countdown)
         return;
     m_countdown = seconds;
+    if (seconds)
+        m_controllerBox->show();
     updateCountdownText();
+}
+
+void CrashReportWidget::setResult(const QString& text)
+{
+    m_resultLabel->setText(text);
+    m_resultLabel->setVisible(!text.isEmpty());
 }
 
 void CrashReportWidget::setPackaging(bool packaging)
@@ -172,6 +185,14 @@ void CrashReportWidget::keyPressEvent(QKeyEvent* event)
     TranslatableWidget::keyPressEvent(event);
 }
 
+// The operator can type what happened at once.
+void CrashReportWidget::showEvent(QShowEvent* event)
+{
+    TranslatableWidget::showEvent(event);
+    if (!std::exchange(m_shownOnce, true))
+        m_commentsEditor->setFocus(Qt::OtherFocusReason);
+}
+
 void CrashReportWidget::retranslateUi()
 {
     setWindowTitle(tr("Varnel %1 Crash Desk").arg(productName(m_productModel)));
@@ -187,11 +208,14 @@ void CrashReportWidget::retranslateUi()
     m_serialCaption->setText(tr("Serial Number") + QLatin1Char(':'));
     m_versionCaption->setText(tr("Version") + QLatin1Char(':'));
     m_commentsCaption->setText(tr("Comments") + QLatin1Char(':'));
+    // Without it a screen reader names the editor after its group box.
+    m_commentsEditor->setAccessibleName(tr("Comments"));
     m_reportBox->setTitle(tr("Report"));
     m_saveButton->setText(tr("Save"));
     m_emailButton->setText(tr("Email"));
     m_controllerBox->setTitle(tr("Controller"));
     m_shutdownButton->setText(tr("Shutdown"));
     m_restartButton->setText(tr("Restart"));
+    m_packagingProgress->setAccessibleName(tr("Writing the package"));
     updateCountdownText();
 }

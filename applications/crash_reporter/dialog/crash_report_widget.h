@@ -28,8 +28,11 @@ public:
                       QWidget* parent = nullptr);
 
     QString comments() const;
-    // The seconds left of the auto action; none clears the text.
+    // The seconds left of the auto action; none clears the text. A countdown shows the
+    // Controller box, whose Restart and Shutdown then stay at hand.
     void setCountdown(std::optional<qint64> seconds);
+    // What became of the last Save or Email, under the buttons.
+    void setResult(const QString& text);
     // While a package is being written, Save and Email wait and its progress shows.
     void setPackaging(bool packaging);
     void setPackagingProgress(int permille);
@@ -44,6 +47,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createDetails(const CrashRecord& record, const QDateTime& crashTime);
@@ -66,8 +70,10 @@ private:
     Tessera::CardButton* m_saveButton = nullptr;
     Tessera::CardButton* m_emailButton = nullptr;
     QProgressBar* m_packagingProgress = nullptr;
+    QLabel* m_resultLabel = nullptr;
     QGroupBox* m_controllerBox = nullptr;
     Tessera::CardButton* m_shutdownButton = nullptr;
     Tessera::CardButton* m_restartButton = nullptr;
     std::optional<qint64> m_countdown;
+    bool m_shownOnce = false;
 };

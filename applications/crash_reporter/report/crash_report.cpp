@@ -45,7 +45,8 @@ void writeCrashReport(QXmlStreamWriter& writer, QIODevice* device, const CrashRe
     writeText(writer, QStringLiteral("Time"),
               report.crashTime.toString(QStringLiteral("hh:mm:ss")));
     if (report.record)
-        writeApplicationInfo(writer, *report.record);
+        writeApplicationInfo(writer, *report.record,
+                             report.platform.value_or(QSysInfo::prettyProductName()));
 
     writer.writeStartElement(QStringLiteral("OutputLog"));
     for (const QString& line : report.outputLog)
@@ -57,7 +58,8 @@ void writeCrashReport(QXmlStreamWriter& writer, QIODevice* device, const CrashRe
     writer.writeEndDocument();
 }
 
-void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record)
+void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record,
+                          const QString& platform)
 {
     writer.writeStartElement(QStringLiteral("ApplicationInfo"));
     if (record.productModel)
@@ -65,6 +67,6 @@ void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record)
     writeText(writer, QStringLiteral("Serial"), record.serialNumber);
     writeText(writer, QStringLiteral("Version"),
               Orrery::versionString<QString>(record.version, true));
-    writeText(writer, QStringLiteral("Platform"), QSysInfo::prettyProductName());
+    writeText(writer, QStringLiteral("Platform"), platform);
     writer.writeEndElement();
 }

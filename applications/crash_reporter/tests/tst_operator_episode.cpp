@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTest>
 
+#include <csignal>
+
 // Whole crash episodes as an operator meets them on a desktop: the simulator starts the
 // reporter, whose dialog is driven with the keyboard on a real X server.
 class TestOperatorEpisode : public QObject
@@ -17,30 +19,50 @@ private:
 
     QString path(const QString& name) const { return m_sandbox.filePath(name); }
     QString dumps() const { return path("Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
+    QString log() const { return QString::fromUtf8(readFile(path("reporter.log"))); }
+
+    // A stand-in for xdg-email that ends with the status given.
+    void installMailClient(int status)
+    {
+        QVERIFY(writeFile(path("bin/xdg-email"), QString("#!/bin/sh\ntouch '%1'\nexit %2\n")
+                                                     .arg(path("mail-done"))
+                                                     .arg(status)
+                                                     .toUtf8()));
+        QFile::setPermissions(path("bin/xdg-email"),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
 
     // Starts an episode that asks for the dialog and returns the dialog's window.
-    QString startEpisode()
+    QString startEpisode(const QStringList& arguments = {})
     {
         QProcessEnvironment environment = m_x.environment();
         environment.insert("HOME", m_sandbox.path());
         environment.insert("XDG_CONFIG_HOME", path("config"));
         environment.insert("XDG_CACHE_HOME", path("cache"));
+        environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
         environment.insert("PATH", path("bin") + ":" + environment.value("PATH"));
         m_simulator = std::make_unique<QProcess>();
         m_simulator->setProcessEnvironment(environment);
         m_simulator->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
-                           {"--timeout", "60", "--data-file", path("crash.dat"), "--dump",
-                            path("c.dmp"), "--dump-size", "100000"});
+                           QStringList{"--timeout", "60", "--data-file", path("crash.dat"),
+                                       "--dump", path("c.dmp"), "--dump-size", "100000"} +
+                               arguments);
         const QString window = m_x.window("Varnel Q5-PC Crash Desk");
         m_x.xdotool({"windowactivate", "--sync", window});
         return window;
     }
 
+    // The reporter said "connected" and ended with status 0.
+    void waitForTheEnd()
+    {
+        QVERIFY(m_simulator->waitForFinished(20000));
+        QCOMPARE(m_simulator->exitCode(), 0);
+    }
+
     void endEpisode(const QString& window)
     {
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
-        QVERIFY(m_simulator->waitForFinished(20000));
-        QCOMPARE(m_simulator->exitCode(), 0); // the reporter said "connected" and ended with 0
+        waitForTheEnd();
     }
 
 private Q_SLOTS:
@@ -58,6 +80,8 @@ private Q_SLOTS:
             m_simulator->waitForFinished();
         }
         QDir(dumps()).removeRecursively();
+        for (const char* name : {"bin/xdg-email", "mail-done", "reporter.log"})
+            QFile::remove(path(name));
     }
 
     void commentsReachTheSavedPackage()
@@ -76,18 +100,68 @@ private Q_SLOTS:
         QVERIFY(QDir(dumps()).entryList({"*.cdp"}).isEmpty()); // written once, not again
     }
 
-    // Closing at once must not lose the crash.
-    void closingSavesIntoTheCrashDumps()
+    // However the episode ends, the crash is kept in the Crash Dumps folder with what the
+    // operator typed, unless the operator saved it: closing, a termination request, an e-mail
+    // (which cannot be verified) and the countdown that nobody stopped.
+    void everyEndingKeepsTheCrash_data()
     {
-        endEpisode(startEpisode());
-        QCOMPARE(entryNames(dumps() + "/Crash Report 0.cdp"), QStringList({"c.dmp", "report.xml"}));
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("Alt+F4") << "alt+F4";
+        QTest::newRow("SIGTERM") << "SIGTERM";
+        QTest::newRow("SIGINT") << "SIGINT";
+        QTest::newRow("SIGHUP") << "SIGHUP";
+        QTest::newRow("Email, then Alt+F4") << "email";
+        QTest::newRow("countdown of 2 s, untouched") << "countdown";
+    }
+
+    void everyEndingKeepsTheCrash()
+    {
+        QFETCH(QString, ending);
+        const bool countdown = ending == "countdown";
+        m_x.xdotool({"mousemove", "0", "0"}); // the pointer moving over it would count as activity
+        const QString window =
+            startEpisode(countdown ? QStringList{"--delay", "2"} : QStringList{});
+        QVERIFY(!window.isEmpty());
+        if (!countdown)
+            m_x.xdotool({"type", "--delay", "20", "lamp 12 dark"});
+        if (ending == "email") {
+            installMailClient(0);
+            m_x.xdotool({"key", "Tab", "Tab", "space"});
+            QTRY_VERIFY(QFile::exists(path("mail-done")));
+        }
+        if (ending.startsWith("SIG")) {
+            const int signal =
+                ending == "SIGTERM" ? SIGTERM : (ending == "SIGINT" ? SIGINT : SIGHUP);
+            const int pid = m_x.xdotool({"getwindowpid", window}).trimmed().toInt();
+            QVERIFY(pid > 0);
+            QCOMPARE(::kill(pid, signal), 0);
+            waitForTheEnd();
+        } else if (countdown) {
+            waitForTheEnd();
+            QVERIFY2(log().contains("Auto-action timer expired"), qPrintable(log()));
+        } else {
+            endEpisode(window);
+        }
+        const QString package = dumps() + "/Crash Report 0.cdp";
+        QCOMPARE(entryNames(package), QStringList({"c.dmp", "report.xml"}));
+        QVERIFY(entryData(package, "report.xml")
+                    .contains(countdown ? "<Comments></Comments>"
+                                        : "<Comments>lamp 12 dark</Comments>"));
+    }
+
+    // Any key stops the countdown; the dialog then waits for the operator.
+    void activityStopsTheCountdown()
+    {
+        const QString window = startEpisode({"--delay", "3"});
+        m_x.xdotool({"key", "shift"});
+        QTRY_VERIFY(log().contains("Canceled auto-action timer"));
+        endEpisode(window);
+        QVERIFY(!log().contains("Auto-action timer expired"));
     }
 
     void failedMailHandOffIsShown()
     {
-        QVERIFY(writeFile(path("bin/xdg-email"), "#!/bin/sh\nexit 3\n"));
-        QFile::setPermissions(path("bin/xdg-email"),
-                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        installMailClient(3);
         const QString window = startEpisode();
         m_x.xdotool({"key", "Tab", "Tab", "space"});
         const QString box = m_x.window("^Error$");
@@ -95,7 +169,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(dumps() + "/Crash Report 0.cdp"));
         m_x.xdotool({"windowactivate", "--sync", box, "key", "Return"});
         endEpisode(window);
-        QFile::remove(path("bin/xdg-email"));
     }
 };
 

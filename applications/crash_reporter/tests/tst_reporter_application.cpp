@@ -18,8 +18,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <deque>
 #include <functional>
 
@@ -120,12 +121,6 @@ void installFakeMailClient(const QByteArray& status, bool waitForRelease = false
         QFile::remove(sandbox->filePath(name));
 }
 
-uint modeOf(const QString& path)
-{
-    struct stat status {};
-    return ::stat(qPrintable(path), &status) == 0 ? status.st_mode & 0777 : 0;
-}
-
 } // namespace
 
 class TestReporterApplication : public QObject
@@ -169,7 +164,7 @@ private Q_SLOTS:
     }
 
     // Key and mouse presses cancel a running countdown; mouse moves only once they are 10 or
-    // more (Manhattan) from the first point.
+    // more (Manhattan) from the first point after arming.
     void activityCancelsTheAutoAction_data()
     {
         QTest::addColumn<QList<QPoint>>("moves");
@@ -192,32 +187,40 @@ private Q_SLOTS:
         QFETCH(bool, running);
         QWidget widget;
         application->armAutoAction(std::chrono::seconds(30));
-        // A far move ends each row, so that the next starts without a remembered point.
-        for (const QPoint& point : moves + QList<QPoint>{{5000, 5000}}) {
-            if (point.x() == 5000 && press == 1)
-                QTest::keyClick(&widget, Qt::Key_A);
-            if (point.x() == 5000 && press == 2)
-                QTest::mouseClick(&widget, Qt::LeftButton);
-            if (point.x() == 5000)
-                QCOMPARE(application->isAutoActionRunning(), running);
+        for (const QPoint& point : moves) {
             QMouseEvent move(QEvent::MouseMove, point, widget.mapToGlobal(point), Qt::NoButton,
                              Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(&widget, &move);
         }
-        QCOMPARE(logged, QStringList{"Canceled auto-action timer\n"});
+        if (press == 1)
+            QTest::keyClick(&widget, Qt::Key_A);
+        if (press == 2)
+            QTest::mouseClick(&widget, Qt::LeftButton);
+        QCOMPARE(application->isAutoActionRunning(), running);
+        QCOMPARE(logged, running ? QStringList() : QStringList{"Canceled auto-action timer\n"});
     }
 
+    // ".cdp" is added before the dialog asks about replacing, so the question names the file
+    // that is written; a file named as typed stays.
     void saveDialogAnswers_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("question"); // the file the replace question names
         QTest::newRow("extension added") << "report"
-                                         << "report.cdp";
+                                         << "report.cdp"
+                                         << "";
         QTest::newRow("upper-case extension is not ours") << "report.CDP"
-                                                          << "report.CDP.cdp";
-        QTest::newRow("replaces an existing file") << "old.cdp"
-                                                   << "old.cdp";
+                                                          << "report.CDP.cdp"
+                                                          << "";
+        QTest::newRow("replaces an existing package") << "old.cdp"
+                                                      << "old.cdp"
+                                                      << "old.cdp";
+        QTest::newRow("typed without extension, package there") << "old"
+                                                                << "old.cdp"
+                                                                << "old.cdp";
         QTest::newRow("cancelled") << ""
+                                   << ""
                                    << "";
     }
 
@@ -225,20 +228,27 @@ private Q_SLOTS:
     {
         QFETCH(QString, answer);
         QFETCH(QString, saved);
+        QFETCH(QString, question);
         const QByteArray dump = loadCrashData();
         QVERIFY(writeFile(sandbox->filePath("old.cdp"), "not a package"));
-        QString shownFolder;
+        QVERIFY(writeFile(sandbox->filePath("old"), "someone's file"));
+        QString shownFolder, asked;
         modalHandlers = {
             chooseFile(answer.isEmpty() ? "" : sandbox->filePath(answer), &shownFolder)};
-        if (answer == "old.cdp")
-            modalHandlers.push_back(pressButton(QMessageBox::Yes));
+        if (!question.isEmpty())
+            modalHandlers.push_back(pressButton(QMessageBox::Yes, &asked));
         QCOMPARE(application->saveCrashReport(), !saved.isEmpty());
         QCOMPARE(shownFolder, crashDumpsPath(SuiteApplication::Controller));
         QCOMPARE(logged.count("Creating dump package\n"), saved.isEmpty() ? 0 : 1);
+        QVERIFY2(question.isEmpty() || asked.contains(question + " already exists"),
+                 qPrintable(asked));
+        QCOMPARE(readFile(sandbox->filePath("old")), QByteArray("someone's file"));
         if (!saved.isEmpty())
             QCOMPARE(entryData(sandbox->filePath(saved), "c.dmp"), dump);
     }
 
+    // A package that cannot be written (here: every write past 10 KB fails, as on a full disk)
+    // shows the error box, and nothing reaches the mail program.
     void failuresShowTheErrorBox_data()
     {
         QTest::addColumn<bool>("mail");
@@ -253,19 +263,27 @@ private Q_SLOTS:
     {
         QFETCH(bool, mail);
         QFETCH(QString, text);
-        loadCrashData("no-such.dmp");
+        loadCrashData();
         installFakeMailClient("0");
         QString shown;
         if (!mail)
             modalHandlers.push_back(chooseFile(sandbox->filePath("never")));
         modalHandlers.push_back(pressButton(QMessageBox::Ok, &shown));
-        QTest::ignoreMessage(QtDebugMsg, "Error: dump file not found");
-        QVERIFY(!(mail ? application->sendCrashReport() : application->saveCrashReport()));
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{10 * 1024, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const bool succeeded =
+            mail ? application->sendCrashReport() : application->saveCrashReport();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!succeeded);
         QCOMPARE(shown, text);
         QVERIFY(!QFile::exists(sandbox->filePath("never.cdp")));
         QVERIFY(!QFile::exists(sandbox->filePath("mail-arguments")));
     }
 
+    // Each hand-off gets a folder of its own, for the user alone; a failed one is cleaned away
+    // and its package saved where the operator can attach it by hand.
     void mailHandOff_data()
     {
         QTest::addColumn<QByteArray>("status");
@@ -280,36 +298,52 @@ private Q_SLOTS:
         QFETCH(QByteArray, status);
         QFETCH(bool, success);
         const QByteArray dump = loadCrashData();
-        installFakeMailClient(status);
-        const QByteArray path = qgetenv("PATH");
-        if (status.isEmpty())
-            qputenv("PATH", "/nonexistent");
         const QString directory = QDir::currentPath();
-        // A failed hand-off saves the package where the operator can attach it by hand.
-        QString shown;
-        if (!success)
-            modalHandlers.push_back(pressButton(QMessageBox::Ok, &shown));
-        const bool sent = application->sendCrashReport();
-        qputenv("PATH", path);
-        QCOMPARE(sent, success);
-        const QString saved = QRegularExpression("saved as (.*) instead").match(shown).captured(1);
-        QVERIFY2(success || (shown.contains("could not be handed to the mail program") &&
-                             saved.startsWith(crashDumpsPath(SuiteApplication::Controller)) &&
-                             entryData(saved, "c.dmp") == dump),
-                 qPrintable(shown));
+        QStringList attachments;
+        for (int handOff = 0; handOff < 2; ++handOff) {
+            installFakeMailClient(status);
+            const QByteArray path = qgetenv("PATH");
+            if (status.isEmpty())
+                qputenv("PATH", "/nonexistent");
+            QString shown;
+            if (!success)
+                modalHandlers.push_back(pressButton(QMessageBox::Ok, &shown));
+            const bool sent = application->sendCrashReport();
+            qputenv("PATH", path);
+            QCOMPARE(sent, success);
+            const QString saved =
+                QRegularExpression("saved as (.*) instead").match(shown).captured(1);
+            QVERIFY2(success || (shown.contains("could not be handed to the mail program") &&
+                                 saved.startsWith(crashDumpsPath(SuiteApplication::Controller)) &&
+                                 entryData(saved, "c.dmp") == dump),
+                     qPrintable(shown));
+            const QStringList arguments =
+                QString::fromUtf8(readFile(sandbox->filePath("mail-arguments"))).split('\n');
+            const QStringList expected =
+                status.isEmpty() ? QStringList{""}
+                                 : QStringList{"--utf8",
+                                               "--subject",
+                                               "Q5-PC Crash Report",
+                                               "--body",
+                                               "Your Q5-PC crash report is attached to this email.",
+                                               "--attach"};
+            QCOMPARE(arguments.mid(0, 6), expected);
+            if (!status.isEmpty()) {
+                QCOMPARE(arguments.value(7), QString("service@varnel.example"));
+                attachments << arguments.value(6);
+            }
+            QCOMPARE(entryData(sandbox->filePath("mailed.cdp"), "c.dmp"),
+                     status.isEmpty() ? "TAR FAILED" : dump);
+        }
         QCOMPARE(QDir::currentPath(), directory);
-        // The attachment waits for the client in a folder of the user's alone, and goes when
-        // the hand-off failed.
-        const QString folder = sandbox->filePath("cache/Varnel Professional/Crash Mail");
-        QCOMPARE(modeOf(folder), 0700u);
-        QCOMPARE(modeOf(folder + "/crash_log.cdp"), success ? 0600u : 0u);
-        QCOMPARE(QString::fromUtf8(readFile(sandbox->filePath("mail-arguments"))),
-                 status.isEmpty() ? ""
-                                  : "--utf8\n--subject\nQ5-PC Crash Report\n--body\nYour Q5-PC "
-                                    "crash report is attached to this email.\n--attach\n" +
-                                        folder + "/crash_log.cdp\nservice@varnel.example\n");
-        QCOMPARE(entryData(sandbox->filePath("mailed.cdp"), "c.dmp"),
-                 status.isEmpty() ? "TAR FAILED" : dump);
+        const QString mailFolder = sandbox->filePath("cache/Varnel Professional/Crash Mail");
+        for (const QString& attachment : std::as_const(attachments)) {
+            QVERIFY(attachment.startsWith(mailFolder + "/hand-off-"));
+            QCOMPARE(QFileInfo(attachment).fileName(), QString("crash_log.cdp"));
+            QCOMPARE(modeOf(QFileInfo(attachment).path()), success ? 0700u : 0u);
+            QCOMPARE(modeOf(attachment), success ? 0600u : 0u);
+        }
+        QVERIFY(attachments.isEmpty() || attachments[0] != attachments[1]);
     }
 
     void slowMailClientDoesNotHoldTheDialog()
@@ -339,6 +373,8 @@ int main(int argc, char* argv[])
     qputenv("XDG_CACHE_HOME", folder.filePath("cache").toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.filePath("tmp").toUtf8());
     qputenv("PATH", folder.filePath("fake-bin").toUtf8() + ":" + qgetenv("PATH"));
+    // A write past the file size limit then fails as on a full disk instead of ending us.
+    std::signal(SIGXFSZ, SIG_IGN);
     TestableApplication app(argc, argv);
     application = &app;
     TestReporterApplication test;

@@ -2,9 +2,12 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -35,19 +38,30 @@ Result finish(QProcess& process)
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-// A private home, cache, temporary folder and log file for each test: the reporter never
-// touches those of whoever runs the tests.
+// An X display number nothing listens on.
+QString deadDisplay()
+{
+    int number = 90;
+    while (QFileInfo::exists(QString("/tmp/.X11-unix/X%1").arg(number)) ||
+           QFileInfo::exists(QString("/tmp/.X%1-lock").arg(number)))
+        ++number;
+    return QString(":%1").arg(number);
+}
+
+// A private home, state, cache, temporary folder and log file for each test: the reporter
+// never touches those of whoever runs the tests.
 class Sandbox
 {
 public:
     Sandbox()
     {
-        for (const char* name : {"home", "tmp", "config", "cache"})
+        for (const char* name : {"home", "tmp", "config", "cache", "state"})
             QDir().mkpath(path(name));
         m_environment.insert("HOME", path("home"));
         m_environment.insert("TMPDIR", path("tmp"));
         m_environment.insert("XDG_CONFIG_HOME", path("config"));
         m_environment.insert("XDG_CACHE_HOME", path("cache"));
+        m_environment.insert("XDG_STATE_HOME", path("state"));
         m_environment.insert("XDG_RUNTIME_DIR", path("tmp"));
         m_environment.insert("QT_QPA_PLATFORM", "offscreen");
         m_environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
@@ -62,6 +76,16 @@ public:
     QStringList packages() const
     {
         return QDir(dumps()).entryList({"*.cdp"}, QDir::Files | QDir::System, QDir::Name);
+    }
+    // Every file in the sandbox whose name is a package's, wherever it is.
+    QStringList packagesAnywhere() const
+    {
+        QStringList found;
+        QDirIterator files(m_root.path(), {"*.cdp"}, QDir::Files | QDir::System,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext())
+            found << files.next();
+        return found;
     }
     QString log() const { return QString::fromUtf8(readFile(path("reporter.log"))); }
 
@@ -92,9 +116,9 @@ public:
     }
 
     // A crash data file naming a dump, for starting the reporter directly.
-    QByteArray writeCrashData() const
+    QByteArray writeCrashData(qsizetype dumpSize = 100000) const
     {
-        writeFile(path("c.dmp"), randomBytes(100000, 5));
+        writeFile(path("c.dmp"), randomBytes(dumpSize, 5));
         writeFile(path("crash.dat"),
                   serializeCrashData({path("c.dmp"), QDateTime::currentDateTime(), {"x"}}));
         return readFile(path("c.dmp"));
@@ -127,17 +151,16 @@ private Q_SLOTS:
                     .match(lines[1])
                     .hasMatch());
         QVERIFY(lines[2].endsWith(" 104 Shutting down Q5"));
-        QVERIFY(sandbox.packages().isEmpty());
+        QVERIFY(sandbox.packagesAnywhere().isEmpty());
     }
 
     // Nobody can see a window on the offscreen platform, so there even a record that asks for
-    // the dialog has its package saved at once.
+    // the dialog has its package saved at once (else the episode would never end). What the
+    // reporter creates is the user's alone.
     void automaticEpisodesSaveAPackage_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("delay 0") << QStringList{"--delay", "0"};
-        QTest::newRow("delay 5000 ms")
-            << QStringList{"--delay", "5000", "--delay-period", "1/1000"};
         QTest::newRow("no record") << QStringList{"--no-record"};
         QTest::newRow("dialog wanted, offscreen") << QStringList{"--delay", "30"};
     }
@@ -151,11 +174,17 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
         QVERIFY2(QRegularExpression("104 Crash reporter launched\n.*104 Read crash report data\n"
                                     ".*104 Crash reported\n.*104 Auto-saving crash report\n"
-                                    ".*104 Creating dump package\n.*104 Restarting Q5\n",
+                                    ".*104 Creating dump package\n.*104 Crash report saved to "
+                                    ".*Crash Report 0.cdp\n.*104 Restarting Q5\n",
                                     QRegularExpression::DotMatchesEverythingOption)
                      .match(sandbox.log())
                      .hasMatch(),
                  qPrintable(sandbox.log()));
+        for (const QString& folder :
+             {"home/Documents/Varnel Professional", "home/Documents/Varnel Professional/Q5-PC"})
+            QCOMPARE(modeOf(sandbox.path(folder)), 0700u);
+        QCOMPARE(modeOf(sandbox.dumps()), 0700u);
+        QCOMPARE(modeOf(sandbox.package(0)), 0600u);
     }
 
     void packageHoldsEverythingInOrder()
@@ -192,23 +221,39 @@ private Q_SLOTS:
         QCOMPARE(entryNames(sandbox.package(2)), QStringList({"c.dmp", "report.xml"}));
     }
 
-    void unreadableInputsGiveNoPackage()
+    // Only a file read as crash data is deleted; what else the first argument names stays, and
+    // the crash is still saved with its report.
+    void argumentThatIsNoCrashDataStays_data()
     {
+        QTest::addColumn<QByteArray>("content"); // empty: a folder
+        QTest::newRow("notes") << QByteArray("my notes, not crash data\n");
+        QTest::newRow("cut short")
+            << serializeCrashData({"/x.dmp", QDateTime::currentDateTime(), {"a", "b"}}).chopped(3);
+        QTest::newRow("a folder") << QByteArray();
+    }
+
+    void argumentThatIsNoCrashDataStays()
+    {
+        QFETCH(QByteArray, content);
         const Sandbox sandbox;
-        QVERIFY(writeFile(sandbox.path("bad.dat"), "\xff\xff\xff\xf0 not a data stream"));
-        const Result result = sandbox.reporter({sandbox.path("bad.dat"), "abc"});
+        const QString argument = sandbox.path("notes");
+        QVERIFY(content.isEmpty() ? QDir().mkpath(argument + "/inside")
+                                  : writeFile(argument, content));
+        const Result result = sandbox.reporter({argument, "abc"});
         QCOMPARE(result.exitCode, 0);
-        QVERIFY(!QFile::exists(sandbox.path("bad.dat")));
         QVERIFY(sandbox.log().contains("(key: \"VarnelQ5SM_0\""));
-        QVERIFY2(result.standardError.contains("Error: dump file not found"), result.standardError);
-        QVERIFY(sandbox.packages().isEmpty());
+        QVERIFY2(result.standardError.contains("could not be read as one; it is left in place"),
+                 result.standardError);
+        QVERIFY(content.isEmpty() ? QFileInfo::exists(argument + "/inside")
+                                  : readFile(argument) == content);
+        QCOMPARE(entryNames(sandbox.package(0)), QStringList{"report.xml"});
     }
 
     void fullDiskNeverLeavesAPackage()
     {
         const Sandbox sandbox;
         QVERIFY(writeFile(sandbox.path("c.dmp"), randomBytes(2000000, 3)));
-        // Writes past the limit fail as on a full disk.
+        // Writes past the limit fail as on a full disk, in every folder.
         const Result result = sandbox.simulate({"--delay", "0", "--dump-size=-1"}, [] {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{256 * 1024, 256 * 1024};
@@ -216,36 +261,129 @@ private Q_SLOTS:
         });
         QCOMPARE(result.exitCode, 0);
         QVERIFY(result.standardError.contains("There was a problem auto-saving the crash report"));
-        QVERIFY(sandbox.packages().isEmpty());
+        QCOMPARE(sandbox.packagesAnywhere(), QStringList());
     }
 
-    // Whoever started the reporter may be gone (its end of the pipe closed), or the desktop
-    // named by DISPLAY may not answer: the package is saved all the same.
+    // Where the Crash Dumps folder cannot take the package, a private folder of the user's
+    // does; never the root of the file system.
+    void unusableCrashDumpsFallBack_data()
+    {
+        QTest::addColumn<QString>("home"); // "-": unset
+        QTest::addColumn<bool>("stateFolder");
+        QTest::addColumn<QString>("saved"); // relative to the sandbox
+        const QString state = "state/Varnel Professional/Q5-PC/Crash Dumps/Crash Report 0.cdp";
+        QTest::newRow("a file in place of Crash Dumps") << "home" << true << state;
+        QTest::newRow("home unset") << "-" << true << state;
+        QTest::newRow("home is the root") << "/" << true << state;
+        QTest::newRow("no home, no state folder")
+            << "/" << false << "tmp/Varnel Crash Dumps-*/Crash Report 0.cdp";
+    }
+
+    void unusableCrashDumpsFallBack()
+    {
+        QFETCH(QString, home);
+        QFETCH(bool, stateFolder);
+        QFETCH(QString, saved);
+        Sandbox sandbox;
+        const QByteArray dump = sandbox.writeCrashData();
+        if (home == "home") {
+            QVERIFY(QDir().mkpath(QFileInfo(sandbox.dumps()).path()));
+            QVERIFY(writeFile(sandbox.dumps(), "in the way"));
+        } else if (home == "-") {
+            sandbox.m_environment.remove("HOME");
+        } else {
+            sandbox.m_environment.insert("HOME", home);
+        }
+        if (!stateFolder)
+            sandbox.m_environment.remove("XDG_STATE_HOME");
+        const QStringList rootBefore = QDir("/").entryList();
+        QCOMPARE(sandbox.reporter({sandbox.path("crash.dat")}).exitCode, 0);
+        QCOMPARE(QDir("/").entryList(), rootBefore);
+        const QStringList found = sandbox.packagesAnywhere();
+        QCOMPARE(found.size(), 1);
+        const QRegularExpression where(
+            QRegularExpression::wildcardToRegularExpression(sandbox.path(saved)));
+        QVERIFY2(where.match(found[0]).hasMatch(), qPrintable(found[0]));
+        QVERIFY(sandbox.log().contains("Crash report saved to " + found[0]));
+        QCOMPARE(entryData(found[0], "c.dmp"), dump);
+        QCOMPARE(modeOf(QFileInfo(found[0]).path()), 0700u);
+    }
+
+    // A termination request while the package is written lets it finish and ends with 0;
+    // SIGKILL cannot be held, but leaves no file under a package's name (the package takes its
+    // name only when complete), and the next episode takes the first number.
+    void signalsWhileThePackageIsWritten_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGKILL") << int(SIGKILL);
+    }
+
+    void signalsWhileThePackageIsWritten()
+    {
+        QFETCH(int, signal);
+        const Sandbox sandbox;
+        const QByteArray dump = sandbox.writeCrashData(96 * 1024 * 1024);
+        const auto reporter = sandbox.start("q5-crash-reporter", {sandbox.path("crash.dat")});
+        QVERIFY(reporter->waitForStarted());
+        // Stopped as soon as it begins the package (a second's work), hit while stopped.
+        QElapsedTimer clock;
+        clock.start();
+        while (!sandbox.log().contains("Creating dump package") && clock.elapsed() < 30000)
+            QThread::usleep(500);
+        const pid_t pid = pid_t(reporter->processId());
+        ::kill(pid, SIGSTOP);
+        QVERIFY2(sandbox.packagesAnywhere().isEmpty(), "the package was done before the signal");
+        ::kill(pid, signal);
+        ::kill(pid, SIGCONT);
+        const Result result = finish(*reporter);
+        if (signal == SIGKILL) {
+            QCOMPARE(sandbox.packagesAnywhere(), QStringList());
+            sandbox.writeCrashData(dump.size());
+            QCOMPARE(sandbox.reporter({sandbox.path("crash.dat")}).exitCode, 0);
+        } else {
+            QCOMPARE(result.exitCode, 0);
+        }
+        QCOMPARE(sandbox.packagesAnywhere(), QStringList{sandbox.package(0)});
+        QCOMPARE(entryData(sandbox.package(0), "c.dmp"), dump);
+    }
+
+    // Whoever started the reporter may be gone (its end of the pipe closed), or the display may
+    // be what failed, whether the environment or the user chose it: the package is saved all
+    // the same.
     void hostileSurroundingsStillSaveThePackage_data()
     {
         QTest::addColumn<bool>("closedPipe");
-        QTest::addColumn<QString>("display");
-        QTest::newRow("standard output a closed pipe") << true << QString();
-        QTest::newRow("no display at all") << false << QString();
-        QTest::newRow("display that does not answer") << false << ":97";
+        QTest::addColumn<QString>("platform"); // empty: none chosen
+        QTest::addColumn<bool>("display");
+        QTest::newRow("standard output a closed pipe") << true << "offscreen" << false;
+        QTest::newRow("no display at all") << false << "" << false;
+        QTest::newRow("display that does not answer") << false << "" << true;
+        QTest::newRow("xcb chosen, display that does not answer") << false << "xcb" << true;
+        QTest::newRow("wayland chosen, no compositor") << false << "wayland" << false;
     }
 
     void hostileSurroundingsStillSaveThePackage()
     {
         QFETCH(bool, closedPipe);
-        QFETCH(QString, display);
+        QFETCH(QString, platform);
+        QFETCH(bool, display);
         Sandbox sandbox;
         const QByteArray dump = sandbox.writeCrashData();
         int ends[2];
         QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
         ::close(ends[0]);
         const int writeEnd = ends[1];
-        if (!closedPipe) {
-            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-                sandbox.m_environment.remove(name);
-            if (!display.isEmpty())
-                sandbox.m_environment.insert("DISPLAY", display);
-        }
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            sandbox.m_environment.remove(name);
+        if (!platform.isEmpty())
+            sandbox.m_environment.insert("QT_QPA_PLATFORM", platform);
+        if (display)
+            sandbox.m_environment.insert("DISPLAY", deadDisplay());
+        if (platform == "wayland")
+            sandbox.m_environment.insert("WAYLAND_DISPLAY", "no-such-compositor");
         const Result result = sandbox.reporter({sandbox.path("crash.dat")}, [=] {
             if (closedPipe)
                 ::dup2(writeEnd, STDOUT_FILENO);
@@ -268,9 +406,11 @@ private Q_SLOTS:
                                       "--timeout", "60", "--dump", dump, "--dump-size",
                                       QString::number(300000 + i), "--data-file", dump + ".dat"}));
         }
+        // Every reporter is done before any package is read.
+        for (const auto& simulator : simulators)
+            QCOMPARE(finish(*simulator).exitCode, 0);
         QSet<QString> dumps;
         for (int i = 0; i < Count; ++i) {
-            QCOMPARE(finish(*simulators[i]).exitCode, 0);
             const QString name = entryNames(sandbox.package(i)).value(0);
             QCOMPARE(entryData(sandbox.package(i), name), readFile(sandbox.path(name)));
             dumps.insert(name);

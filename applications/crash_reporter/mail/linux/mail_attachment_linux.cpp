@@ -1,20 +1,68 @@
 #include "mail/mail_attachment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
+#include "suite_identity.h"
 
-// The mail client reads the attachment after we have gone, so it cannot live in a folder of
-// ours that ends with the process; the shared temporary folder would show it (output log,
-// serial number) to every local user. The user's cache folder outlives us, and the folder
-// itself is kept for the user alone.
-QString mailAttachmentPath()
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr char AttachmentName[] = "crash_log.cdp";
+// The mail client reads the attachment after we have gone; nobody tells us when it is done,
+// so a hand-off's folder is cleaned away once it is this old.
+constexpr int KeptDays = 7;
+
+// The mail client reads the attachment after we have gone, so it cannot live in a folder that
+// ends with the process; the shared temporary folder would show it (output log, serial number)
+// to every local user. The user's cache folder outlives us; without a home of its own the
+// private folders go into the temporary folder.
+QString mailFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                           QStringLiteral("/Varnel Professional/Crash Mail");
-    if (!QDir().mkpath(folder) ||
-        !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+    const bool homeUsable = !QDir(QDir::homePath()).isRoot();
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!homeUsable || cache.isEmpty())
+        return QDir::tempPath();
+    const QString folder = cache + QStringLiteral("/Varnel Professional/Crash Mail");
+    ensurePathExists(folder);
+    if (!QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner))
+        return QDir::tempPath();
+    return folder;
+}
+
+void removeOldHandOffs(const QString& folder)
+{
+    const QDateTime oldest = QDateTime::currentDateTimeUtc().addDays(-KeptDays);
+    QDirIterator handOffs(folder, {QStringLiteral("hand-off-*")}, QDir::Dirs | QDir::NoSymLinks);
+    while (handOffs.hasNext()) {
+        handOffs.next();
+        if (handOffs.fileInfo().lastModified().toUTC() < oldest)
+            QDir(handOffs.filePath()).removeRecursively();
+    }
+}
+
+} // namespace
+
+QString newMailAttachmentPath()
+{
+    const QString folder = mailFolder();
+    removeOldHandOffs(folder);
+    // Created for the user alone (0700), under a name nobody can take first.
+    QTemporaryDir handOff(folder + QStringLiteral("/hand-off-XXXXXX"));
+    if (!handOff.isValid())
         return {};
-    return folder + QStringLiteral("/crash_log.cdp");
+    handOff.setAutoRemove(false);
+    return handOff.filePath(QLatin1String(AttachmentName));
+}
+
+void discardMailAttachment(const QString& path)
+{
+    const QFileInfo attachment(path);
+    QFile::remove(path);
+    if (attachment.dir().dirName().startsWith(QLatin1String("hand-off-")))
+        QDir().rmdir(attachment.absolutePath());
 }

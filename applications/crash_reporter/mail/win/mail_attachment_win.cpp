@@ -1,12 +1,24 @@
 #include "mail/mail_attachment.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
-// <temporary folder>\crash_log.cdp in native separators, computed once per process. MAPI
-// returns only when the client is done with it, and the file is deleted then.
-QString mailAttachmentPath()
+// <temporary folder>\q5-crash-mail-XXXXXX\crash_log.cdp in native separators. MAPI returns only
+// when the client is done with it, and the folder is deleted then.
+QString newMailAttachmentPath()
 {
-    static const QString path = QDir::toNativeSeparators(QDir::tempPath()) + QDir::separator() +
-                                QStringLiteral("crash_log.cdp");
-    return path;
+    QTemporaryDir handOff(QDir::tempPath() + QStringLiteral("/q5-crash-mail-XXXXXX"));
+    if (!handOff.isValid())
+        return {};
+    handOff.setAutoRemove(false);
+    return QDir::toNativeSeparators(handOff.filePath(QStringLiteral("crash_log.cdp")));
+}
+
+void discardMailAttachment(const QString& path)
+{
+    const QFileInfo attachment(QDir::fromNativeSeparators(path));
+    QFile::remove(attachment.absoluteFilePath());
+    if (attachment.dir().dirName().startsWith(QLatin1String("q5-crash-mail-")))
+        QDir().rmdir(attachment.absolutePath());
 }

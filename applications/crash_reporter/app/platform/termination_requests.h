@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+
+class QObject;
+
+// Requests to end the process (SIGTERM, SIGINT and SIGHUP; on Windows a console's Ctrl+C,
+// close or log-off) must not cut an episode short: from holdTerminationRequests() on they are
+// only noted, and handed to the event loop once a receiver is there.
+void holdTerminationRequests();
+
+// Calls `requested` on the event loop for every request held or still to come, as long as
+// the context lives.
+void deliverTerminationRequests(QObject* context, std::function<void()> requested);

@@ -1,0 +1,34 @@
+#!/usr/bin/python3
+# Reads an application's accessibility tree through AT-SPI, as a screen reader does, and prints
+# role and name of its controls: "controls" every control that takes focus and shows,
+# "focused" the one that has the focus now. Exits 1 while the application is not there.
+import sys
+
+import pyatspi
+
+
+def walk(node):
+    yield node
+    for index in range(node.childCount):
+        child = node.getChildAtIndex(index)
+        if child is not None:
+            yield from walk(child)
+
+
+def main(mode, application_name):
+    for application in pyatspi.Registry.getDesktop(0):
+        if application is None or application.name != application_name:
+            continue
+        for node in walk(application):
+            state = node.getState()
+            wanted = state.contains(pyatspi.STATE_FOCUSABLE) and (
+                state.contains(pyatspi.STATE_FOCUSED) if mode == "focused"
+                else state.contains(pyatspi.STATE_SHOWING))
+            if wanted:
+                print(f"{node.getRoleName()}|{node.name}")
+        return 0
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
