@@ -125,7 +125,17 @@ void ApplicationBase::followSystemTheme()
 void ApplicationBase::handleApplicationEvent(QObject* receiver, QEvent* event)
 {
     if (event->type() == QEvent::ThemeChange && receiver && receiver->isWindowType() && m_launched)
+        scheduleSystemThemeCheck();
+}
+
+void ApplicationBase::scheduleSystemThemeCheck()
+{
+    if (std::exchange(m_systemThemeCheckPending, true))
+        return;
+    QTimer::singleShot(0, m_application, [this] {
+        m_systemThemeCheckPending = false;
         followSystemTheme();
+    });
 }
 
 void ApplicationBase::installScreenHandlers()

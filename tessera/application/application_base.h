@@ -42,12 +42,15 @@ private:
     // theme stays the same.
     void applyTheme();
     void followSystemTheme();
+    // Every window hears of a desktop theme change; the desktop is asked once per change.
+    void scheduleSystemThemeCheck();
 
     QCoreApplication* m_application;
     ApplicationIdentity m_identity;
     ThemeMode m_requestedThemeMode = ThemeMode::Dark;
     ThemeMode m_resolvedThemeMode = ThemeMode::Dark;
     bool m_launched = false;
+    bool m_systemThemeCheckPending = false;
 };
 
 } // namespace Tessera

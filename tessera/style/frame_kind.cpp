@@ -1,5 +1,6 @@
 #include "frame_kind.h"
 
+#include "painting/colour.h"
 #include "painting/rounded_rect.h"
 #include "style.h"
 #include "style_colours.h"
@@ -75,11 +76,6 @@ QBrush buttonOutline(FrameKind kind, const QStyleOption* option, const UserPalet
     if (kind == FrameKind::Indicator && has(option, QStyle::State_Sunken))
         return option->palette.brush(QPalette::Highlight);
     const bool marked = isChecked(option) || isDefaultButton(option);
-    const bool keyboardFocus =
-        has(option, QStyle::State_HasFocus) && has(option, QStyle::State_KeyboardFocusChange);
-    if (keyboardFocus)
-        return marked ? user.brush(UserPalette::AlternateHighlight)
-                      : option->palette.brush(QPalette::Highlight);
     return marked ? option->palette.brush(QPalette::Highlight)
                   : user.brush(UserPalette::PanelFrame);
 }
@@ -246,6 +242,25 @@ Orrery::CornerRadii cornerRadii(FrameKind kind, const QStyleOption* option, qrea
     }
 }
 
+bool showsKeyboardFocus(FrameKind kind, const QStyleOption* option)
+{
+    // Check boxes and radio buttons show it around their label (PE_FrameFocusRect).
+    const bool focusable = kind == FrameKind::Button || kind == FrameKind::Tab;
+    return focusable && has(option, QStyle::State_HasFocus) &&
+           has(option, QStyle::State_KeyboardFocusChange) && has(option, QStyle::State_Enabled);
+}
+
+// Of the theme's text and base colours, whichever stands out more from what the ring is drawn
+// on: one of a light and a dark colour always does by far more than 3:1.
+QBrush focusRing(const QBrush& fill, const QStyleOption* option, const QWidget* widget)
+{
+    const QColor under =
+        fill.style() == Qt::NoBrush ? backgroundBrush(option, widget).color() : fill.color();
+    const QColor text = option->palette.color(QPalette::Text);
+    const QColor base = option->palette.color(QPalette::Base);
+    return Orrery::contrastRatio(text, under) >= Orrery::contrastRatio(base, under) ? text : base;
+}
+
 } // namespace
 
 FrameLook frameLook(FrameKind kind, const QStyleOption* option, const QWidget* widget,
@@ -256,9 +271,17 @@ FrameLook frameLook(FrameKind kind, const QStyleOption* option, const QWidget* w
         return {};
     const FrameRules& rules = Rules[index];
     const UserPalette user = userPaletteFor(option, widget, style);
-    return {outlineOf(kind, rules.outline, option, widget, user),
-            fillOf(rules.fill, option, widget, user), widthOf(rules.width, option, widget, style),
-            radiusOf(rules.radius, option, widget)};
+    FrameLook look{outlineOf(kind, rules.outline, option, widget, user),
+                   fillOf(rules.fill, option, widget, user),
+                   widthOf(rules.width, option, widget, style),
+                   radiusOf(rules.radius, option, widget)};
+    // Keyboard focus shows as a ring that differs from the unfocused look by at least 3:1.
+    if (showsKeyboardFocus(kind, option)) {
+        look.outline = focusRing(look.fill, option, widget);
+        look.lineWidth =
+            std::max(look.lineWidth, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget));
+    }
+    return look;
 }
 
 void drawFrameKind(FrameKind kind, const QStyleOption* option, QPainter* painter,

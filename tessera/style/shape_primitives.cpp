@@ -2,6 +2,7 @@
 
 #include "painting/geometry.h"
 #include "painting/painter_guard.h"
+#include "painting/pixel_grid.h"
 
 #include <QLineF>
 #include <QPainter>
@@ -113,10 +114,13 @@ void drawLine(QPainter* painter, Qt::Orientation orientation, Qt::Alignment alig
     const QSizeF boxSize =
         horizontal ? QSizeF(rect.width(), thickness) : QSizeF(thickness, rect.height());
     const QRectF box = Orrery::alignedRect(alignment, boxSize, rect);
-    const QLineF line = horizontal
-                            ? QLineF(box.left(), box.center().y(), box.right(), box.center().y())
-                            : QLineF(box.center().x(), box.top(), box.center().x(), box.bottom());
-    const Orrery::PainterGuard guard(painter, pen);
+    const qreal centre = Orrery::alignedLineCentre(
+        painter, horizontal ? box.center().y() : box.center().x(), thickness, orientation);
+    const QLineF line = horizontal ? QLineF(box.left(), centre, box.right(), centre)
+                                   : QLineF(centre, box.top(), centre, box.bottom());
+    QPen aligned = pen;
+    aligned.setWidthF(Orrery::alignedPenWidth(painter, thickness));
+    const Orrery::PainterGuard guard(painter, aligned);
     painter->drawLines(&line, 1);
 }
 

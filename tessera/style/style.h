@@ -96,8 +96,10 @@ private:
                                const QWidget* widget) const;
     void drawWindowBackground(const QStyleOption* option, QPainter* painter,
                               const QWidget* widget) const;
+    void drawFocusFrame(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
 
     // Controls.
+    int mnemonicFlag(const QStyleOption* option, const QWidget* widget) const;
     void drawPushButtonBevel(const QStyleOption* option, QPainter* painter,
                              const QWidget* widget) const;
     void drawPushButtonLabel(const QStyleOption* option, QPainter* painter,

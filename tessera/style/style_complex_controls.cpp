@@ -209,7 +209,9 @@ void Style::drawToolButton(const QStyleOptionComplex* option, QPainter* painter,
         return;
     QStyleOptionToolButton panel(*button);
     panel.rect = proxy()->subControlRect(CC_ToolButton, button, SC_ToolButton, widget);
-    const bool raised = !(button->state & State_AutoRaise) ||
+    const bool keyboardFocus =
+        (button->state & State_HasFocus) && (button->state & State_KeyboardFocusChange);
+    const bool raised = !(button->state & State_AutoRaise) || keyboardFocus ||
                         (button->state & (State_MouseOver | State_On | State_Sunken));
     if ((button->subControls & SC_ToolButton) && raised)
         proxy()->drawPrimitive(PE_PanelButtonTool, &panel, painter, widget);

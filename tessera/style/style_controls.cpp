@@ -6,6 +6,7 @@
 #include "widgets/card_button.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -59,6 +60,13 @@ ArrowDirection arrowOf(Qt::ArrowType type)
 }
 
 } // namespace
+
+// Mnemonics are underlined only where the style says so.
+int Style::mnemonicFlag(const QStyleOption* option, const QWidget* widget) const
+{
+    return proxy()->styleHint(SH_UnderlineShortcut, option, widget) ? Qt::TextShowMnemonic
+                                                                    : Qt::TextHideMnemonic;
+}
 
 void Style::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                         const QWidget* widget) const
@@ -268,7 +276,9 @@ void Style::drawMenuItem(const QStyleOption* option, QPainter* painter, const QW
     const qreal dpiUnit = Metrics::logicalDpi(option, widget) / 96.0;
     QRectF content = itemRect - margins;
     content.adjust(frame, frame, -frame, -frame);
-    const bool inCombo = widget && widget->inherits("QComboBoxListView");
+    // Combo-box popups draw through the combo box itself (QComboMenuDelegate) or their view.
+    const bool inCombo =
+        widget && (widget->inherits("QComboBoxListView") || qobject_cast<const QComboBox*>(widget));
     int column = inCombo && item->icon.isNull() ? 0 : std::max(0, item->maxIconWidth - 4);
     if (QCoreApplication::testAttribute(Qt::AA_DontShowIconsInMenus) && !inCombo)
         column = 0;
@@ -327,7 +337,7 @@ void Style::drawMenuItem(const QStyleOption* option, QPainter* painter, const QW
     painter->setFont(item->font);
     QString text = item->text;
     const qsizetype tab = text.indexOf(QLatin1Char('\t'));
-    const int flags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine;
+    const int flags = Qt::AlignVCenter | mnemonicFlag(option, widget) | Qt::TextSingleLine;
     if (tab >= 0) {
         painter->drawText(visualText, flags | Qt::AlignRight, text.mid(tab + 1));
         text.truncate(tab);
@@ -350,7 +360,7 @@ void Style::drawMenuBarItem(const QStyleOption* option, QPainter* painter,
     const QPen previous = painter->pen();
     painter->setPen(active ? user.colour(UserPalette::ActiveText)
                            : item->palette.color(QPalette::ButtonText));
-    painter->drawText(item->rect, Qt::AlignCenter | Qt::TextShowMnemonic, item->text);
+    painter->drawText(item->rect, Qt::AlignCenter | mnemonicFlag(option, widget), item->text);
     painter->setPen(previous);
 }
 

@@ -45,6 +45,7 @@ inline constexpr qreal ScrollBarSliderRadius = 6;
 inline constexpr qreal ToolTipRadius = 4;
 inline constexpr qreal DetailedToolTipRadius = 8;
 inline constexpr qreal IndicatorLineWidth = 1.5;
+inline constexpr qreal FocusRingWidth = 2;
 inline constexpr qreal LargeMenuLineWidth = 2;
 inline constexpr qreal ToolTipLineWidth = 2;
 inline constexpr qreal CheckMarkPenWidth = 1.6;

@@ -259,12 +259,13 @@ void Style::polishByClass(QWidget* widget)
     }
 }
 
-// Plain dialogs become toolkit windows; the background then paints the frame.
+// Plain dialogs become toolkit windows; the background then paints the frame. A dialog on
+// screen keeps its frame: new window flags would hide it and end its exec() as rejected.
 void Style::polishWindow(QWidget* widget)
 {
     if (!Window::findFor(widget)) {
         if (!qobject_cast<QDialog*>(widget) || qobject_cast<QWizard*>(widget) ||
-            !Window::install(widget))
+            widget->isVisible() || !Window::install(widget))
             return;
     }
     widget->setAttribute(Qt::WA_StyledBackground);
@@ -279,6 +280,11 @@ void Style::unpolish(QWidget* widget)
         m_focusHelper->setWidget(nullptr);
     if (isTextInput(widget) || qobject_cast<QMessageBox*>(widget))
         widget->removeEventFilter(this);
+    // The next style connects its own: this one's connection would die with it.
+    if (auto* menu = qobject_cast<QMenu*>(widget)) {
+        disconnect(menu, &QMenu::aboutToShow, this, nullptr);
+        menu->setProperty(MenuSizeConnected, QVariant());
+    }
 }
 
 void Style::applyMenuSize(QMenu* menu) const

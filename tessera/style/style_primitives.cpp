@@ -2,6 +2,7 @@
 #include "style.h"
 #include "style_colours.h"
 #include "style_metrics.h"
+#include "window/platform/frameless_windows.h"
 #include "window/window.h"
 
 #include <QPainter>
@@ -49,11 +50,12 @@ void Style::drawPrimitive(PrimitiveElement element, const QStyleOption* option, 
     case PE_FrameWindow:
         return drawFrameKind(FrameKind::Window, option, painter, widget, *this);
     case PE_FrameFocusRect:
+        return drawFocusFrame(option, painter, widget);
     case PE_FrameStatusBarItem:
     case PE_FrameTabWidget:
     case PE_FrameTabBarBase:
     case PE_PanelItemViewRow:
-        return; // no focus rectangles, no extra frames
+        return; // no extra frames
     case PE_FrameGroupBox:
     case PE_PanelMenuBar:
     case PE_PanelToolBar:
@@ -205,6 +207,21 @@ void Style::drawItemViewItemPanel(const QStyleOption* option, QPainter* painter,
 }
 
 // A toolkit window's rectangle is filled with Base, square and without an outline.
+// Keyboard focus on what has no frame of its own (the label of a check box or radio button, an
+// item of a view): a ring in the text colour, which stands out from the background as the text
+// does. Focus given by the mouse shows nothing.
+void Style::drawFocusFrame(const QStyleOption* option, QPainter* painter,
+                           const QWidget* widget) const
+{
+    if (!(option->state & State_KeyboardFocusChange) || !(option->state & State_HasFocus))
+        return;
+    const QColor colour = option->palette.color(QPalette::WindowText);
+    drawRoundedRect(painter, QRectF(option->rect),
+                    QPen(colour, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget),
+                         Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),
+                    Qt::NoBrush, Metrics::scaledValue(Metrics::CornerRadius, option, widget));
+}
+
 void Style::drawWindowBackground(const QStyleOption* option, QPainter* painter,
                                  const QWidget* widget) const
 {
@@ -221,6 +238,12 @@ void Style::drawWindowBackground(const QStyleOption* option, QPainter* painter,
     frame.lineWidth = window->borderWidth();
     frame.features = QStyleOptionFrame::Flat;
     drawFrameKind(FrameKind::Window, &frame, painter, widget, *this);
+    // Without a shadow from the system the window would melt into what lies behind it.
+    if (!FramelessWindows::systemShowsEdge() && !(widget->windowState() & Qt::WindowFullScreen))
+        drawRoundedRect(painter, QRectF(option->rect),
+                        QPen(userPaletteFor(option, widget, *this).brush(UserPalette::Frame),
+                             frame.lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),
+                        Qt::NoBrush, 0);
 }
 
 } // namespace Tessera

@@ -28,8 +28,11 @@ public:
     }
 
 public Q_SLOTS:
+    // Each question is reported on standard output, so that a test can count them.
     QDBusVariant ReadOne(const QString&, const QString&, const QDBusMessage& message)
     {
+        std::printf("asked\n");
+        std::fflush(stdout);
         if (m_answer == "never")
             message.setDelayedReply(true);
         return QDBusVariant(QVariant::fromValue(m_answer.toUInt()));

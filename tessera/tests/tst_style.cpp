@@ -4,13 +4,28 @@
 #include "two_screens.h"
 #include "window/dialog.h"
 
+#include "resources/fonts.h"
+#include "style/size_policy.h"
+#include "style/style_properties.h"
+#include "widgets/card_button.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyleOption>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
 #include <QWindow>
 
 using namespace Tessera;
@@ -23,6 +38,39 @@ namespace {
 std::unique_ptr<Style> styleFor(ThemeMode mode)
 {
     return std::make_unique<Style>(Palette::forTheme(mode));
+}
+
+// A control of that kind, ready for keyboard focus.
+QWidget* focusableControl(const QString& kind, QWidget* parent)
+{
+    if (kind.endsWith("button") && kind != "radio button" && kind != "card button") {
+        auto* button = new QPushButton("Apply", parent);
+        button->setDefault(kind == "default button");
+        return button;
+    }
+    if (kind == "card button")
+        return new CardButton(QIcon(), parent);
+    if (kind.endsWith("check box")) {
+        auto* box = new QCheckBox("Remember", parent);
+        box->setChecked(kind.startsWith("checked"));
+        return box;
+    }
+    if (kind == "radio button")
+        return new QRadioButton("One", parent);
+    if (kind == "combo box") {
+        auto* combo = new QComboBox(parent);
+        combo->addItems({"First", "Second"});
+        return combo;
+    }
+    if (kind == "spin box")
+        return new QSpinBox(parent);
+    if (kind == "tab bar") {
+        auto* tabs = new QTabBar(parent);
+        tabs->addTab("One");
+        tabs->addTab("Two");
+        return tabs;
+    }
+    return new QLineEdit("text", parent);
 }
 
 QImage render(const std::function<void(QPainter&)>& draw, QSize size = QSize(40, 24))
@@ -280,9 +328,164 @@ private Q_SLOTS:
         image = render([&](QPainter& p) {
             style->drawPrimitive(QStyle::PE_Widget, &background, &p, &dialog);
         });
-        const QColor base = qtColour(*style, QPalette::Base);
-        for (const QPoint point : {QPoint(0, 0), QPoint(39, 23), QPoint(20, 0), QPoint(20, 12)})
-            QCOMPARE(image.pixelColor(point), base);
+        // No compositor draws a shadow here: the window's own edge shows where it ends.
+        const QColor edge = userColour(*style, UserPalette::Frame);
+        for (const QPoint point : {QPoint(0, 0), QPoint(39, 23), QPoint(20, 0), QPoint(0, 12)})
+            QCOMPARE(image.pixelColor(point), edge);
+        QCOMPARE(image.pixelColor(20, 12), qtColour(*style, QPalette::Base));
+    }
+
+    // Keyboard focus shows on every kind of control, in both themes, as at least a ring of
+    // pixels (around the control at its natural size) that differ 3:1 or more from the
+    // unfocused look.
+    void keyboardFocusStandsOut_data()
+    {
+        QTest::addColumn<ThemeMode>("mode");
+        QTest::addColumn<QString>("control");
+        for (const ThemeMode mode : {ThemeMode::Dark, ThemeMode::Light})
+            for (const char* control :
+                 {"push button", "default button", "card button", "check box", "checked check box",
+                  "radio button", "combo box", "line edit", "spin box", "tab bar"})
+                QTest::addRow("%s %s", mode == ThemeMode::Dark ? "dark" : "light", control)
+                    << mode << QString(control);
+    }
+
+    void keyboardFocusStandsOut()
+    {
+        QFETCH(ThemeMode, mode);
+        QFETCH(QString, control);
+        const auto style = styleFor(mode);
+        QWidget window;
+        window.setPalette(style->standardPalette());
+        auto* layout = new QVBoxLayout(&window);
+        QWidget* widget = focusableControl(control, &window);
+        layout->addWidget(widget);
+        auto* other = new QLineEdit(&window);
+        layout->addWidget(other);
+        const QList<QWidget*> widgets = window.findChildren<QWidget*>() << &window;
+        for (QWidget* child : widgets)
+            child->setStyle(style.get());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.setAttribute(Qt::WA_KeyboardFocusChange);
+        widget->setFocus(Qt::TabFocusReason);
+        QVERIFY(widget->hasFocus());
+        const QImage focused = widget->grab().toImage();
+        other->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = widget->grab().toImage();
+        int changed = 0;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                changed += contrast(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) >= 3;
+        // The perimeter of the control at its natural size.
+        const int perimeter = 2 * (widget->sizeHint().width() + widget->sizeHint().height());
+        QVERIFY2(changed >= perimeter, qPrintable(QString("%1 of %2").arg(changed).arg(perimeter)));
+        for (QWidget* child : widgets)
+            child->setStyle(nullptr);
+    }
+
+    // A one-pixel line lies on whole pixels at every scale: across it, each pixel is either
+    // untouched or fully the line's colour.
+    void linesAreCrisp_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("height");
+        for (const qreal ratio : {1.0, 1.5, 2.0})
+            for (const int height : {8, 9})
+                QTest::addRow("x%.1f, %d high", ratio, height) << ratio << height;
+    }
+
+    void linesAreCrisp()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(int, height);
+        const auto style = styleFor(ThemeMode::Dark);
+        QStyleOptionMenuItem separator;
+        static_cast<QStyleOption&>(separator) =
+            optionFor(*style, QRect(0, 3, 40, height), QStyle::State_None);
+        separator.menuItemType = QStyleOptionMenuItem::Separator;
+        QStyleOptionFrame group;
+        static_cast<QStyleOption&>(group) =
+            optionFor(*style, QRect(0, 0, 40, 24), QStyle::State_None);
+        group.lineWidth = 1;
+        for (const auto& draw : std::initializer_list<std::function<void(QPainter&)>>{
+                 [&](QPainter& p) { style->drawControl(QStyle::CE_MenuItem, &separator, &p); },
+                 [&](QPainter& p) {
+                     style->drawPrimitive(QStyle::PE_FrameGroupBox, &group, &p);
+                 }}) {
+            QImage image(QSize(40, 24) * ratio, QImage::Format_ARGB32);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            draw(painter);
+            painter.end();
+            int lit = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                const int alpha = image.pixelColor(image.width() / 2, y).alpha();
+                QVERIFY2(alpha == 0 || alpha == 255,
+                         qPrintable(QString("row %1: %2").arg(y).arg(alpha)));
+                lit += alpha == 255;
+            }
+            QVERIFY(lit > 0);
+        }
+    }
+
+    // Combo-box popups draw through the combo box or through its view: the text sits in the
+    // same place either way; and menus underline mnemonics only where the style hint says so.
+    void menuItemTexts()
+    {
+        const auto style = styleFor(ThemeMode::Dark);
+        QComboBox combo;
+        QStyleOptionMenuItem item;
+        static_cast<QStyleOption&>(item) =
+            optionFor(*style, QRect(0, 0, 120, 24), QStyle::State_None);
+        item.menuItemType = QStyleOptionMenuItem::Normal;
+        item.maxIconWidth = 32;
+        item.font = QApplication::font();
+        const auto drawn = [&](const QString& text, const QWidget* widget) {
+            item.text = text;
+            return render(
+                [&](QPainter& p) { style->drawControl(QStyle::CE_MenuItem, &item, &p, widget); },
+                QSize(120, 24));
+        };
+        QCOMPARE(drawn("Item", &combo), drawn("Item", combo.view()));
+        QVERIFY(drawn("Item", &combo) != drawn("Item", nullptr)); // the icon column elsewhere
+        QCOMPARE(style->styleHint(QStyle::SH_UnderlineShortcut), 0);
+        QCOMPARE(drawn("&File", nullptr), drawn("File", nullptr));
+    }
+
+    // A menu follows the size asked of it, also under a style installed after it was made.
+    void menuSizeAfterAThemeChange()
+    {
+        QMenu menu;
+        for (const ThemeMode mode : {ThemeMode::Dark, ThemeMode::Light}) {
+            QApplication::setStyle(new Style(Palette::forTheme(mode)));
+            menu.ensurePolished();
+            for (const SizePolicy size : {SizePolicy::Large, SizePolicy::Regular}) {
+                menu.setProperty(Properties::MenuSizePolicy, QVariant::fromValue(size));
+                Q_EMIT menu.aboutToShow();
+                QCOMPARE(menu.font(), size == SizePolicy::Large
+                                          ? Tessera::font(FontWeight::Regular, FontSize::Px13)
+                                          : Tessera::font(FontWeight::Light, FontSize::Px11));
+            }
+        }
+        QApplication::setStyle(QStringLiteral("Fusion"));
+    }
+
+    // A description set later counts in the card's size.
+    void cardDescriptionWidensTheCard()
+    {
+        const auto style = styleFor(ThemeMode::Dark);
+        QPixmap icon(32, 32);
+        icon.fill(Qt::red);
+        CardButton card{QIcon(icon)};
+        card.setStyle(style.get());
+        card.setText("Restart");
+        const int before = card.sizeHint().width();
+        card.setDescription("Auto restart in 2147483647 second(s), a long description");
+        QVERIFY(card.sizeHint().width() > before);
     }
 
     // The focused input shows the theme's active colours; roles it set itself stay, and its

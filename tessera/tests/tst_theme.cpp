@@ -165,6 +165,30 @@ private Q_SLOTS:
         QTRY_COMPARE(QToolTip::palette().color(QPalette::Base), baseOf(ThemeMode::Light));
     }
 
+    // However many windows hear of a change, the desktop is asked once.
+    void oneQuestionPerChange()
+    {
+        startPortal("2");
+        application->setThemeMode(ThemeMode::System);
+        QCOMPARE(currentBase(), baseOf(ThemeMode::Light));
+        QVERIFY(m_portal->waitForReadyRead(5000));
+        QCOMPARE(m_portal->readAllStandardOutput(), QByteArray("asked\n"));
+        std::vector<std::unique_ptr<QWindow>> windows(5);
+        for (auto& window : windows) {
+            window = std::make_unique<QWindow>();
+            QEvent change(QEvent::ThemeChange);
+            QApplication::sendEvent(window.get(), &change);
+        }
+        QCoreApplication::processEvents();
+        // Our own question comes back after every earlier one was answered.
+        QCOMPARE(resolveThemeMode(ThemeMode::System), ThemeMode::Light);
+        QByteArray asked;
+        while (asked.count('\n') < 2 && m_portal->waitForReadyRead(5000))
+            asked += m_portal->readAllStandardOutput();
+        QCOMPARE(asked, QByteArray("asked\nasked\n"));
+        application->setThemeMode(ThemeMode::Dark);
+    }
+
     void followingTheDesktopLive()
     {
         startPortal("1");

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Tessera;
 
@@ -284,6 +285,22 @@ private Q_SLOTS:
         QCOMPARE(fits.size(), QSize(520, 300));
         QVERIFY(tooLarge.isMaximized());
         QCOMPARE(resizedByCode.size(), QSize(333, 222));
+    }
+
+    // A plain dialog already waiting in exec() when the toolkit style arrives is left as it is:
+    // new window flags would hide it and end exec() as rejected.
+    void styleArrivingOverARunningDialog()
+    {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, [&] {
+            QApplication::setStyle(new Style(Palette::forTheme(ThemeMode::Light)));
+            QVERIFY(dialog.isVisible());
+            dialog.accept();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(!Window::findFor(&dialog));
+        QApplication::setStyle(new Style(Palette::forTheme(ThemeMode::Dark)));
     }
 
     // Windows die in every order: with their dialog, as a message box's own child, on close.

@@ -30,6 +30,11 @@ void CardButton::setDescription(const QString& description)
     if (description == m_description)
         return;
     m_description = description;
+    // The description line counts in the size hint, which QToolButton keeps until a change
+    // event tells it that its contents changed.
+    QEvent contentsChanged(QEvent::ContentsRectChange);
+    OrreryToolButton::changeEvent(&contentsChanged);
+    updateGeometry();
     update();
 }
 

@@ -2,12 +2,24 @@
 
 #include "diagnostics/debug_print.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Orrery {
 namespace {
 
 constexpr int LightBackgroundLuminance = 187;
+
+// WCAG 2 relative luminance: the sRGB components made linear, weighted for the eye.
+double relativeLuminance(const QColor& colour)
+{
+    const auto linear = [](double component) {
+        return component <= 0.04045 ? component / 12.92
+                                    : std::pow((component + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
 
 } // namespace
 
@@ -37,6 +49,13 @@ QColor blend(const QColor& over, const QColor& under, double alpha)
 int luminance(const QColor& colour)
 {
     return (299 * colour.red() + 587 * colour.green() + 114 * colour.blue()) / 1000;
+}
+
+double contrastRatio(const QColor& first, const QColor& second)
+{
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 QColor contrastingTextColour(const QColor& background)

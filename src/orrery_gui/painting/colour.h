@@ -11,6 +11,9 @@ QColor blend(const QColor& over, const QColor& under, double alpha);
 // Perceived brightness 0..255: (299 red + 587 green + 114 blue) / 1000.
 int luminance(const QColor& colour);
 
+// The WCAG 2 contrast ratio of two opaque colours, 1 (none) to 21 (black on white).
+double contrastRatio(const QColor& first, const QColor& second);
+
 // Opaque white on dark backgrounds (luminance below 187), opaque black otherwise.
 QColor contrastingTextColour(const QColor& background);
 

@@ -2,6 +2,7 @@
 
 #include "geometry.h"
 #include "painter_guard.h"
+#include "pixel_grid.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -46,6 +47,24 @@ QPainterPath cornerPath(const QRectF& rect, const CornerRadii& radii)
     return path;
 }
 
+// A stroked rectangle leaves its corner pixels partly lit; filled as a ring the frame is crisp
+// all round.
+void drawSquareFrame(QPainter* painter, const QRectF& centreLine, const QPen& pen,
+                     const QBrush& brush)
+{
+    const qreal half = pen.widthF() * 0.5;
+    const QRectF outer = centreLine.adjusted(-half, -half, half, half);
+    const QRectF inner = centreLine.adjusted(half, half, -half, -half);
+    if (brush.style() != Qt::NoBrush && inner.isValid())
+        painter->fillRect(inner, brush);
+    QPainterPath ring;
+    ring.setFillRule(Qt::OddEvenFill);
+    ring.addRect(outer);
+    if (inner.isValid())
+        ring.addRect(inner);
+    painter->fillPath(ring, pen.brush());
+}
+
 } // namespace
 
 void drawRoundedRect(QPainter* painter, const QRectF& rect, const QPen& pen, const QBrush& brush,
@@ -54,16 +73,19 @@ void drawRoundedRect(QPainter* painter, const QRectF& rect, const QPen& pen, con
     if (!rect.isValid() || (pen.style() == Qt::NoPen && brush.style() == Qt::NoBrush))
         return;
 
-    const PainterGuard guard(painter, pen, brush);
+    QPen alignedPen = pen;
     QRectF inset = rect;
     if (pen.style() != Qt::NoPen) {
-        const qreal half = pen.widthF() * 0.5;
-        inset.adjust(half, half, -half, -half);
+        alignedPen.setWidthF(alignedPenWidth(painter, pen.widthF()));
+        inset = alignedStrokeRect(painter, rect, pen.widthF());
     }
+    const PainterGuard guard(painter, alignedPen, brush);
 
     const bool uniform = std::all_of(radii.begin(), radii.end(),
                                      [&](qreal radius) { return fuzzyEqual(radius, radii[0]); });
-    if (uniform) {
+    if (uniform && radii[0] <= 0 && alignedPen.style() == Qt::SolidLine) {
+        drawSquareFrame(painter, inset, alignedPen, brush);
+    } else if (uniform) {
         if (radii[0] > 0)
             painter->drawRoundedRect(inset, radii[0], radii[0], Qt::AbsoluteSize);
         else

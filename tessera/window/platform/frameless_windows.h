@@ -19,4 +19,8 @@ void removeWindow(QWidget* widget, bool restoreFrame);
 bool startSystemMove(QWindow* window);
 bool startSystemResize(QWindow* window, Qt::Edges edges);
 
+// Whether the system shows where a frameless window ends (a compositor's shadow); where it
+// does not, the window draws its own edge.
+bool systemShowsEdge();
+
 } // namespace Tessera::FramelessWindows

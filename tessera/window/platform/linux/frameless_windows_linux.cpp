@@ -68,4 +68,11 @@ bool startSystemResize(QWindow* window, Qt::Edges edges)
     return !isX11() && window->startSystemResize(edges);
 }
 
+// Neither X11 window managers without a compositor nor Wayland compositors draw anything
+// around a window without decorations.
+bool systemShowsEdge()
+{
+    return false;
+}
+
 } // namespace Tessera::FramelessWindows

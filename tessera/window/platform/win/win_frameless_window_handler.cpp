@@ -211,6 +211,12 @@ bool startSystemResize(QWindow* window, Qt::Edges edges)
     return window->startSystemResize(edges);
 }
 
+// The Desktop Window Manager draws the shadow of the extended frame.
+bool systemShowsEdge()
+{
+    return true;
+}
+
 } // namespace FramelessWindows
 
 } // namespace Tessera
