@@ -9,14 +9,15 @@ build_dir=$root/build-fuzz
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQ5_FUZZ=ON -DQ5_SANITIZE=ON -DQ5_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file
+cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file fuzz_report_writer
 
 corpus=$root/applications/crash_reporter/fuzz/corpus
-for target in record data_file; do
+for target in crash_record:record crash_data_file:data_file report_writer:report; do
+    name=fuzz_${target%%:*}
     work=$(mktemp -d)
-    cp "$corpus/$target"/* "$work/"
-    echo "fuzz_crash_$target: ${seconds}s"
-    ASAN_OPTIONS=detect_leaks=1 "$build_dir/bin/fuzz_crash_$target" "$work" \
+    cp "$corpus/${target#*:}"/* "$work/"
+    echo "$name: ${seconds}s"
+    ASAN_OPTIONS=detect_leaks=1 "$build_dir/bin/$name" "$work" \
         -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=1024 -max_len=4096 \
         -print_final_stats=1 2>"$work.log" || { tail -50 "$work.log"; exit 1; }
     grep -E '^stat::number_of_executed_units' "$work.log" || true

@@ -7,7 +7,8 @@ packages=(
     cmake ninja-build g++ pkg-config git
     qt6-base-dev qt6-svg-dev qt6-base-dev-tools libqt6svg6
     libarchive-dev zlib1g-dev libboost-dev
-    libarchive-tools gzip tar pigz python3 libxml2-utils
+    libarchive-tools gzip tar pigz python3 libxml2-utils libxml2-dev
+    dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     clang libclang-rt-14-dev
     xvfb xauth xdg-utils openbox xdotool x11-utils imagemagick
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
