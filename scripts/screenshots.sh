@@ -18,8 +18,8 @@ openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 
-# shot NAME TITLE COMMAND...: starts the program, waits for its window, saves it (the whole
-# screen for the title "root"), closes it.
+# shot NAME TITLE COMMAND...: starts the program, waits for its window, presses the keys in
+# $keys (if any), saves it (the whole screen for the title "root"), closes it.
 shot() {
     local name=$1 title=$2
     shift 2
@@ -32,6 +32,10 @@ shot() {
         window=$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -1)
     fi
     sleep 1
+    if [ -n "${keys:-}" ]; then
+        xdotool windowactivate --sync "$window" key $keys
+        sleep 0.5
+    fi
     import -window "$window" "$out/$name.png"
     # Closed as a user would, so that a reporter started by the simulator ends too.
     [ "$window" != root ] && xdotool windowactivate --sync "$window" key alt+F4 >/dev/null 2>&1
@@ -46,6 +50,12 @@ for theme in dark light; do
     echo "extra diagnostics" >"$work/extra.log"
     shot "crash-dialog-$theme" "Varnel Q5-PC Crash Desk" "$bin/q5-controller-sim" --theme "${theme_number[$theme]}" \
         --serial Q5PC-000123 --controller-version 6.4.1.0x82 --timeout 60 \
+        --data-file "$work/crash.dat" --dump "$work/controller.dmp" --dump-size 100000
+    keys=Tab shot "crash-dialog-focus-$theme" "Varnel Q5-PC Crash Desk" "$bin/q5-controller-sim" \
+        --theme "${theme_number[$theme]}" --timeout 60 \
+        --data-file "$work/crash.dat" --dump "$work/controller.dmp" --dump-size 100000
+    shot "crash-dialog-countdown-$theme" "Varnel Q5-PC Crash Desk" "$bin/q5-controller-sim" \
+        --theme "${theme_number[$theme]}" --delay 90 --timeout 60 \
         --data-file "$work/crash.dat" --dump "$work/controller.dmp" --dump-size 100000
     shot "gallery-$theme" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
     QT_SCALE_FACTOR=1.5 shot "gallery-$theme-144dpi" "Tessera Gallery" "$bin/tessera-gallery" --theme $theme
