@@ -250,18 +250,23 @@ bool showsKeyboardFocus(FrameKind kind, const QStyleOption* option)
            has(option, QStyle::State_KeyboardFocusChange) && has(option, QStyle::State_Enabled);
 }
 
-// Of the theme's text and base colours, whichever stands out more from what the ring is drawn
-// on: one of a light and a dark colour always does by far more than 3:1.
 QBrush focusRing(const QBrush& fill, const QStyleOption* option, const QWidget* widget)
 {
     const QColor under =
         fill.style() == Qt::NoBrush ? backgroundBrush(option, widget).color() : fill.color();
-    const QColor text = option->palette.color(QPalette::Text);
-    const QColor base = option->palette.color(QPalette::Base);
-    return Orrery::contrastRatio(text, under) >= Orrery::contrastRatio(base, under) ? text : base;
+    return focusRingColour(under, option->palette);
 }
 
 } // namespace
+
+// Of the theme's text and base colours, whichever stands out more from what the ring is drawn
+// on: one of a light and a dark colour always does by far more than 3:1.
+QColor focusRingColour(const QColor& under, const QPalette& palette)
+{
+    const QColor text = palette.color(QPalette::Text);
+    const QColor base = palette.color(QPalette::Base);
+    return Orrery::contrastRatio(text, under) >= Orrery::contrastRatio(base, under) ? text : base;
+}
 
 FrameLook frameLook(FrameKind kind, const QStyleOption* option, const QWidget* widget,
                     const Style& style)

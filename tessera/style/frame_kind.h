@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QBrush>
+#include <QPalette>
 
 class QPainter;
 class QStyleOption;
@@ -33,6 +34,9 @@ struct FrameLook {
     qreal lineWidth = 0;
     qreal radius = 0;
 };
+
+// The colour of a keyboard focus ring drawn on that colour.
+QColor focusRingColour(const QColor& under, const QPalette& palette);
 
 FrameLook frameLook(FrameKind kind, const QStyleOption* option, const QWidget* widget,
                     const Style& style);

@@ -208,14 +208,18 @@ void Style::drawItemViewItemPanel(const QStyleOption* option, QPainter* painter,
 
 // A toolkit window's rectangle is filled with Base, square and without an outline.
 // Keyboard focus on what has no frame of its own (the label of a check box or radio button, an
-// item of a view): a ring in the text colour, which stands out from the background as the text
-// does. Focus given by the mouse shows nothing.
+// item of a view): a ring that stands out from what it is drawn on. Focus given by the mouse
+// shows nothing.
 void Style::drawFocusFrame(const QStyleOption* option, QPainter* painter,
                            const QWidget* widget) const
 {
     if (!(option->state & State_KeyboardFocusChange) || !(option->state & State_HasFocus))
         return;
-    const QColor colour = option->palette.color(QPalette::WindowText);
+    const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
+    const QColor under = focus && focus->backgroundColor.isValid()
+                             ? focus->backgroundColor
+                             : backgroundBrush(option, widget).color();
+    const QColor colour = focusRingColour(under, option->palette);
     drawRoundedRect(painter, QRectF(option->rect),
                     QPen(colour, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget),
                          Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),

@@ -38,15 +38,6 @@ class TestApplication : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void identityIsSetOnConstruction()
-    {
-        QCOMPARE(QCoreApplication::organizationName(), QString("Varnel Professional"));
-        QCOMPARE(QCoreApplication::applicationVersion(), QString("6.4.0"));
-        QCOMPARE(QCoreApplication::applicationName(), QString("Varnel Q5-PC Crash Desk"));
-        QCOMPARE(QGuiApplication::highDpiScaleFactorRoundingPolicy(),
-                 Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    }
-
     void launchedRunsOnceAfterConstruction()
     {
         QTRY_COMPARE(application->launchCount, 1);

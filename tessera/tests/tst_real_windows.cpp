@@ -53,7 +53,8 @@ private Q_SLOTS:
         }
     }
 
-    // The window manager adds no frame; the title bar and the bands do its work.
+    // The window manager adds no frame; the title bar and the bands do its work. On X11 the
+    // toolkit moves and resizes the window by its own hand (the manual drag).
     void dragging_data()
     {
         QTest::addColumn<bool>("fixedWidth");
@@ -81,6 +82,12 @@ private Q_SLOTS:
         const QPoint point(from.x() < 0 ? before.width() + from.x() : from.x(),
                            from.y() < 0 ? before.height() + from.y() : from.y());
         drag(point, offset);
+        if (change == QRect(0, 0, 0, 0)) {
+            // Nothing to wait for: a move of the title bar after it shows when the drag has
+            // been handled, as events are handled in order.
+            drag(QPoint(150, 12), QPoint(20, 10));
+            change.translate(20, 10);
+        }
         QTRY_COMPARE(geometry(),
                      QRect(before.topLeft() + change.topLeft(), before.size() + change.size()));
     }

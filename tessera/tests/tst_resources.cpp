@@ -55,8 +55,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("expectedWeight");
         QTest::addColumn<qreal>("points");
         QTest::newRow("extra light 9") << FontWeight::ExtraLight << FontSize::Px9 << 200 << 6.75;
-        QTest::newRow("weight out of range") << FontWeight(9) << FontSize::Px13 << 600 << 9.75;
-        QTest::newRow("size out of range") << FontWeight::Regular << FontSize(-1) << 400 << 12.0;
+        QTest::newRow("semi-bold 16") << FontWeight::SemiBold << FontSize::Px16 << 600 << 12.0;
     }
 
     void fonts()

@@ -156,9 +156,19 @@ private Q_SLOTS:
             QStyleOption option = optionFor(*style, QRect(0, 0, 64, 64), QStyle::State_None);
             QStyleOptionComplex complex;
             static_cast<QStyleOption&>(complex) = option;
+            // -1 says "no limit" for the drag distance and "ask the layout" for its spacings; a
+            // submenu may overlap its menu.
             for (int metric = 0; metric <= int(QStyle::PM_TitleBarButtonSize); ++metric) {
-                style->pixelMetric(QStyle::PixelMetric(metric), nullptr, widget);
-                style->pixelMetric(QStyle::PixelMetric(metric), &option, widget);
+                const auto pm = QStyle::PixelMetric(metric);
+                const int least = pm == QStyle::PM_LayoutHorizontalSpacing ||
+                                          pm == QStyle::PM_LayoutVerticalSpacing ||
+                                          pm == QStyle::PM_MaximumDragDistance
+                                      ? -1
+                                      : (pm == QStyle::PM_SubMenuOverlap ? -1000 : 0);
+                QVERIFY2(style->pixelMetric(pm, nullptr, widget) >= least,
+                         qPrintable(QString::number(metric)));
+                QVERIFY2(style->pixelMetric(pm, &option, widget) >= least,
+                         qPrintable(QString::number(metric)));
             }
             for (int hint = 0; hint <= int(QStyle::SH_Widget_Animation_Duration); ++hint)
                 style->styleHint(QStyle::StyleHint(hint), nullptr, widget);
@@ -182,30 +192,120 @@ private Q_SLOTS:
         }
     }
 
-    // Design values at 96 DPI; at 144 DPI 1.5 times that, rounded, except the frame width.
+    // Design values at 96 DPI; at 144 and 120 DPI 1.5 and 1.25 times that, rounded half away
+    // from zero, except the frame width.
     void metricsScale_data()
     {
         QTest::addColumn<int>("metric");
-        QTest::addColumn<int>("at96");
-        QTest::addColumn<int>("at144");
-        QTest::newRow("title bar button") << int(QStyle::PM_TitleBarButtonSize) << 24 << 36;
-        QTest::newRow("title bar height") << int(QStyle::PM_TitleBarHeight) << 30 << 45;
-        QTest::newRow("indicator") << int(QStyle::PM_IndicatorWidth) << 12 << 18;
-        QTest::newRow("scroll bar") << int(QStyle::PM_ScrollBarExtent) << 20 << 30;
-        QTest::newRow("layout margin") << int(QStyle::PM_LayoutLeftMargin) << 8 << 12;
-        QTest::newRow("frame width") << int(QStyle::PM_DefaultFrameWidth) << 1 << 1;
+        QTest::addColumn<QList<int>>("at96at144at120");
+        QTest::newRow("title bar button")
+            << int(QStyle::PM_TitleBarButtonSize) << QList<int>{24, 36, 30};
+        QTest::newRow("title bar height")
+            << int(QStyle::PM_TitleBarHeight) << QList<int>{30, 45, 38};
+        QTest::newRow("indicator") << int(QStyle::PM_IndicatorWidth) << QList<int>{12, 18, 15};
+        QTest::newRow("scroll bar") << int(QStyle::PM_ScrollBarExtent) << QList<int>{20, 30, 25};
+        QTest::newRow("button margin") << int(QStyle::PM_ButtonMargin) << QList<int>{3, 5, 4};
+        QTest::newRow("frame width") << int(QStyle::PM_DefaultFrameWidth) << QList<int>{1, 1, 1};
     }
 
     void metricsScale()
     {
         QFETCH(int, metric);
-        QFETCH(int, at96);
-        QFETCH(int, at144);
+        QFETCH(QList<int>, at96at144at120);
         const auto style = styleFor(ThemeMode::Dark);
-        const std::unique_ptr<QWidget> normal(widgetAt(96)), dense(widgetAt(144));
-        QTRY_COMPARE(dense->logicalDpiY(), 144);
-        QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, normal.get()), at96);
-        QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, dense.get()), at144);
+        const int dpis[] = {96, 144, 120};
+        for (int index = 0; index < 3; ++index) {
+            const std::unique_ptr<QWidget> widget(widgetAt(dpis[index]));
+            QTRY_COMPARE(widget->logicalDpiY(), dpis[index]);
+            QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, widget.get()),
+                     at96at144at120[index]);
+        }
+    }
+
+    // Every part of a complex control lies inside it and is not empty, and a press at its
+    // middle hits that part. A scroll bar's slider takes the page's share of the bar and sits
+    // where the value is; a slider's handle and a spin box's buttons follow their own rules.
+    void complexControlParts_data()
+    {
+        QTest::addColumn<int>("control");
+        QTest::addColumn<int>("value"); // of a range 0 to 100
+        QTest::addColumn<Qt::Orientation>("orientation");
+        QTest::addColumn<QList<int>>("parts");
+        const QList<int> scrollParts{QStyle::SC_ScrollBarSubPage, QStyle::SC_ScrollBarSlider,
+                                     QStyle::SC_ScrollBarAddPage};
+        QTest::newRow("scroll bar, middle")
+            << int(QStyle::CC_ScrollBar) << 50 << Qt::Horizontal << scrollParts;
+        QTest::newRow("scroll bar, vertical, top")
+            << int(QStyle::CC_ScrollBar) << 0 << Qt::Vertical
+            << QList<int>{QStyle::SC_ScrollBarSlider, QStyle::SC_ScrollBarAddPage};
+        QTest::newRow("scroll bar, end")
+            << int(QStyle::CC_ScrollBar) << 100 << Qt::Horizontal
+            << QList<int>{QStyle::SC_ScrollBarSubPage, QStyle::SC_ScrollBarSlider};
+        QTest::newRow("slider") << int(QStyle::CC_Slider) << 30 << Qt::Horizontal
+                                << QList<int>{QStyle::SC_SliderHandle};
+        QTest::newRow("slider, vertical")
+            << int(QStyle::CC_Slider) << 100 << Qt::Vertical << QList<int>{QStyle::SC_SliderHandle};
+        QTest::newRow("spin box") << int(QStyle::CC_SpinBox) << 0 << Qt::Horizontal
+                                  << QList<int>{QStyle::SC_SpinBoxUp, QStyle::SC_SpinBoxDown};
+        QTest::newRow("combo box") << int(QStyle::CC_ComboBox) << 0 << Qt::Horizontal
+                                   << QList<int>{QStyle::SC_ComboBoxArrow};
+    }
+
+    void complexControlParts()
+    {
+        QFETCH(int, control);
+        QFETCH(int, value);
+        QFETCH(Qt::Orientation, orientation);
+        QFETCH(QList<int>, parts);
+        const auto style = styleFor(ThemeMode::Dark);
+        const auto cc = QStyle::ComplexControl(control);
+        const QRect rect =
+            orientation == Qt::Horizontal ? QRect(10, 5, 200, 24) : QRect(10, 5, 24, 200);
+        QStyleOptionSlider slider;
+        QStyleOptionSpinBox spin;
+        QStyleOptionComboBox combo;
+        QStyleOptionComplex* option = &slider;
+        if (cc == QStyle::CC_SpinBox)
+            option = &spin;
+        if (cc == QStyle::CC_ComboBox)
+            option = &combo;
+        static_cast<QStyleOption&>(*option) = optionFor(*style, rect, QStyle::State_None);
+        option->subControls = QStyle::SC_All;
+        slider.orientation = orientation;
+        slider.maximum = 100;
+        slider.pageStep = 25;
+        slider.sliderPosition = slider.sliderValue = value;
+        spin.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+        spin.frame = combo.frame = true;
+        for (const int part : parts) {
+            const auto sc = QStyle::SubControl(part);
+            const QRect area = style->subControlRect(cc, option, sc);
+            QVERIFY2(!area.isEmpty() && rect.contains(area), qPrintable(QString::number(part)));
+            QCOMPARE(int(style->hitTestComplexControl(cc, option, area.center())), part);
+        }
+        const auto along = [&](const QRect& r) {
+            return orientation == Qt::Horizontal ? std::pair(r.left() - rect.left(), r.width())
+                                                 : std::pair(r.top() - rect.top(), r.height());
+        };
+        const int length = orientation == Qt::Horizontal ? rect.width() : rect.height();
+        if (cc == QStyle::CC_ScrollBar) {
+            const auto [start, size] =
+                along(style->subControlRect(cc, option, QStyle::SC_ScrollBarSlider));
+            QVERIFY(qAbs(size - length * 25 / 125) <= 1);
+            QVERIFY(qAbs(start - (length - size) * value / 100) <= 1);
+        }
+        if (cc == QStyle::CC_Slider) {
+            const auto [start, size] =
+                along(style->subControlRect(cc, option, QStyle::SC_SliderHandle));
+            QVERIFY(qAbs(start - (length - size) * value / 100) <= 1);
+            QCOMPARE(size, style->pixelMetric(QStyle::PM_SliderLength, option));
+        }
+        if (cc == QStyle::CC_SpinBox) {
+            const QRect up = style->subControlRect(cc, option, QStyle::SC_SpinBoxUp);
+            const QRect down = style->subControlRect(cc, option, QStyle::SC_SpinBoxDown);
+            const QRect edit = style->subControlRect(cc, option, QStyle::SC_SpinBoxEditField);
+            QVERIFY(up.bottom() < down.top() && edit.right() < up.left() && !edit.isEmpty());
+        }
     }
 
     void lineEdits_data() { themes_data(); }
@@ -527,7 +627,7 @@ private Q_SLOTS:
 int main(int argc, char* argv[])
 {
     QTemporaryDir folder;
-    useTwoOffscreenScreens(folder, 144, 1);
+    useOffscreenScreens(folder, {{144, 1}, {120, 1}});
     // Widgets see the screens' own logical DPI rather than a device pixel ratio.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication application(argc, argv);

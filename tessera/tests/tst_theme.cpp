@@ -101,7 +101,12 @@ private Q_SLOTS:
         QTRY_COMPARE(application->launches, 1);
     }
 
-    void cleanup() { stopPortal(); }
+    // Every test starts from the dark theme the launch resolved.
+    void cleanup()
+    {
+        stopPortal();
+        application->setThemeMode(ThemeMode::Dark);
+    }
 
     // The style, its fonts and the window icon are in place when the launch hook runs.
     void launchInstallsTheLookFirst()
@@ -132,7 +137,8 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(resolveThemeMode(ThemeMode::System), resolved);
-        QVERIFY2(timer.elapsed() < 600, qPrintable(QString::number(timer.elapsed())));
+        // Without its own time limit the call would wait for D-Bus's default of 25 s.
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(resolveThemeMode(ThemeMode::Light), ThemeMode::Light);
     }
 
@@ -149,13 +155,15 @@ private Q_SLOTS:
         application->setThemeMode(ThemeMode::Light);
         QVERIFY(Style::applicationStyle() != dark);
         QCOMPARE(currentBase(), baseOf(ThemeMode::Light));
-        QCOMPARE(first.events + second.events, 2);
+        QCOMPARE(first.events, 1);
+        QCOMPARE(second.events, 1);
         QVERIFY(!first.victim);
     }
 
     // A fixed mode ignores the desktop, but the tool tips still take the style's palette.
     void desktopChangeWithAFixedMode()
     {
+        application->setThemeMode(ThemeMode::Light);
         const Style* light = Style::applicationStyle();
         QToolTip::setPalette(QPalette(Qt::red));
         QWindow window;

@@ -118,30 +118,40 @@ private Q_SLOTS:
     void controlsFollowTheFlagsAndLimits_data()
     {
         QTest::addColumn<int>("flags");
-        QTest::addColumn<bool>("bounded");
+        QTest::addColumn<QSize>("maximum"); // empty: unbounded
         QTest::addColumn<QStringList>("entries");
+        const int maximisable = Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
         QTest::newRow("close only")
-            << int(Qt::WindowCloseButtonHint) << false
+            << int(Qt::WindowCloseButtonHint) << QSize()
             << QStringList{"Restore?", "Minimise?", "Maximise?", "-", "Close"};
+        QTest::newRow("unbounded")
+            << maximisable << QSize()
+            << QStringList{"Restore?", "Minimise?", "Maximise", "-", "Close"};
         QTest::newRow("maximum size bounded")
-            << int(Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) << true
+            << maximisable << QSize(800, 600)
+            << QStringList{"Restore?", "Minimise?", "Maximise?", "-", "Close"};
+        QTest::newRow("width bounded only")
+            << maximisable << QSize(800, QWIDGETSIZE_MAX)
+            << QStringList{"Restore?", "Minimise?", "Maximise?", "-", "Close"};
+        QTest::newRow("height bounded only")
+            << maximisable << QSize(QWIDGETSIZE_MAX, 600)
             << QStringList{"Restore?", "Minimise?", "Maximise?", "-", "Close"};
         QTest::newRow("bounded, customised")
-            << int(Qt::WindowMaximizeButtonHint | Qt::CustomizeWindowHint) << true
+            << int(Qt::WindowMaximizeButtonHint | Qt::CustomizeWindowHint) << QSize(800, 600)
             << QStringList{"Restore?", "Minimise?", "Maximise", "-", "Close?"};
         QTest::newRow("fixed-size dialog hint")
-            << int(Qt::WindowMaximizeButtonHint | Qt::MSWindowsFixedSizeDialogHint) << false
+            << int(Qt::WindowMaximizeButtonHint | Qt::MSWindowsFixedSizeDialogHint) << QSize()
             << QStringList{};
     }
 
     void controlsFollowTheFlagsAndLimits()
     {
         QFETCH(int, flags);
-        QFETCH(bool, bounded);
+        QFETCH(QSize, maximum);
         QFETCH(QStringList, entries);
         const auto dialog = dialogWith(Qt::WindowFlags(flags));
-        if (bounded)
-            dialog->setMaximumSize(800, 600);
+        if (!maximum.isEmpty())
+            dialog->setMaximumSize(maximum);
         dialog->show();
         Window* window = Window::findFor(dialog.get());
         window->titleBar()->showSystemMenu(QPoint(0, 0));

@@ -32,6 +32,13 @@ public:
 
     QByteArray failure() { return m_windowManager.readAllStandardError(); }
 
+    // The X server goes away, as at the end of a session; the window manager with it.
+    void stopServer()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
     ~XSession()
     {
         for (QProcess* process : {&m_windowManager, &m_server}) {

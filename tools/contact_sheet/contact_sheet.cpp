@@ -1,5 +1,6 @@
 // Renders every SVG of the resource bundles in its four looks (at rest, full, disabled,
 // active) on the dark and the light theme's Base, and a line in every role font, into one PNG.
+// Fails (status 2, naming them) when there are no icons or an icon paints nothing.
 //   tessera-contact-sheet [output.png]
 #include "palette/palette.h"
 #include "resources/fonts.h"
@@ -51,7 +52,23 @@ void useTheme(ThemeMode mode)
     QApplication::setStyle(new Tessera::Style(Tessera::Palette::forTheme(mode)));
 }
 
-void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& files, int height)
+// Whether the look of the icon leaves any mark.
+bool paintsSomething(const QIcon& icon, const Look& look)
+{
+    QImage image(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    icon.paint(&painter, image.rect(), Qt::AlignCenter, look.mode, look.state);
+    painter.end();
+    for (int y = 0; y < IconSize; ++y)
+        for (int x = 0; x < IconSize; ++x)
+            if (qAlpha(image.pixel(x, y)) > 0)
+                return true;
+    return false;
+}
+
+void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& files, int height,
+               QStringList& blank)
 {
     useTheme(mode);
     const Tessera::Palette& palette = Tessera::Palette::current();
@@ -76,6 +93,10 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
             const QRect target(left + NameWidth + look * (IconSize + 16) + 8,
                                y + (RowHeight - IconSize) / 2, IconSize, IconSize);
             icon.paint(&painter, target, Qt::AlignCenter, Looks[look].mode, Looks[look].state);
+            if (!paintsSomething(icon, Looks[look]))
+                blank << QStringLiteral("%1 (%2, look %3)")
+                             .arg(file, mode == ThemeMode::Dark ? "dark" : "light")
+                             .arg(look);
         }
         y += RowHeight;
     }
@@ -103,12 +124,18 @@ int main(int argc, char* argv[])
     QPainter painter(&sheet);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    drawPanel(painter, ThemeMode::Dark, 0, files, height);
-    drawPanel(painter, ThemeMode::Light, PanelWidth, files, height);
+    QStringList blank;
+    drawPanel(painter, ThemeMode::Dark, 0, files, height, blank);
+    drawPanel(painter, ThemeMode::Light, PanelWidth, files, height, blank);
     painter.end();
     if (!sheet.save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return 1;
+    }
+    if (files.isEmpty() || !blank.isEmpty()) {
+        std::fprintf(stderr, "%lld icons; painting nothing: %s\n", qlonglong(files.size()),
+                     qPrintable(blank.join(QStringLiteral(", "))));
+        return 2;
     }
     std::printf("%s: %lld icons, 8 role fonts\n", qPrintable(output), qlonglong(files.size()));
     return 0;

@@ -12,12 +12,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimerEvent>
 #include <QtDebug>
 
+#include <cstdlib>
 #include <iostream>
 #include <limits>
 
@@ -35,6 +37,9 @@ const bool reporterResourcesRegistered = (registerReporterResources(), true);
 constexpr int AutoActionTickMs = 1000;
 constexpr int ActivityDistance = 10;
 const QPoint NoPoint(-1, -1);
+
+// The episode of this process, for the way out that skips the event loop.
+Q5CrashReporterApplication* runningEpisode = nullptr;
 
 // On these platforms no window reaches a screen.
 bool canShowWindows()
@@ -68,9 +73,24 @@ Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
     connect(m_packaging, &PackageJob::finished, this, &Q5CrashReporterApplication::finishPackaging);
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { finishEpisode(); });
     deliverTerminationRequests(this, [this] { requestTermination(); });
+    runningEpisode = this;
+    static const bool registered = std::atexit(&Q5CrashReporterApplication::finishBeforeExit) == 0;
+    Q_UNUSED(registered);
 }
 
-Q5CrashReporterApplication::~Q5CrashReporterApplication() = default;
+Q5CrashReporterApplication::~Q5CrashReporterApplication()
+{
+    runningEpisode = nullptr;
+}
+
+void Q5CrashReporterApplication::finishBeforeExit()
+{
+    if (!runningEpisode || runningEpisode->m_finished)
+        return;
+    qDebug("The process ends without the event loop; the episode is finished first");
+    runningEpisode->finishEpisode();
+    std::_Exit(0);
+}
 
 void Q5CrashReporterApplication::launched()
 {
@@ -97,7 +117,8 @@ void Q5CrashReporterApplication::readCrashData(const QString& path)
     CrashData data;
     if (readCrashDataFile(path, data)) {
         Orrery::log(0, "Read crash report data\n");
-        QFile::remove(path);
+        // Deleted once a package holds what it holds.
+        m_crashDataFile = path;
     } else {
         qDebug("The crash data file %s could not be read as one; it is left in place",
                localPath(path).constData());
@@ -132,6 +153,8 @@ void Q5CrashReporterApplication::showDialog()
     // The dialog is deleted soon after it closes; what the operator typed is kept.
     connect(m_dialog, &QDialog::finished, this, [this] { rememberComments(); });
     m_dialog->open();
+    // The crash is kept from the start; a display that goes away cannot take it along.
+    autoSave(Packaging::InBackground, [](const std::optional<QString>&) {});
     // A negative delay is no delay: the dialog waits for the operator.
     const auto delay = m_record->autoActionDelay;
     if (delay && delay->count() > 0)
@@ -149,12 +172,54 @@ void Q5CrashReporterApplication::requestTermination()
 
 void Q5CrashReporterApplication::finishEpisode()
 {
+    if (std::exchange(m_finished, true))
+        return;
     m_leaving = true;
     rememberComments();
-    if (m_packaging->isRunning())
+    // The watcher may not have told us of a package that is already written.
+    if (m_packagingDone)
         finishPackaging(m_packaging->wait());
-    if (m_crashReported && !m_packageKept)
-        autoSaveCrashReport();
+    if (m_crashReported) {
+        if (!m_lastKept || m_lastKept->comments != comments()) {
+            updateAutomaticPackage(Packaging::Now, [](const std::optional<QString>&) {});
+        } else if (!m_lastKept->automatic && m_automaticPackage &&
+                   QFileInfo(*m_automaticPackage) != QFileInfo(m_lastKept->path)) {
+            // The operator's package holds everything the automatic one does.
+            QFile::remove(*m_automaticPackage);
+        }
+        if (!m_crashDataFile.isEmpty())
+            qDebug("No package holds the crash; the crash data file %s is left in place",
+                   localPath(m_crashDataFile).constData());
+    }
+    terminationRequestHandled();
+}
+
+void Q5CrashReporterApplication::keep(const QString& path, const QString& comments, bool automatic)
+{
+    m_lastKept = KeptPackage{path, comments, automatic};
+    if (automatic)
+        m_automaticPackage = path;
+    if (!m_crashDataFile.isEmpty() && QFile::remove(m_crashDataFile))
+        m_crashDataFile.clear();
+}
+
+void Q5CrashReporterApplication::updateAutomaticPackage(Packaging packaging, AutoSaveDone done)
+{
+    if (!m_automaticPackage)
+        return autoSave(packaging, std::move(done));
+    Orrery::log(0, "Auto-saving crash report\n");
+    const QString path = *m_automaticPackage;
+    package(path, PackageTarget::Replace, packaging,
+            [=, this](const PackageOutcome& outcome, const QString& comments) {
+                if (outcome.result != PackageResult::Written) {
+                    qDebug("There was a problem auto-saving the crash report to %s",
+                           localPath(path).constData());
+                    return autoSave(packaging, done);
+                }
+                Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
+                keep(path, comments, true);
+                done(path);
+            });
 }
 
 void Q5CrashReporterApplication::rememberComments()
@@ -185,7 +250,7 @@ bool Q5CrashReporterApplication::notify(QObject* receiver, QEvent* event)
         break;
     case QEvent::MouseMove:
         if (m_autoActionTimerId != 0)
-            trackMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+            trackMouseMove(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         break;
     default:
         break;
@@ -238,7 +303,7 @@ void Q5CrashReporterApplication::timerEvent(QTimerEvent* event)
     Orrery::log(0, "Auto-action timer expired\n");
     killTimer(m_autoActionTimerId);
     m_autoActionTimerId = 0;
-    autoSaveCrashReport();
+    // The way out keeps the crash with whatever was typed.
     Orrery::log(0, "Restarting Q5\n");
     QCoreApplication::quit();
 }
@@ -266,14 +331,17 @@ bool Q5CrashReporterApplication::package(const QString& target, PackageTarget mo
                                          Packaging packaging, PackageDone done)
 {
     Orrery::log(0, "Creating dump package\n");
-    if (packaging == Packaging::Now || !m_dialog || m_leaving) {
-        const PackageOutcome outcome = writeCrashPackage(packageContents(), target, mode);
-        done(outcome);
+    const CrashPackageContents contents = packageContents();
+    if (packaging == Packaging::Now || !m_dialog || m_leaving || m_packaging->isRunning()) {
+        const PackageOutcome outcome = writeCrashPackage(contents, target, mode);
+        done(outcome, contents.comments);
         return outcome.result == PackageResult::Written;
     }
-    if (!m_packaging->start(packageContents(), target, mode))
-        return package(target, mode, Packaging::Now, std::move(done));
-    m_packagingDone = std::move(done);
+    m_packaging->start(contents, target, mode);
+    m_packagingDone = [done = std::move(done),
+                       comments = contents.comments](const PackageOutcome& outcome) {
+        done(outcome, comments);
+    };
     m_dialog->setPackaging(true);
     connect(m_packaging, &PackageJob::progressed, m_dialog,
             &CrashReportWidget::setPackagingProgress, Qt::UniqueConnection);
@@ -285,13 +353,14 @@ void Q5CrashReporterApplication::finishPackaging(const PackageOutcome& outcome)
 {
     if (m_dialog)
         m_dialog->setPackaging(false);
-    if (const PackageDone done = std::exchange(m_packagingDone, {}))
+    if (const auto done = std::exchange(m_packagingDone, {}))
         done(outcome);
 }
 
 bool Q5CrashReporterApplication::createCrashPackage(const QString& target)
 {
-    return package(target, PackageTarget::Replace, Packaging::Now, [](const PackageOutcome&) {});
+    return package(target, PackageTarget::Replace, Packaging::Now,
+                   [](const PackageOutcome&, const QString&) {});
 }
 
 bool Q5CrashReporterApplication::autoSaveCrashReport()
@@ -324,24 +393,21 @@ void Q5CrashReporterApplication::autoSaveFrom(QStringList folders, int number, P
     while (isNameTaken(automaticPackagePath(folder, number)))
         ++number;
     const QString path = automaticPackagePath(folder, number);
-    // Once tried, the episode is not saved again on the way out.
-    m_packageKept = true;
-    // While another package is being written, this one is written at once.
-    if (m_packaging->isRunning())
-        packaging = Packaging::Now;
-    package(path, PackageTarget::CreateNew, packaging, [=, this](const PackageOutcome& outcome) {
-        switch (outcome.result) {
-        case PackageResult::Written:
-            Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
-            return done(path);
-        case PackageResult::TargetExists:
-            return autoSaveFrom(folders, number + 1, packaging, done);
-        case PackageResult::Failed:
-            qDebug("There was a problem auto-saving the crash report to %s",
-                   localPath(path).constData());
-            return autoSaveFrom(folders.mid(1), 0, packaging, done);
-        }
-    });
+    package(path, PackageTarget::CreateNew, packaging,
+            [=, this](const PackageOutcome& outcome, const QString& comments) {
+                switch (outcome.result) {
+                case PackageResult::Written:
+                    Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
+                    keep(path, comments, true);
+                    return done(path);
+                case PackageResult::TargetExists:
+                    return autoSaveFrom(folders, number + 1, packaging, done);
+                case PackageResult::Failed:
+                    qDebug("There was a problem auto-saving the crash report to %s",
+                           localPath(path).constData());
+                    return autoSaveFrom(folders.mid(1), 0, packaging, done);
+                }
+            });
 }
 
 bool Q5CrashReporterApplication::saveCrashReport()
@@ -354,10 +420,10 @@ bool Q5CrashReporterApplication::saveCrashReport()
     if (fileName.isEmpty())
         return false;
     return package(withPackageExtension(fileName), PackageTarget::Replace, Packaging::InBackground,
-                   [this, fileName](const PackageOutcome& outcome) {
+                   [this, fileName](const PackageOutcome& outcome, const QString& comments) {
                        if (outcome.result != PackageResult::Written)
                            return showError(tr("There was a problem saving the crash report."));
-                       m_packageKept = true;
+                       keep(withPackageExtension(fileName), comments, false);
                        showResult(tr("Saved as %1.").arg(QDir::toNativeSeparators(fileName)),
                                   outcome);
                    });
@@ -377,20 +443,20 @@ bool Q5CrashReporterApplication::sendCrashReport()
     }
     // Known at once without the dialog; with it, the package is on its way.
     const auto handedOff = std::make_shared<bool>(true);
-    const bool packaged =
-        package(attachment, PackageTarget::Replace, Packaging::InBackground,
-                [this, attachment, failure, handedOff](const PackageOutcome& outcome) {
-                    if (outcome.result != PackageResult::Written) {
-                        discardMailAttachment(attachment);
-                        return showError(failure);
-                    }
-                    *handedOff = handOffToMail(attachment, outcome);
-                });
+    const bool packaged = package(
+        attachment, PackageTarget::Replace, Packaging::InBackground,
+        [this, attachment, failure, handedOff](const PackageOutcome& outcome, const QString&) {
+            if (outcome.result != PackageResult::Written) {
+                discardMailAttachment(attachment);
+                return showError(failure);
+            }
+            *handedOff = handOffToMail(attachment, outcome);
+        });
     return packaged && *handedOff;
 }
 
 // The hand-off cannot be verified: a package handed to the mail program is not a package kept,
-// so the episode still saves one into the Crash Dumps folder when it ends.
+// so the episode still keeps one in the Crash Dumps folder when it ends.
 bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
                                                const PackageOutcome& outcome)
 {
@@ -412,10 +478,10 @@ bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
 }
 
 // The operator learns that nothing reached the mail program, and where the package is to be
-// attached by hand.
+// attached by hand: the automatic one, brought up to date.
 void Q5CrashReporterApplication::reportFailedHandOff()
 {
-    autoSave(Packaging::InBackground, [this](const std::optional<QString>& saved) {
+    updateAutomaticPackage(Packaging::InBackground, [this](const std::optional<QString>& saved) {
         const QString text = tr("The crash report could not be handed to the mail program.");
         showError(saved
                       ? text + QLatin1Char(' ') +

@@ -16,9 +16,10 @@
 #include <optional>
 
 // One crash episode: reads the failed controller's record and crash data, then shows the
-// crash dialog or saves a crash package silently, and ends with exit status 0. However the
-// episode ends, a package is kept: one the operator saved, or one saved into the Crash Dumps
-// folder on the way out.
+// crash dialog or saves a crash package silently, and ends with exit status 0. The crash is
+// kept from the start: a package is saved into the Crash Dumps folder as the dialog opens, and
+// on the way out it takes the comments typed since, unless the operator saved a package that
+// holds them. The crash data file goes only once a package holds its data.
 class Q5CrashReporterApplication : public Tessera::Application<QApplication>
 {
     Q_OBJECT
@@ -53,19 +54,32 @@ protected:
     void timerEvent(QTimerEvent* event) override;
     // Reads the crash data file, and deletes it only when it was read as one.
     void readCrashData(const QString& path);
+    // Creates and shows the crash dialog for the record, which must be present.
+    void showDialog();
 
 private:
-    using PackageDone = std::function<void(const PackageOutcome&)>;
+    using PackageDone = std::function<void(const PackageOutcome&, const QString& comments)>;
     using AutoSaveDone = std::function<void(const std::optional<QString>&)>;
     enum class Packaging { Now, InBackground };
+    // A package that holds the crash, and the comments it holds.
+    struct KeptPackage {
+        QString path;
+        QString comments;
+        bool automatic = false;
+    };
 
     void reportCrash();
-    void showDialog();
     // A termination request ends the episode as closing the dialog does, once it has begun.
     void requestTermination();
     // On the way out: a package being written is finished (and handed to the mail program
-    // when it was meant for it), and the crash is saved unless the operator saved it.
+    // when it was meant for it), and the crash is kept with the comments typed so far.
     void finishEpisode();
+    void keep(const QString& path, const QString& comments, bool automatic);
+    // Saves the crash again, into the automatic package when there is one.
+    void updateAutomaticPackage(Packaging packaging, AutoSaveDone done);
+    // Where the process ends without returning from exec() (a display server that went away
+    // makes Qt call exit()), the episode is finished there, with status 0.
+    static void finishBeforeExit();
     void rememberComments();
     QString comments() const;
 
@@ -84,13 +98,14 @@ private:
     void showError(const QString& text);
     void showResult(const QString& text, const PackageOutcome& outcome);
     QString dumpProblemText(const PackageOutcome& outcome) const;
-    // The mouse position relative to the receiving widget.
+    // The mouse position on the screen: a move reaches both a window and the widget under the
+    // mouse, each in its own coordinates.
     void trackMouseMove(QPoint position);
 
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
     PackageJob* m_packaging = nullptr;
-    PackageDone m_packagingDone;
+    std::function<void(const PackageOutcome&)> m_packagingDone;
     int m_autoActionTimerId = 0;
     qint64 m_autoActionCountdown = 0;
     QPoint m_rememberedMousePoint{-1, -1};
@@ -98,9 +113,13 @@ private:
     QDateTime m_crashTime;
     QStringList m_outputLog;
     QString m_comments;
+    // The crash data file, while no package holds what it held.
+    QString m_crashDataFile;
+    std::optional<KeptPackage> m_lastKept;
+    std::optional<QString> m_automaticPackage;
     bool m_launchDone = false;
     bool m_terminationRequested = false;
     bool m_crashReported = false;
-    bool m_packageKept = false;
     bool m_leaving = false;
+    bool m_finished = false;
 };

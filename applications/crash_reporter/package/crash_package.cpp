@@ -3,6 +3,7 @@
 #include "io/file_archive.h"
 #include "package_entries.h"
 #include "package_file.h"
+#include "platform/file_placement.h"
 #include "report/crash_report.h"
 
 #include <QBuffer>
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QXmlStreamWriter>
 #include <QtDebug>
+
+#include <memory>
 
 namespace {
 
@@ -23,14 +26,17 @@ struct Source {
     QString entryName;
     SourceProblem problem = SourceProblem::None;
     QString detail;
+    // Open from the first look on, so that what is packed is what was checked, whatever
+    // happens to the path meanwhile.
+    std::shared_ptr<QFile> file;
+    qint64 size = 0;
 
     bool isPacked() const { return problem == SourceProblem::None; }
-    qint64 size() const { return isPacked() ? QFileInfo(path).size() : 0; }
 };
 
-// Only a regular file (a link to one is followed) that opens goes into the package: a folder
-// would pack the whole tree behind it, and a FIFO would wait for a writer for ever.
-Source inspectSource(const QString& path)
+// Only a regular file (a link to one is followed) goes into the package: a folder would pack
+// the whole tree behind it, and a FIFO would wait for a writer for ever.
+Source openSource(const QString& path)
 {
     Source source;
     source.path = path;
@@ -38,25 +44,23 @@ Source inspectSource(const QString& path)
         source.problem = SourceProblem::NotNamed;
         return source;
     }
-    const QFileInfo info(path);
-    source.path = info.absoluteFilePath();
-    if (!info.exists()) {
-        source.problem = SourceProblem::NotFound;
-    } else if (!info.isFile()) {
+    source.path = QFileInfo(path).absoluteFilePath();
+    bool notRegular = false;
+    source.file = Platform::openRegularFile(source.path, source.detail, notRegular);
+    if (source.file)
+        source.size = source.file->size();
+    else if (notRegular)
         source.problem = SourceProblem::NotRegularFile;
-    } else {
-        QFile file(source.path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            source.problem = SourceProblem::Unreadable;
-            source.detail = file.errorString();
-        }
-    }
+    else if (!QFileInfo::exists(source.path))
+        source.problem = SourceProblem::NotFound;
+    else
+        source.problem = SourceProblem::Unreadable;
     return source;
 }
 
 Source dumpSource(const CrashPackageContents& contents)
 {
-    Source dump = inspectSource(contents.dumpFilePath);
+    Source dump = openSource(contents.dumpFilePath);
     dump.entryName = PackageEntries::dumpName(QFileInfo(contents.dumpFilePath).fileName());
     if (!dump.isPacked())
         qDebug("Error: dump file %s: %s; the package holds the report without it",
@@ -69,7 +73,7 @@ Source dumpSource(const CrashPackageContents& contents)
 Source extraSource(const CrashPackageContents& contents, const QString& dumpEntryName)
 {
     const QString path = contents.record ? contents.record->extraFilePath : QString();
-    Source extra = inspectSource(path);
+    Source extra = openSource(path);
     extra.entryName = PackageEntries::extraName(QFileInfo(path).fileName(), dumpEntryName);
     if (!extra.isPacked() && extra.problem != SourceProblem::NotNamed &&
         extra.problem != SourceProblem::NotFound)
@@ -98,7 +102,8 @@ PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source&
 {
     Orrery::FileArchive archive;
     if (progress) {
-        const qint64 total = dump.size() + report.size() + extra.size();
+        const qint64 total =
+            (dump.isPacked() ? dump.size : 0) + report.size() + (extra.isPacked() ? extra.size : 0);
         archive.setProgressHandler([&progress, total, done = qint64(0)](qint64 bytes) mutable {
             progress(done += bytes, total);
         });
@@ -106,7 +111,8 @@ PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source&
     if (!archive.open(Orrery::FileArchive::Mode::Write, &file, Orrery::FileArchive::Format::TarGz))
         return PackStep::Failed;
     const auto addSource = [&](Source& source) {
-        if (!source.isPacked() || archive.add(source.path, source.entryName))
+        if (!source.isPacked() ||
+            (source.file->seek(0) && archive.addFile(*source.file, source.size, source.entryName)))
             return true;
         if (Orrery::FileArchive::lastError() == Orrery::FileArchive::SourceIncomplete)
             failed = &source;

@@ -4,7 +4,7 @@ namespace PackageEntries {
 
 QString dumpName(const QString& dumpFileName)
 {
-    if (dumpFileName == QLatin1String(Report))
+    if (dumpFileName.compare(QLatin1String(Report), Qt::CaseInsensitive) == 0)
         return QStringLiteral("dump-") + dumpFileName;
     return dumpFileName;
 }
@@ -12,7 +12,8 @@ QString dumpName(const QString& dumpFileName)
 QString extraName(const QString& extraFileName, const QString& dumpEntryName)
 {
     const auto taken = [&](const QString& name) {
-        return name == QLatin1String(Report) || name == dumpEntryName;
+        return name.compare(QLatin1String(Report), Qt::CaseInsensitive) == 0 ||
+               name.compare(dumpEntryName, Qt::CaseInsensitive) == 0;
     };
     QString name = extraFileName;
     for (int number = 1; taken(name); ++number)

@@ -4,7 +4,8 @@
 
 // The names of a package's entries. The dump keeps its own file name and the report is always
 // "report.xml"; a later entry whose name an earlier one holds gets a prefix, so that no two
-// entries share a name and a reader never takes the wrong one.
+// entries share a name, not even on a file system that ignores case, and a reader never takes
+// the wrong one.
 namespace PackageEntries {
 
 inline constexpr char Report[] = "report.xml";

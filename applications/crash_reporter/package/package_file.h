@@ -2,7 +2,9 @@
 
 #include "crash_package.h"
 
-#include <QTemporaryFile>
+#include <QFileDevice>
+
+#include <memory>
 
 // A package while it is written: a hidden file beside its final name, readable by the user
 // alone, that takes the name only once it is complete and on the disk. Until then, and when
@@ -13,12 +15,12 @@ public:
     explicit PackageFile(const QString& target);
 
     bool open();
-    QFileDevice& device() { return m_file; }
+    QFileDevice& device() { return *m_file; }
     // Replace puts the package in place of whatever has the name; CreateNew never touches a
     // name that is taken.
     PackageResult place(PackageTarget mode);
 
 private:
     QString m_target;
-    QTemporaryFile m_file;
+    std::unique_ptr<QFileDevice> m_file;
 };

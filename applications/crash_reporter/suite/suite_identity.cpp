@@ -77,7 +77,8 @@ void ensurePathExists(const QString& path)
     }
     // What the suite keeps there (crash dumps, logs) is the user's alone.
     const QFile::Permissions privateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    // Another process may make a level first; then it is there all the same.
     for (const QString& folder : std::as_const(missing))
-        if (!QDir().mkdir(folder, privateFolder))
+        if (!QDir().mkdir(folder, privateFolder) && !QFileInfo(folder).isDir())
             return;
 }

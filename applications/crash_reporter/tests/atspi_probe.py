@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Reads an application's accessibility tree through AT-SPI, as a screen reader does, and prints
-# role and name of its controls: "controls" every control that takes focus and shows,
-# "focused" the one that has the focus now. Exits 1 while the application is not there.
+# role and name of its controls: "controls" every control that takes focus and shows (marked
+# "|disabled" while it is) and every progress bar that shows, "focused" the one that has the
+# focus now. Exits 1 while the application is not there.
 import sys
 
 import pyatspi
@@ -21,11 +22,16 @@ def main(mode, application_name):
             continue
         for node in walk(application):
             state = node.getState()
-            wanted = state.contains(pyatspi.STATE_FOCUSABLE) and (
-                state.contains(pyatspi.STATE_FOCUSED) if mode == "focused"
-                else state.contains(pyatspi.STATE_SHOWING))
+            if mode == "focused":
+                wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
+                    pyatspi.STATE_FOCUSED)
+            else:
+                wanted = state.contains(pyatspi.STATE_SHOWING) and (
+                    state.contains(pyatspi.STATE_FOCUSABLE)
+                    or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
             if wanted:
-                print(f"{node.getRoleName()}|{node.name}")
+                disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
+                print(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
         return 0
     return 1
 

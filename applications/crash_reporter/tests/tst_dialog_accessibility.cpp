@@ -43,7 +43,8 @@ private Q_SLOTS:
     }
 
     // The editor is announced as "Comments", not after its group box; focus starts there and
-    // follows Tab to Save, then Email.
+    // follows Tab to Save, then Email. While the package that keeps the crash from the start is
+    // written, Save and Email say they are unavailable and the progress bar shows.
     void screenReaderFollowsTheKeyboard()
     {
         QProcessEnvironment environment = m_x.environment();
@@ -53,12 +54,17 @@ private Q_SLOTS:
         m_simulator->setProcessEnvironment(environment);
         m_simulator->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
                            {"--timeout", "60", "--data-file", m_sandbox.filePath("crash.dat"),
-                            "--dump", m_sandbox.filePath("c.dmp"), "--dump-size", "1000"});
+                            "--dump", m_sandbox.filePath("c.dmp"), "--dump-size",
+                            QString::number(256 * 1024 * 1024)});
         const QString window = m_x.window("Varnel Q5-PC Crash Desk");
         QVERIFY(!window.isEmpty());
         m_x.xdotool({"windowactivate", "--sync", window});
-        QTRY_COMPARE(probe("controls"),
-                     QStringList({"text|Comments", "push button|Save", "push button|Email"}));
+        QTRY_COMPARE(probe("controls"), QStringList({"text|Comments", "push button|Save|disabled",
+                                                     "push button|Email|disabled",
+                                                     "progress bar|Writing the package"}));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            probe("controls"),
+            QStringList({"text|Comments", "push button|Save", "push button|Email"}), 60000);
         QTRY_COMPARE(probe("focused"), QStringList{"text|Comments"});
         m_x.xdotool({"key", "Tab"});
         QTRY_COMPARE(probe("focused"), QStringList{"push button|Save"});

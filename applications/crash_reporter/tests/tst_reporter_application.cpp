@@ -1,6 +1,7 @@
 #include "app/q5_crash_reporter_application.h"
 #include "crash_channel_writer.h"
 #include "diagnostics/log.h"
+#include "shared_memory_publisher.h"
 #include "style/style.h"
 #include "suite_identity.h"
 #include "test_support.h"
@@ -10,9 +11,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +35,7 @@ class TestableApplication : public Q5CrashReporterApplication
 public:
     using Q5CrashReporterApplication::Q5CrashReporterApplication;
     using Q5CrashReporterApplication::readCrashData;
+    using Q5CrashReporterApplication::showDialog;
 
 protected:
     void launched() override {}
@@ -55,7 +59,8 @@ QStringList unexpectedModals;
 void answerModalDialogs()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr)
+    // The crash dialog opens window-modal; it is the tests' own.
+    if (modal == nullptr || qobject_cast<CrashReportWidget*>(modal))
         return;
     if (!modalHandlers.empty() && modalHandlers.front()(modal)) {
         modalHandlers.pop_front();
@@ -95,9 +100,9 @@ ModalHandler pressButton(QMessageBox::StandardButton button, QString* text = nul
     };
 }
 
-QByteArray loadCrashData(const QString& dumpName = "c.dmp")
+QByteArray loadCrashData(const QString& dumpName = "c.dmp", qsizetype dumpSize = 70000)
 {
-    writeFile(sandbox->filePath("c.dmp"), randomBytes(70000, 7));
+    writeFile(sandbox->filePath("c.dmp"), randomBytes(dumpSize, 7));
     writeFile(sandbox->filePath("crash.dat"),
               serializeCrashData({sandbox->filePath(dumpName), QDateTime::currentDateTime(), {}}));
     application->readCrashData(sandbox->filePath("crash.dat"));
@@ -119,6 +124,24 @@ void installFakeMailClient(const QByteArray& status, bool waitForRelease = false
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     for (const char* name : {"mail-arguments", "mailed.cdp", "release", "mail-done"})
         QFile::remove(sandbox->filePath(name));
+}
+
+// The dialog the application shows, and one of its card buttons.
+CrashReportWidget* shownDialog()
+{
+    application->showDialog();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<CrashReportWidget*>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+QWidget* cardButton(const QWidget* dialog, const QString& text)
+{
+    for (auto* button : dialog->findChildren<QAbstractButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
 }
 
 } // namespace
@@ -338,12 +361,66 @@ private Q_SLOTS:
         QCOMPARE(QDir::currentPath(), directory);
         const QString mailFolder = sandbox->filePath("cache/Varnel Professional/Crash Mail");
         for (const QString& attachment : std::as_const(attachments)) {
-            QVERIFY(attachment.startsWith(mailFolder + "/hand-off-"));
+            QVERIFY(attachment.startsWith(mailFolder + "/q5-crash-mail-"));
             QCOMPARE(QFileInfo(attachment).fileName(), QString("crash_log.cdp"));
             QCOMPARE(modeOf(QFileInfo(attachment).path()), success ? 0700u : 0u);
             QCOMPARE(modeOf(attachment), success ? 0600u : 0u);
         }
         QVERIFY(attachments.isEmpty() || attachments[0] != attachments[1]);
+    }
+
+    // With the dialog open a package is written in the background, the first one into the
+    // Crash Dumps folder as the dialog opens: Save and Email wait meanwhile and the progress
+    // shows; a request meanwhile is refused, not dropped silently; the dialog says where the
+    // operator's package went.
+    void packagingWhileTheDialogIsOpen()
+    {
+        const QByteArray dump = loadCrashData("c.dmp", 48 * 1024 * 1024);
+        QDir(crashDumpsPath(SuiteApplication::Controller)).removeRecursively();
+        CrashReportWidget* dialog = shownDialog();
+        QVERIFY(dialog);
+        QWidget* save = cardButton(dialog, "Save");
+        QWidget* email = cardButton(dialog, "Email");
+        // Its outcome arrives through the event loop, which has not turned since.
+        QVERIFY(!save->isEnabled() && !email->isEnabled());
+        QVERIFY(dialog->findChild<QProgressBar*>()->isVisible());
+        QVERIFY(!application->saveCrashReport() && !application->sendCrashReport());
+        QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled() && email->isEnabled(), 60000);
+        QVERIFY(!dialog->findChild<QProgressBar*>()->isVisible());
+        QCOMPARE(
+            entryData(crashDumpsPath(SuiteApplication::Controller) + "Crash Report 0.cdp", "c.dmp"),
+            dump);
+
+        modalHandlers = {chooseFile(sandbox->filePath("background"))};
+        QVERIFY(application->saveCrashReport());
+        QVERIFY(!save->isEnabled() && !email->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 60000);
+        QCOMPARE(entryData(sandbox->filePath("background.cdp"), "c.dmp"), dump);
+        QStringList texts;
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            texts << label->text();
+        QVERIFY2(texts.contains("Saved as " + sandbox->filePath("background.cdp") + "."),
+                 qPrintable(texts.join('|')));
+        dialog->close();
+    }
+
+    // A name that another reporter takes while the background save writes its package moves
+    // it on to the next number; what the other one wrote stays.
+    void backgroundSaveMovesOnFromATakenName()
+    {
+        const QString dumps = crashDumpsPath(SuiteApplication::Controller);
+        QDir(dumps).removeRecursively();
+        const QByteArray dump = loadCrashData("c.dmp", 96 * 1024 * 1024);
+        CrashReportWidget* dialog = shownDialog();
+        QVERIFY(dialog);
+        QFile taken(crashDumpsPath(SuiteApplication::Controller) + "Crash Report 0.cdp");
+        QVERIFY2(taken.open(QIODevice::WriteOnly | QIODevice::NewOnly),
+                 "the save was done before the name could be taken");
+        taken.close();
+        QTRY_VERIFY_WITH_TIMEOUT(cardButton(dialog, "Save")->isEnabled(), 60000);
+        QCOMPARE(entryData(dumps + "Crash Report 1.cdp", "c.dmp"), dump);
+        QCOMPARE(QFileInfo(taken).size(), 0);
+        dialog->close();
     }
 
     void slowMailClientDoesNotHoldTheDialog()
@@ -375,7 +452,15 @@ int main(int argc, char* argv[])
     qputenv("PATH", folder.filePath("fake-bin").toUtf8() + ":" + qgetenv("PATH"));
     // A write past the file size limit then fails as on a full disk instead of ending us.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A record in the crash channel, as the controller leaves it, for the dialog.
+    SharedMemoryPublisher channel(crashChannelKeyFor(std::nullopt));
+    SimulatedCrashRecord record;
+    record.serialNumber = "SN-1";
+    if (!channel.publish(serializeCrashRecord(record)))
+        return 3;
     TestableApplication app(argc, argv);
+    // The tests close dialogs; the test run goes on.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     application = &app;
     TestReporterApplication test;
     return QTest::qExec(&test, argc, argv);

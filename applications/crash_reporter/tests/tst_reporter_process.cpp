@@ -180,7 +180,7 @@ private Q_SLOTS:
                      .match(sandbox.log())
                      .hasMatch(),
                  qPrintable(sandbox.log()));
-        for (const QString& folder :
+        for (const char* folder :
              {"home/Documents/Varnel Professional", "home/Documents/Varnel Professional/Q5-PC"})
             QCOMPARE(modeOf(sandbox.path(folder)), 0700u);
         QCOMPARE(modeOf(sandbox.dumps()), 0700u);

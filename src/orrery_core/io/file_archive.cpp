@@ -52,6 +52,30 @@ QString archivePathOf(const QString& localPath, const QString& parentPath, const
     return path + (name.isEmpty() ? QFileInfo(localPath).fileName() : name);
 }
 
+// Copies exactly the size in the header: a source that grows meanwhile is cut there, one that
+// fails or ends early is reported (libarchive pads the entry to its size).
+bool copySource(archive* handle, QIODevice& source, qint64 size,
+                const std::function<void(qint64)>& progress)
+{
+    char chunk[CopyChunkSize];
+    qint64 remaining = size;
+    while (remaining > 0) {
+        const qint64 count = source.read(chunk, std::min<qint64>(remaining, sizeof chunk));
+        if (count <= 0) {
+            FileArchive::setLastError(FileArchive::SourceIncomplete);
+            return false;
+        }
+        if (archive_write_data(handle, chunk, size_t(count)) < 0) {
+            FileArchive::setLastError(archive_errno(handle));
+            return false;
+        }
+        remaining -= count;
+        if (progress)
+            progress(count);
+    }
+    return true;
+}
+
 // Adds files and directory trees to an archive open for writing. Remembers the directories
 // on the current path so that a link back into the tree is noticed instead of followed.
 class TreeWriter
@@ -101,28 +125,7 @@ private:
             makeEntry(archivePathOf(path, parentPath, name), AE_IFREG, FilePermissions, size);
         if (archive_write_header(m_handle, entry.get()) != ARCHIVE_OK)
             return storeError();
-        return copyContents(file, size);
-    }
-
-    // Copies exactly the size in the header: a source that grows meanwhile is cut there, one
-    // that fails or ends early is reported (libarchive pads the entry to its size).
-    bool copyContents(QFile& file, qint64 size)
-    {
-        char chunk[CopyChunkSize];
-        qint64 remaining = size;
-        while (remaining > 0) {
-            const qint64 count = file.read(chunk, std::min<qint64>(remaining, sizeof chunk));
-            if (count <= 0) {
-                FileArchive::setLastError(FileArchive::SourceIncomplete);
-                return false;
-            }
-            if (archive_write_data(m_handle, chunk, size_t(count)) < 0)
-                return storeError();
-            remaining -= count;
-            if (m_progress)
-                m_progress(count);
-        }
-        return true;
+        return copySource(m_handle, file, size, m_progress);
     }
 
     bool addDirectory(const QString& path, const QString& parentPath, const QString& name)
@@ -331,6 +334,18 @@ bool FileArchive::addData(const QByteArray& data, const QString& name)
     if (m_progress)
         m_progress(data.size());
     return true;
+}
+
+bool FileArchive::addFile(QIODevice& source, qint64 size, const QString& name)
+{
+    if (m_handle == nullptr || m_mode != Mode::Write) {
+        setLastError(InvalidState);
+        return false;
+    }
+    const EntryPointer entry = makeEntry(name, AE_IFREG, FilePermissions, size);
+    if (archive_write_header(m_handle, entry.get()) != ARCHIVE_OK)
+        return storeArchiveError();
+    return copySource(m_handle, source, size, m_progress);
 }
 
 void FileArchive::setProgressHandler(std::function<void(qint64)> handler)

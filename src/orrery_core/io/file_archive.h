@@ -60,6 +60,10 @@ public:
     bool add(const QString& path, const QString& name = {});
     // Adds a regular file entry holding the bytes.
     bool addData(const QByteArray& data, const QString& name);
+    // Adds a regular file entry of the given size from a source the caller opened, so that
+    // what is packed is what was checked. Fails with SourceIncomplete when the source ends
+    // early or fails.
+    bool addFile(QIODevice& source, qint64 size, const QString& name);
 
     // Called with the number of source bytes each time a chunk has been packed.
     void setProgressHandler(std::function<void(qint64 bytes)> handler);

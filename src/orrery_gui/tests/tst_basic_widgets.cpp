@@ -101,7 +101,7 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     files = &folder;
     // Pixel ratios 1 and 2, so that a widget can change its ratio.
-    useTwoOffscreenScreens(folder, 96, 2);
+    useOffscreenScreens(folder, {{96, 2}});
     QApplication application(argc, argv);
     TestBasicWidgets test;
     return QTest::qExec(&test, argc, argv);

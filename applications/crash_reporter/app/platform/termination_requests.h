@@ -12,3 +12,7 @@ void holdTerminationRequests();
 // Calls `requested` on the event loop for every request held or still to come, as long as
 // the context lives.
 void deliverTerminationRequests(QObject* context, std::function<void()> requested);
+
+// The episode is over and its crash kept: a system that ends the process as soon as the request
+// is answered (a console closed, a log-off) may do so now.
+void terminationRequestHandled();

@@ -34,10 +34,16 @@ QString mailFolder()
     return folder;
 }
 
+constexpr char HandOffPrefix[] = "q5-crash-mail-";
+
+// Only in our own folder: in the shared temporary folder the names could be anybody's.
 void removeOldHandOffs(const QString& folder)
 {
+    if (folder == QDir::tempPath())
+        return;
     const QDateTime oldest = QDateTime::currentDateTimeUtc().addDays(-KeptDays);
-    QDirIterator handOffs(folder, {QStringLiteral("hand-off-*")}, QDir::Dirs | QDir::NoSymLinks);
+    QDirIterator handOffs(folder, {QLatin1String(HandOffPrefix) + QLatin1Char('*')},
+                          QDir::Dirs | QDir::NoSymLinks);
     while (handOffs.hasNext()) {
         handOffs.next();
         if (handOffs.fileInfo().lastModified().toUTC() < oldest)
@@ -52,7 +58,8 @@ QString newMailAttachmentPath()
     const QString folder = mailFolder();
     removeOldHandOffs(folder);
     // Created for the user alone (0700), under a name nobody can take first.
-    QTemporaryDir handOff(folder + QStringLiteral("/hand-off-XXXXXX"));
+    QTemporaryDir handOff(folder + QLatin1Char('/') + QLatin1String(HandOffPrefix) +
+                          QStringLiteral("XXXXXX"));
     if (!handOff.isValid())
         return {};
     handOff.setAutoRemove(false);
@@ -63,6 +70,6 @@ void discardMailAttachment(const QString& path)
 {
     const QFileInfo attachment(path);
     QFile::remove(path);
-    if (attachment.dir().dirName().startsWith(QLatin1String("hand-off-")))
+    if (attachment.dir().dirName().startsWith(QLatin1String(HandOffPrefix)))
         QDir().rmdir(attachment.absolutePath());
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+class QFile;
 class QFileDevice;
 class QString;
 
@@ -7,13 +10,19 @@ namespace Platform {
 
 enum class Placement { Placed, NameTaken, Failed };
 
-// Gives the complete, closed file at `from` the name `to` in the same folder in one step, so
-// that a reader finds either nothing or the whole file there. Without `replace` a name that is
-// taken, by whatever, is left alone.
-Placement placeFile(const QString& from, const QString& to, bool replace);
+// A new, empty file for the user alone (0600) in the folder, open for writing, under a name no
+// package has. It goes away with the device unless it is placed.
+std::unique_ptr<QFileDevice> createPackageFile(const QString& folder);
 
-// Puts the file's contents on the disk, so that a power cut after it took its name cannot
-// leave that name holding less.
-bool syncToDisk(QFileDevice& file);
+// Puts the file's contents on the disk, so that a power cut cannot leave the name holding
+// less, and gives the complete file the name `to` in the same folder in one step, so that a
+// reader finds either nothing or the whole file there. Without `replace` a name that is taken,
+// by whatever, is left alone.
+Placement placeFile(QFileDevice& file, const QString& to, bool replace);
+
+// Opens a regular file for reading, a link to one followed, without ever waiting: a FIFO, a
+// device or a folder is refused (`notRegular` set), not waited for. Null on failure, with the
+// system's reason in `error`.
+std::unique_ptr<QFile> openRegularFile(const QString& path, QString& error, bool& notRegular);
 
 } // namespace Platform

@@ -56,3 +56,6 @@ void deliverTerminationRequests(QObject* context, std::function<void()> requeste
                          requested();
                      });
 }
+
+// The signals are only noted; nothing waits for the answer.
+void terminationRequestHandled() {}

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 #include <windows.h>
@@ -16,6 +17,12 @@ std::mutex receiverMutex;
 QPointer<QObject> receiver;
 std::function<void()> onRequest;
 std::atomic<bool> requestHeld = false;
+std::condition_variable episodeOver;
+bool handled = false;
+
+// Windows ends the process about five seconds after a close, log-off or shutdown request, and
+// at once when the handler returns; the handler waits for the episode a little less.
+constexpr auto LongestWait = std::chrono::milliseconds(4500);
 
 void deliver()
 {
@@ -28,11 +35,16 @@ void deliver()
 
 BOOL WINAPI noteRequest(DWORD type)
 {
-    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && type != CTRL_CLOSE_EVENT &&
-        type != CTRL_LOGOFF_EVENT && type != CTRL_SHUTDOWN_EVENT)
+    const bool endsTheProcess =
+        type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT;
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && !endsTheProcess)
         return FALSE;
     requestHeld = true;
     deliver();
+    if (endsTheProcess) {
+        std::unique_lock lock(receiverMutex);
+        episodeOver.wait_for(lock, LongestWait, [] { return handled; });
+    }
     return TRUE;
 }
 
@@ -53,4 +65,13 @@ void deliverTerminationRequests(QObject* context, std::function<void()> requeste
     }
     if (requestHeld)
         deliver();
+}
+
+void terminationRequestHandled()
+{
+    {
+        const std::lock_guard lock(receiverMutex);
+        handled = true;
+    }
+    episodeOver.notify_all();
 }

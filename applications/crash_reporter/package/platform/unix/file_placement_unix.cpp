@@ -1,11 +1,12 @@
 #include "package/platform/file_placement.h"
 
 #include <QFile>
-#include <QFileDevice>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,9 +57,22 @@ Placement moveWithoutReplacing(const QByteArray& from, const QByteArray& to)
 
 } // namespace
 
-Placement placeFile(const QString& from, const QString& to, bool replace)
+// Where the file system allows, QTemporaryFile opens an unnamed file (O_TMPFILE) that gets its
+// name only when placed: a package cut short by SIGKILL or a power cut leaves nothing at all.
+std::unique_ptr<QFileDevice> createPackageFile(const QString& folder)
 {
-    const QByteArray source = QFile::encodeName(from);
+    auto file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.q5-package-XXXXXX"));
+    if (!file->open())
+        return nullptr;
+    return file;
+}
+
+Placement placeFile(QFileDevice& file, const QString& to, bool replace)
+{
+    auto* temporary = qobject_cast<QTemporaryFile*>(&file);
+    if (!temporary || !file.flush() || ::fsync(file.handle()) != 0)
+        return Placement::Failed;
+    const QByteArray source = QFile::encodeName(temporary->fileName());
     const QByteArray target = QFile::encodeName(to);
     Placement placement = Placement::Failed;
     if (replace)
@@ -66,14 +80,36 @@ Placement placeFile(const QString& from, const QString& to, bool replace)
                                                                           : Placement::Failed;
     else
         placement = moveWithoutReplacing(source, target);
-    if (placement == Placement::Placed)
+    if (placement == Placement::Placed) {
+        temporary->setAutoRemove(false);
         syncFolderOf(target);
+    }
     return placement;
 }
 
-bool syncToDisk(QFileDevice& file)
+std::unique_ptr<QFile> openRegularFile(const QString& path, QString& error, bool& notRegular)
 {
-    return file.flush() && ::fsync(file.handle()) == 0;
+    notRegular = false;
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        notRegular = true;
+        ::close(descriptor);
+        return nullptr;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        error = file->errorString();
+        ::close(descriptor);
+        return nullptr;
+    }
+    return file;
 }
 
 } // namespace Platform

@@ -5,11 +5,11 @@
 namespace Platform {
 
 // $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as the base
-// directory specification asks.
+// directory specification asks, and so is the root of the file system.
 QString userStateFolder()
 {
     const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured) && !QDir(configured).isRoot())
         return QDir::cleanPath(configured);
     const QString home = QDir::homePath();
     if (QDir(home).isRoot())
