@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for the given number of seconds,
-# seeded from the wire-test corpus. Fails on any crash, sanitizer report or an allocation above
+# seeded from their corpus folders. Fails on any crash, sanitizer report or an allocation above
 # the limit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,13 +9,17 @@ build_dir=$root/build-fuzz
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQ5_FUZZ=ON -DQ5_SANITIZE=ON -DQ5_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file fuzz_report_writer
+cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file fuzz_report_writer \
+    fuzz_package_reader
 
-corpus=$root/applications/crash_reporter/fuzz/corpus
-for target in crash_record:record crash_data_file:data_file report_writer:report; do
+# target:corpus folder
+for target in crash_record:applications/crash_reporter/fuzz/corpus/record \
+    crash_data_file:applications/crash_reporter/fuzz/corpus/data_file \
+    report_writer:applications/package_format/fuzz/corpus/report \
+    package_reader:applications/package_format/fuzz/corpus/package; do
     name=fuzz_${target%%:*}
     work=$(mktemp -d)
-    cp "$corpus/${target#*:}"/* "$work/"
+    cp "$root/${target#*:}"/* "$work/"
     echo "$name: ${seconds}s"
     ASAN_OPTIONS=detect_leaks=1 "$build_dir/bin/$name" "$work" \
         -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=1024 -max_len=4096 \

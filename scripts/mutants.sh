@@ -9,10 +9,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 list=$(realpath "${1:-$root/scripts/mutants.txt}")
 work=${Q5_MUTANTS_DIR:-$root/build-mutants}
 source=$work/source
+pristine=$work/pristine
 build=$work/build
 
-mkdir -p "$source"
-rsync -a --delete --exclude '/build*' --exclude '/.git' "$root/" "$source/"
+# A snapshot of the tree as it is now: faults are planted in one copy and taken back from the
+# other, so that edits to the tree while the check runs do not get mixed in.
+rm -rf "$source" "$pristine"
+mkdir -p "$source" "$pristine"
+tar -C "$root" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$source" -xf -
+tar -C "$source" -cf - . | tar -C "$pristine" -xf -
 cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 echo "mutants: building the scratch copy"
 cmake --build "$build" >/dev/null
@@ -54,7 +59,7 @@ PY
         killed=$((killed + 1))
     fi
     echo "$verdict  $line"
-    cp "$root/$file" "$source/$file"
+    cp "$pristine/$file" "$source/$file"
 done <"$list"
 
 cmake --build "$build" >/dev/null 2>&1 || true

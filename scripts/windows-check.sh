@@ -13,6 +13,7 @@ qt=/usr/include/x86_64-linux-gnu/qt6
 declare -A left_out=(
     [src/orrery_core/io/file_archive.cpp]="libarchive has no Windows headers here"
     [src/orrery_core/io/archive_device.cpp]="libarchive has no Windows headers here"
+    [applications/crash_inbox/intake/mail_reader.cpp]="GMime has no Windows headers here"
 )
 
 # Boost is header-only and portable; only its folder joins the include path, not /usr/include.
@@ -21,9 +22,10 @@ trap 'rm -rf "$boost"' EXIT
 ln -s /usr/include/boost "$boost/boost"
 
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DQT_NO_KEYWORDS -DUNICODE -D_UNICODE
-    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -isystem "$boost"
-    -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
-    -Iapplications/crash_reporter/suite -Itools/controller_sim -Itools/gallery)
+    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql"
+    -isystem "$boost" -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
+    -Iapplications/crash_reporter/suite -Iapplications/package_format -Iapplications/crash_inbox
+    -Itools/controller_sim -Itools/gallery)
 
 # Product and tool sources; tests, fuzz targets and benchmarks use POSIX on purpose, and the
 # Linux platform files are Linux's.

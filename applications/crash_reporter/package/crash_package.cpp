@@ -5,6 +5,7 @@
 #include "package_file.h"
 #include "platform/file_placement.h"
 #include "report/crash_report.h"
+#include "report_writer.h"
 
 #include <QBuffer>
 #include <QFile>

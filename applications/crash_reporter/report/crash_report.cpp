@@ -1,72 +1,30 @@
 #include "crash_report.h"
 
+#include "report_writer.h"
 #include "suite_identity.h"
-#include "xml_text.h"
 
 #include <QSysInfo>
 #include <QXmlStreamWriter>
 
-namespace {
-
-constexpr int IndentBlanks = 4;
-
-// A carriage return written as it is would come back as a line feed from any XML parser, so
-// it goes out as the character reference &#13;.
-void writeText(QXmlStreamWriter& writer, const QString& element, const QString& text)
+ReportDocument reportDocument(const CrashReport& report)
 {
-    writer.writeStartElement(element);
-    const QStringList pieces = xmlSafeText(text).split(QLatin1Char('\r'));
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            writer.writeEntityReference(QStringLiteral("#13"));
-        writer.writeCharacters(pieces.at(i));
+    ReportDocument document;
+    document.date = report.crashTime.date();
+    document.time = report.crashTime.time();
+    if (report.record) {
+        ReportDocument::Application& application = document.application.emplace();
+        if (report.record->productModel)
+            application.device = productModelName(*report.record->productModel);
+        application.serial = report.record->serialNumber;
+        application.version = Orrery::versionString<QString>(report.record->version, true);
+        application.platform = report.platform.value_or(QSysInfo::prettyProductName());
     }
-    writer.writeEndElement();
-}
-
-} // namespace
-
-std::unique_ptr<QXmlStreamWriter> makeReportWriter()
-{
-    auto writer = std::make_unique<QXmlStreamWriter>();
-    writer->setAutoFormatting(true);
-    writer->setAutoFormattingIndent(IndentBlanks);
-    return writer;
+    document.outputLog = report.outputLog;
+    document.comments = report.comments;
+    return document;
 }
 
 void writeCrashReport(QXmlStreamWriter& writer, QIODevice* device, const CrashReport& report)
 {
-    writer.setDevice(device);
-    writer.writeStartDocument();
-    writer.writeStartElement(QString::fromLatin1(Suite::ProductDomain),
-                             QStringLiteral("CrashReport"));
-    writeText(writer, QStringLiteral("Date"),
-              report.crashTime.toString(QStringLiteral("dd/MM/yyyy")));
-    writeText(writer, QStringLiteral("Time"),
-              report.crashTime.toString(QStringLiteral("hh:mm:ss")));
-    if (report.record)
-        writeApplicationInfo(writer, *report.record,
-                             report.platform.value_or(QSysInfo::prettyProductName()));
-
-    writer.writeStartElement(QStringLiteral("OutputLog"));
-    for (const QString& line : report.outputLog)
-        writeText(writer, QStringLiteral("Entry"), line);
-    writer.writeEndElement();
-
-    writeText(writer, QStringLiteral("Comments"), report.comments);
-    writer.writeEndElement();
-    writer.writeEndDocument();
-}
-
-void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record,
-                          const QString& platform)
-{
-    writer.writeStartElement(QStringLiteral("ApplicationInfo"));
-    if (record.productModel)
-        writeText(writer, QStringLiteral("Device"), productModelName(*record.productModel));
-    writeText(writer, QStringLiteral("Serial"), record.serialNumber);
-    writeText(writer, QStringLiteral("Version"),
-              Orrery::versionString<QString>(record.version, true));
-    writeText(writer, QStringLiteral("Platform"), platform);
-    writer.writeEndElement();
+    writeReportDocument(writer, device, reportDocument(report));
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "channel/crash_record.h"
+#include "report_document.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -22,11 +22,9 @@ struct CrashReport {
     std::optional<QString> platform = std::nullopt;
 };
 
-// Auto-formatting with four blanks per level, no device yet.
-std::unique_ptr<QXmlStreamWriter> makeReportWriter();
+// The document of the package's format: the crash time as date and time, the record's facts
+// (product model name, serial number, full version) when there is a record.
+ReportDocument reportDocument(const CrashReport& report);
 
 // Writes the whole document to the device, which must be open for writing.
 void writeCrashReport(QXmlStreamWriter& writer, QIODevice* device, const CrashReport& report);
-
-void writeApplicationInfo(QXmlStreamWriter& writer, const CrashRecord& record,
-                          const QString& platform);

@@ -21,6 +21,7 @@ namespace Orrery {
 namespace {
 
 thread_local std::int32_t lastArchiveError = FileArchive::NoError;
+thread_local QString lastArchiveErrorText;
 
 constexpr qint64 CopyChunkSize = 8192;
 // libarchive's own gzip filter uses zlib's default level.
@@ -200,11 +201,19 @@ std::int32_t FileArchive::lastError()
 void FileArchive::setLastError(std::int32_t error)
 {
     lastArchiveError = error;
+    lastArchiveErrorText.clear();
+}
+
+QString FileArchive::lastErrorText()
+{
+    return lastArchiveErrorText;
 }
 
 bool FileArchive::storeArchiveError()
 {
     setLastError(archive_errno(m_handle));
+    if (const char* text = archive_error_string(m_handle))
+        lastArchiveErrorText = QString::fromUtf8(text);
     return false;
 }
 
@@ -391,7 +400,11 @@ bool FileArchive::nextEntry(Entry& entry)
     if (result != ARCHIVE_OK && result != ARCHIVE_WARN)
         return storeArchiveError();
 
-    entry.name = QString::fromUtf8(archive_entry_pathname(header));
+    const auto text = [](const char* value) {
+        return value ? QString::fromUtf8(value) : QString();
+    };
+    entry.name = text(archive_entry_pathname(header));
+    entry.linkTarget.clear();
     switch (archive_entry_filetype(header)) {
     case AE_IFREG:
         entry.type = EntryType::File;
@@ -399,9 +412,18 @@ bool FileArchive::nextEntry(Entry& entry)
     case AE_IFDIR:
         entry.type = EntryType::Directory;
         break;
+    case AE_IFLNK:
+        entry.type = EntryType::SymbolicLink;
+        entry.linkTarget = text(archive_entry_symlink(header));
+        break;
     default:
         entry.type = EntryType::Other;
         break;
+    }
+    // A hard link names another entry; it holds no data of its own.
+    if (const char* target = archive_entry_hardlink(header)) {
+        entry.type = EntryType::HardLink;
+        entry.linkTarget = text(target);
     }
     entry.size = archive_entry_size(header);
     entry.permissions = int(archive_entry_perm(header));

@@ -38,12 +38,14 @@ public:
     // skipped (ELOOP, "too many levels of symbolic links").
     static const std::int32_t SymbolicLinkCycle;
 
-    enum class EntryType { File, Directory, Other };
+    enum class EntryType { File, Directory, SymbolicLink, HardLink, Other };
     struct Entry {
         QString name;
         EntryType type = EntryType::Other;
         qint64 size = 0;
         int permissions = 0;
+        // Where a symbolic or hard link points.
+        QString linkTarget;
     };
 
     FileArchive();
@@ -84,6 +86,8 @@ public:
 
     static std::int32_t lastError();
     static void setLastError(std::int32_t error);
+    // libarchive's words for the last error of this thread, when it gave any.
+    static QString lastErrorText();
 
     struct DeviceContext;
 

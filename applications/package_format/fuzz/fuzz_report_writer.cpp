@@ -1,8 +1,9 @@
 // libFuzzer target: whatever the comments, the output log, the serial number and the platform
 // hold, report.xml is well-formed and a second parser (libxml2) reads back each text as the
-// writer mended it.
-#include "report/crash_report.h"
-#include "report/xml_text.h"
+// writer mended it; our own reader reads back the whole document as mended.
+#include "report_reader.h"
+#include "report_writer.h"
+#include "xml_text.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
@@ -63,14 +64,15 @@ void check(bool condition)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QStringList texts = fields(data, size);
-    CrashRecord record;
-    record.serialNumber = texts.at(1);
-    record.productModel = 0;
-    const QStringList outputLog = texts.mid(3);
-    const CrashReport report{QDateTime(), record, outputLog, texts.at(0), texts.at(2)};
+    ReportDocument report;
+    report.application = ReportDocument::Application{QStringLiteral("Q5-PC"), texts.at(1),
+                                                     QStringLiteral("6.4.0"), texts.at(2)};
+    report.outputLog = texts.mid(3);
+    report.comments = texts.at(0);
+    const QStringList& outputLog = report.outputLog;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    writeCrashReport(*makeReportWriter(), &buffer, report);
+    writeReportDocument(*makeReportWriter(), &buffer, report);
 
     const std::unique_ptr<xmlDoc, DocumentDeleter> document(
         xmlReadMemory(buffer.data().constData(), int(buffer.size()), "report.xml", nullptr,
@@ -87,5 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(readBack("Platform") == QList<QByteArray>{xmlSafeText(texts.at(2)).toUtf8()});
     check(readBack("Entry") == QList<QByteArray>{xmlSafeText(outputLog.at(0)).toUtf8(),
                                                  xmlSafeText(outputLog.at(1)).toUtf8()});
+
+    ReportDocument mended = report;
+    mended.application->serial = xmlSafeText(texts.at(1));
+    mended.application->platform = xmlSafeText(texts.at(2));
+    mended.comments = xmlSafeText(texts.at(0));
+    for (QString& line : mended.outputLog)
+        line = xmlSafeText(line);
+    check(readReportDocument(buffer.data()).document == mended);
     return 0;
 }

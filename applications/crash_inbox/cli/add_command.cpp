@@ -1,0 +1,64 @@
+#include "command_line.h"
+
+#include "intake/folder_watch.h"
+#include "intake/package_filer.h"
+#include "intake/package_sources.h"
+#include "progress.h"
+#include "store/inbox_database.h"
+#include "store/package_store.h"
+
+int runAdd(const CommandContext& context)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("A package, a folder searched through for *.cdp, "
+                                                "a Maildir folder or an mbox file."),
+                                 QStringLiteral("PATH..."));
+    const QCommandLineOption watch(
+        QStringLiteral("watch"),
+        QStringLiteral("Then keeps filing the packages in DIR, and those that appear there, "
+                       "once complete."),
+        QStringLiteral("DIR"));
+    parser.addOption(watch);
+    if (const auto status = context.parse(
+            parser, QStringLiteral("add [--watch DIR] [PATH...]"),
+            QStringLiteral("Files crash packages: one line each, \"added ID PATH\", \"known ID "
+                           "PATH\" (the same content was filed before) or \"rejected PATH: "
+                           "REASON\". Exit status 0 when nothing was rejected, 1 when "
+                           "something was, 2 on a usage or database error.")))
+        return *status;
+    // The watched folder's packages, those there already included, are filed as they settle.
+    const QStringList paths = parser.positionalArguments();
+    if (paths.isEmpty() && !parser.isSet(watch))
+        return context.usageError(QStringLiteral("add needs a PATH"));
+    const std::unique_ptr<InboxDatabase> database = context.openDatabase();
+    if (!database)
+        return 2;
+    PackageStore store(*database);
+    const QList<PackageSource> sources = packageSources(paths);
+    Progress progress;
+    PackageFiler filer(store, context.out, progress, sources.size());
+    for (const PackageSource& source : sources) {
+        switch (source.kind) {
+        case PackageSource::Kind::Missing:
+            filer.reject(source.path, QStringLiteral("it does not exist"));
+            break;
+        case PackageSource::Kind::Package:
+            filer.addFile(source.path);
+            break;
+        case PackageSource::Kind::Mbox:
+        case PackageSource::Kind::Message:
+            filer.addMail(source.path, source.kind == PackageSource::Kind::Mbox);
+            break;
+        }
+    }
+    filer.flush();
+    progress.clear();
+    if (!filer.failed() && parser.isSet(watch))
+        watchFolder(parser.value(watch), filer, context.err);
+    if (filer.failed()) {
+        context.err << "q5-crash-inbox: " << filer.error() << Qt::endl;
+        return 2;
+    }
+    return filer.rejected() > 0 ? 1 : 0;
+}

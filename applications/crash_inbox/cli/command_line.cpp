@@ -1,0 +1,110 @@
+#include "command_line.h"
+
+#include "store/inbox_database.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+constexpr char Usage[] = R"(Usage: q5-crash-inbox [--database URL] COMMAND [ARGUMENTS]
+
+The service department's crash inbox: files the Q5 crash packages (.cdp) that come by e-mail
+or on USB sticks, finds them again and groups them by device and version.
+
+Commands:
+  add PATH...           file packages, folders of them, Maildir folders and mbox files
+  list                  the filed packages, newest crash first
+  show ID|FILE          a package's report and entries
+  groups                the crashes by device and version
+  extract ID|FILE DIR   write a package's entries into a folder
+
+Options:
+  --database URL   a SQLite file, sqlite:PATH, or a PostgreSQL URL
+                   (postgresql://user@host:port/db, ?host=/socket/folder for a local socket);
+                   else $Q5_CRASH_INBOX_DATABASE, else the desk's own SQLite file
+  -h, --help       this text; "q5-crash-inbox COMMAND --help" tells about a command
+)";
+
+using Command = int (*)(const CommandContext&);
+
+Command commandNamed(const QString& name)
+{
+    if (name == QLatin1String("add"))
+        return runAdd;
+    if (name == QLatin1String("list"))
+        return runList;
+    if (name == QLatin1String("show"))
+        return runShow;
+    if (name == QLatin1String("groups"))
+        return runGroups;
+    if (name == QLatin1String("extract"))
+        return runExtract;
+    return nullptr;
+}
+
+} // namespace
+
+int CommandContext::usageError(const QString& message) const
+{
+    err << "q5-crash-inbox: " << message << Qt::endl;
+    return 2;
+}
+
+std::optional<int> CommandContext::parse(QCommandLineParser& parser, const QString& synopsis,
+                                         const QString& description) const
+{
+    parser.setApplicationDescription(description);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Tells about this command."));
+    parser.addOption(help);
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: [^\n]*")),
+                     QStringLiteral("Usage: q5-crash-inbox [--database URL] ") + synopsis);
+        out << text;
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<InboxDatabase> CommandContext::openDatabase() const
+{
+    QString error;
+    const std::optional<DatabaseLocation> location = parseDatabaseLocation(databaseText, error);
+    std::unique_ptr<InboxDatabase> database =
+        location ? InboxDatabase::open(*location, error) : nullptr;
+    if (!database)
+        err << "q5-crash-inbox: " << error << Qt::endl;
+    return database;
+}
+
+int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QString database = defaultDatabaseText();
+    qsizetype at = 1;
+    for (; at < arguments.size(); ++at) {
+        const QString& argument = arguments.at(at);
+        if (argument == QLatin1String("--database") && at + 1 < arguments.size()) {
+            database = arguments.at(++at);
+        } else if (argument.startsWith(QLatin1String("--database="))) {
+            database = argument.mid(11);
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            out << Usage;
+            return 0;
+        } else {
+            break;
+        }
+    }
+    const CommandContext context{arguments.mid(at), database, out, err};
+    if (context.arguments.isEmpty()) {
+        err << Usage;
+        return 2;
+    }
+    const Command command = commandNamed(context.arguments.constFirst());
+    if (!command)
+        return context.usageError(QStringLiteral("%1 is no command; see q5-crash-inbox --help")
+                                      .arg(context.arguments.constFirst()));
+    return command(context);
+}

@@ -1,0 +1,55 @@
+#include "command_line.h"
+
+#include "package_output.h"
+#include "store/inbox_database.h"
+#include "store/package_store.h"
+
+int runList(const CommandContext& context)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption search(
+        QStringLiteral("search"),
+        QStringLiteral("Only packages whose comments or output log hold every word of TEXT."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Only crashes of the device NAME (Q5-PC, …)."),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Only crashes of the version TEXT."),
+                                     QStringLiteral("TEXT"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Only crashes of the console TEXT."),
+                                    QStringLiteral("TEXT"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
+    parser.addOptions({search, device, version, serial, json});
+    if (const auto status = context.parse(
+            parser,
+            QStringLiteral("list [--search TEXT] [--device NAME] [--version TEXT] [--serial TEXT] "
+                           "[--json]"),
+            QStringLiteral("Lists the filed packages, newest crash first: ID, crash date and "
+                           "time, device, serial number, version and the first line of the "
+                           "comments.")))
+        return *status;
+    if (!parser.positionalArguments().isEmpty())
+        return context.usageError(QStringLiteral("list takes no arguments"));
+    const std::unique_ptr<InboxDatabase> database = context.openDatabase();
+    if (!database)
+        return 2;
+    QString error;
+    const auto packages = PackageStore(*database).list(
+        {parser.value(search), parser.value(device), parser.value(version), parser.value(serial)},
+        error);
+    if (!packages) {
+        context.err << "q5-crash-inbox: " << error << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(json)) {
+        QJsonArray rows;
+        for (const FiledPackage& package : *packages)
+            rows.append(packageListJson(package));
+        context.out << jsonText(rows);
+    } else {
+        writePackageListText(context.out, *packages);
+    }
+    return 0;
+}

@@ -1,0 +1,53 @@
+#include "command_line.h"
+
+#include "intake/package_filer.h"
+#include "package_output.h"
+#include "package_reference.h"
+#include "store/inbox_database.h"
+#include "store/package_store.h"
+
+int runShow(const CommandContext& context)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("ID|FILE"),
+                                 QStringLiteral("A filed package's ID, or a package file."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
+    parser.addOption(json);
+    if (const auto status = context.parse(
+            parser, QStringLiteral("show ID|FILE [--json]"),
+            QStringLiteral("Shows a package's report (date, time, device, serial number, version, "
+                           "platform, output log, comments) and its entries with their sizes. A "
+                           "file that is not filed is read as it is.")))
+        return *status;
+    if (parser.positionalArguments().size() != 1)
+        return context.usageError(QStringLiteral("show needs one ID or FILE"));
+    const QString reference = parser.positionalArguments().at(0);
+    std::optional<FiledPackage> package;
+    if (isPackageId(reference)) {
+        const std::unique_ptr<InboxDatabase> database = context.openDatabase();
+        if (!database)
+            return 2;
+        package = PackageStore(*database).find(reference.toLongLong());
+        if (!package) {
+            context.err << "q5-crash-inbox: no package " << reference << " is filed" << Qt::endl;
+            return 1;
+        }
+    } else {
+        const PackageReading reading = readPackage(reference);
+        if (!reading.package) {
+            context.err << "q5-crash-inbox: " << reference << ": " << reading.problem << Qt::endl;
+            return 1;
+        }
+        package = filedPackage(*reading.package, reference);
+        // A file read directly says whether it is filed, when the database can tell.
+        QString error;
+        const auto location = parseDatabaseLocation(context.databaseText, error);
+        if (const auto database = location ? InboxDatabase::open(*location, error) : nullptr)
+            package->id = PackageStore(*database).idOf(package->sha256).value_or(0);
+    }
+    if (parser.isSet(json))
+        context.out << jsonText(packageJson(*package));
+    else
+        writePackageText(context.out, *package);
+    return 0;
+}

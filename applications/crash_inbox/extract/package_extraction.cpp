@@ -1,0 +1,134 @@
+#include "package_extraction.h"
+
+#include "io/file_archive.h"
+#include "platform/output_folder.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+using Orrery::FileArchive;
+
+// Longer names no file system we know takes; the package's own are far shorter.
+constexpr qsizetype MaximumComponentBytes = 255;
+constexpr qsizetype MaximumPathBytes = 1024;
+// Room left on the disk after an entry, so that writing it never fills the disk to the brim.
+constexpr qint64 SpareBytes = 16 * 1024 * 1024;
+
+// The name's folders and file, or the reason it may not be written.
+QStringList safeComponents(const QString& name, QString& reason)
+{
+    const QString normal = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (normal.startsWith(QLatin1Char('/')) || QDir::isAbsolutePath(normal) ||
+        (normal.size() > 1 && normal.at(1) == QLatin1Char(':'))) {
+        reason = QStringLiteral("an absolute name would be written outside the folder");
+        return {};
+    }
+    const QStringList components = normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (components.isEmpty()) {
+        reason = QStringLiteral("it has no name");
+        return {};
+    }
+    for (const QString& component : components) {
+        if (component == QLatin1String(".."))
+            reason = QStringLiteral("a name with \"..\" would be written outside the folder");
+        else if (component == QLatin1String("."))
+            reason = QStringLiteral("a name with \".\" is not a file's");
+        else if (QFile::encodeName(component).size() > MaximumComponentBytes ||
+                 QFile::encodeName(normal).size() > MaximumPathBytes)
+            reason = QStringLiteral("its name is too long");
+        if (!reason.isEmpty())
+            return {};
+    }
+    return components;
+}
+
+QString kindReason(FileArchive::EntryType type)
+{
+    switch (type) {
+    case FileArchive::EntryType::SymbolicLink:
+        return QStringLiteral("it is a symbolic link, which is never written");
+    case FileArchive::EntryType::HardLink:
+        return QStringLiteral("it is a hard link, which is never written");
+    default:
+        return QStringLiteral("it is a device or FIFO, which is never written");
+    }
+}
+
+// Copies the entry's data; false with the reason, the file then taken away by the caller.
+bool copyEntry(FileArchive& archive, QFile& file, QString& reason)
+{
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 count = archive.readEntryData(chunk, sizeof chunk);
+        if (count == 0)
+            return file.flush() || (reason = file.errorString(), false);
+        if (count < 0) {
+            reason = QStringLiteral("the package ends early or is damaged here");
+            return false;
+        }
+        if (file.write(chunk, count) != count) {
+            reason = QStringLiteral("it could not be written (%1)").arg(file.errorString());
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+ExtractionResult extractPackage(const QString& packagePath, const QString& folder, QTextStream& out)
+{
+    ExtractionResult result;
+    QFile package(packagePath);
+    if (!package.open(QIODevice::ReadOnly) || !package.peek(2).startsWith("\x1f\x8b")) {
+        result.problem = QStringLiteral("it is not a readable gzip-compressed package");
+        return result;
+    }
+    QDir().mkpath(folder);
+    Platform::OutputFolder output(folder);
+    FileArchive archive;
+    if (!output.isOpen() ||
+        !archive.open(FileArchive::Mode::Read, &package, FileArchive::Format::TarGz)) {
+        result.problem = output.isOpen()
+                             ? QStringLiteral("it is not a tar archive")
+                             : QStringLiteral("the folder %1 cannot be written to").arg(folder);
+        return result;
+    }
+    const auto skip = [&](const QString& name, const QString& reason) {
+        out << "skipped " << name << ": " << reason << Qt::endl;
+        ++result.skipped;
+    };
+    for (;;) {
+        FileArchive::setLastError(FileArchive::NoError);
+        FileArchive::Entry entry;
+        if (!archive.nextEntry(entry)) {
+            if (FileArchive::lastError() != FileArchive::NoError)
+                result.problem = QStringLiteral("the package ends early or is damaged (%1)")
+                                     .arg(FileArchive::lastErrorText());
+            return result;
+        }
+        QString reason;
+        const QStringList components = safeComponents(entry.name, reason);
+        const qint64 room = output.bytesAvailable();
+        if (components.isEmpty()) {
+            skip(entry.name, reason);
+        } else if (entry.type == FileArchive::EntryType::Directory) {
+            if (!output.createFolder(components, reason))
+                skip(entry.name, reason);
+        } else if (entry.type != FileArchive::EntryType::File) {
+            skip(entry.name, kindReason(entry.type));
+        } else if (room >= 0 && entry.size > room - SpareBytes) {
+            skip(entry.name,
+                 QStringLiteral("its %1 bytes would not fit on the disk").arg(entry.size));
+        } else if (const auto file = output.createFile(components, reason); !file) {
+            skip(entry.name, reason);
+        } else if (!copyEntry(archive, *file, reason)) {
+            output.remove(components);
+            skip(entry.name, reason);
+        } else {
+            out << "extracted " << components.join(QLatin1Char('/')) << Qt::endl;
+            ++result.written;
+        }
+    }
+}

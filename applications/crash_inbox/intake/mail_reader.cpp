@@ -1,0 +1,155 @@
+#include "mail_reader.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <gmime/gmime.h>
+
+#include <fcntl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+struct ObjectDeleter {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using Object = std::unique_ptr<T, ObjectDeleter>;
+
+const QRegularExpression LocatorPattern(QStringLiteral("^(.*)#(\\d+)/(\\d+)$"));
+
+void initialiseGmime()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+QString sender(GMimeMessage* message)
+{
+    InternetAddressList* from = g_mime_message_get_from(message);
+    if (!from || internet_address_list_length(from) == 0)
+        return {};
+    char* text = internet_address_list_to_string(from, nullptr, FALSE);
+    const QString result = QString::fromUtf8(text);
+    g_free(text);
+    return result;
+}
+
+QDateTime date(GMimeMessage* message)
+{
+    GDateTime* date = g_mime_message_get_date(message);
+    return date ? QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date), Qt::UTC) : QDateTime();
+}
+
+struct MessageWalk {
+    const std::function<void(const MailAttachment&, const QString&)>* found;
+    MailAttachment attachment;
+    bool failed = false;
+};
+
+// Decodes one part into a temporary file of its own and hands it on.
+void visitPart(GMimeObject*, GMimeObject* part, gpointer data)
+{
+    auto& walk = *static_cast<MessageWalk*>(data);
+    if (!GMIME_IS_PART(part))
+        return;
+    const char* name = g_mime_part_get_filename(GMIME_PART(part));
+    if (!name || !QString::fromUtf8(name).endsWith(QLatin1String(".cdp"), Qt::CaseInsensitive))
+        return;
+    GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(part));
+    QTemporaryFile decoded;
+    if (!content || !decoded.open()) {
+        walk.failed = true;
+        return;
+    }
+    Object<GMimeStream> out(g_mime_stream_fs_new(dup(decoded.handle())));
+    const bool written = g_mime_data_wrapper_write_to_stream(content, out.get()) >= 0 &&
+                         g_mime_stream_flush(out.get()) == 0;
+    out.reset();
+    if (written) {
+        walk.attachment.fileName = QString::fromUtf8(name);
+        (*walk.found)(walk.attachment, decoded.fileName());
+    } else {
+        walk.failed = true;
+    }
+    ++walk.attachment.attachment;
+}
+
+} // namespace
+
+QString MailAttachment::locator(const QString& mailFile) const
+{
+    return QStringLiteral("%1#%2/%3").arg(mailFile).arg(message).arg(attachment);
+}
+
+bool forEachMailPackage(
+    const QString& mailFile, bool mbox,
+    const std::function<void(const MailAttachment&, const QString& content)>& found, QString& error)
+{
+    initialiseGmime();
+    GError* openError = nullptr;
+    Object<GMimeStream> stream(
+        g_mime_stream_fs_open(QFile::encodeName(mailFile).constData(), O_RDONLY, 0, &openError));
+    if (!stream) {
+        error = QStringLiteral("it cannot be read (%1)")
+                    .arg(QString::fromUtf8(openError ? openError->message : "unknown error"));
+        g_clear_error(&openError);
+        return false;
+    }
+    Object<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), mbox ? GMIME_FORMAT_MBOX : GMIME_FORMAT_MESSAGE);
+    MessageWalk walk{&found, {}};
+    int messages = 0;
+    while (!g_mime_parser_eos(parser.get())) {
+        Object<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+        if (!message)
+            break;
+        walk.attachment =
+            MailAttachment{messages++, 0, {}, sender(message.get()), date(message.get())};
+        g_mime_message_foreach(message.get(), visitPart, &walk);
+        if (!mbox)
+            break;
+    }
+    if (messages == 0) {
+        error = QStringLiteral("it is neither a crash package nor mail");
+        return false;
+    }
+    if (walk.failed) {
+        error = QStringLiteral("an attachment cannot be decoded");
+        return false;
+    }
+    return true;
+}
+
+bool isMailLocator(const QString& file)
+{
+    return LocatorPattern.match(file).hasMatch() && !QFile::exists(file);
+}
+
+bool saveMailPackage(const QString& locator, const QString& target, QString& error)
+{
+    const QRegularExpressionMatch match = LocatorPattern.match(locator);
+    if (!match.hasMatch()) {
+        error = QStringLiteral("%1 names no mail attachment").arg(locator);
+        return false;
+    }
+    const QString mailFile = match.captured(1);
+    const int message = match.captured(2).toInt();
+    const int attachment = match.captured(3).toInt();
+    QFile start(mailFile);
+    const bool mbox = start.open(QIODevice::ReadOnly) && start.read(5) == "From ";
+    bool saved = false;
+    const bool read = forEachMailPackage(
+        mailFile, mbox,
+        [&](const MailAttachment& found, const QString& content) {
+            if (found.message == message && found.attachment == attachment)
+                saved = QFile::copy(content, target);
+        },
+        error);
+    if (read && !saved)
+        error = QStringLiteral("%1 is no longer in %2").arg(locator, mailFile);
+    return read && saved;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// One .cdp attachment of a message: which message of the file and which attachment of the
+// message it is, and what the message says of its sender and date.
+struct MailAttachment {
+    int message = 0;
+    int attachment = 0;
+    QString fileName;
+    QString sender;
+    QDateTime date;
+
+    // "<mail file>#<message>/<attachment>": where the package lives, for the database.
+    QString locator(const QString& mailFile) const;
+};
+
+// Reads the messages of a mail file with GMime (an mbox, or a single message) and hands each
+// .cdp attachment, decoded into a temporary file, to `found`; the file goes when it returns.
+// False with the reason when the file cannot be read as mail.
+bool forEachMailPackage(
+    const QString& mailFile, bool mbox,
+    const std::function<void(const MailAttachment&, const QString& content)>& found,
+    QString& error);
+
+// The mail file of a locator, and the decoded attachment it names saved at `target`.
+bool isMailLocator(const QString& file);
+bool saveMailPackage(const QString& locator, const QString& target, QString& error);

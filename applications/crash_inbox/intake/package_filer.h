@@ -1,0 +1,51 @@
+#pragma once
+
+#include "store/filed_package.h"
+
+#include <QList>
+#include <QString>
+#include <QTextStream>
+
+#include <variant>
+
+class PackageStore;
+class Progress;
+
+// Files packages as "add" does: package files are read on every core, a batch at a time, and
+// each batch is filed in one transaction; mail files are read attachment by attachment. For
+// each package one line: "added ID PATH", "known ID PATH" or "rejected PATH: REASON".
+class PackageFiler
+{
+public:
+    PackageFiler(PackageStore& store, QTextStream& out, Progress& progress, qsizetype expected = 0);
+
+    void addFile(const QString& path);
+    void addMail(const QString& path, bool mbox);
+    void reject(const QString& path, const QString& reason);
+    // Files what is waiting; false on a database error.
+    bool flush();
+
+    int rejected() const { return m_rejected; }
+    bool failed() const { return m_failed; }
+    QString error() const { return m_error; }
+
+private:
+    // Files the packages and writes a line for each, in the order of `lines`: a package's
+    // index, or a rejection already worded.
+    void file(const QList<FiledPackage>& packages,
+              const QList<std::variant<qsizetype, QString>>& lines);
+    void showProgress();
+
+    PackageStore& m_store;
+    QTextStream& m_out;
+    Progress& m_progress;
+    QStringList m_waiting;
+    qsizetype m_expected;
+    qsizetype m_done = 0;
+    int m_rejected = 0;
+    bool m_failed = false;
+    QString m_error;
+};
+
+// A package as the database files it.
+FiledPackage filedPackage(const PackageSummary& summary, const QString& file);

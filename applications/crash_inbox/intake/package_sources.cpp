@@ -1,0 +1,60 @@
+#include "package_sources.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool isMaildir(const QString& path)
+{
+    return QFileInfo(path + QStringLiteral("/cur")).isDir() &&
+           QFileInfo(path + QStringLiteral("/new")).isDir();
+}
+
+PackageSource::Kind kindOfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return PackageSource::Kind::Package; // reading it will say why not
+    const QByteArray start = file.read(5);
+    if (start.startsWith("\x1f\x8b"))
+        return PackageSource::Kind::Package;
+    if (start == "From ")
+        return PackageSource::Kind::Mbox;
+    return PackageSource::Kind::Message;
+}
+
+QStringList filesBelow(const QString& folder, const QStringList& patterns)
+{
+    QStringList files;
+    QDirIterator it(folder, patterns, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+QList<PackageSource> packageSources(const QStringList& paths)
+{
+    QList<PackageSource> sources;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            sources << PackageSource{PackageSource::Kind::Missing, path};
+        } else if (info.isDir() && isMaildir(path)) {
+            for (const char* part : {"/cur", "/new"})
+                for (const QString& message : filesBelow(path + QLatin1String(part), {}))
+                    sources << PackageSource{PackageSource::Kind::Message, message};
+        } else if (info.isDir()) {
+            for (const QString& file : filesBelow(path, {QStringLiteral("*.cdp")}))
+                sources << PackageSource{PackageSource::Kind::Package, file};
+        } else {
+            sources << PackageSource{kindOfFile(path), path};
+        }
+    }
+    return sources;
+}

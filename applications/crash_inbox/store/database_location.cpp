@@ -1,0 +1,67 @@
+#include "database_location.h"
+
+#include "suite_identity.h"
+
+#include <QStandardPaths>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace {
+
+std::optional<DatabaseLocation> postgres(const QString& text, QString& error)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid()) {
+        error = QStringLiteral("%1 is not a PostgreSQL URL (%2)").arg(text, url.errorString());
+        return std::nullopt;
+    }
+    DatabaseLocation location;
+    location.engine = DatabaseLocation::Engine::Postgres;
+    location.host = url.host();
+    location.port = url.port(-1);
+    location.user = url.userName();
+    location.password = url.password();
+    location.database = url.path().mid(1);
+    const QUrlQuery query(url);
+    if (query.hasQueryItem(QStringLiteral("host")))
+        location.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    return location;
+}
+
+} // namespace
+
+QString DatabaseLocation::describe() const
+{
+    if (engine == Engine::Sqlite)
+        return QStringLiteral("the database file %1").arg(path);
+    return QStringLiteral("the PostgreSQL database %1 on %2")
+        .arg(database.isEmpty() ? user : database,
+             host.isEmpty() ? QStringLiteral("the local server") : host);
+}
+
+std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QString& error)
+{
+    if (text.startsWith(QLatin1String("postgresql://")) ||
+        text.startsWith(QLatin1String("postgres://")))
+        return postgres(text, error);
+    QString path = text;
+    if (path.startsWith(QLatin1String("sqlite:")))
+        path = path.mid(7);
+    if (path.isEmpty()) {
+        error = QStringLiteral("no database was named");
+        return std::nullopt;
+    }
+    DatabaseLocation location;
+    location.path = path;
+    return location;
+}
+
+QString defaultDatabaseText()
+{
+    const QString chosen = qEnvironmentVariable("Q5_CRASH_INBOX_DATABASE");
+    if (!chosen.isEmpty())
+        return chosen;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
+           QStringLiteral("/Crash Inbox/inbox.sqlite");
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Where the inbox's database is: a SQLite file (the default, for one desk) or a PostgreSQL
+// database that several service technicians share.
+struct DatabaseLocation {
+    enum class Engine { Sqlite, Postgres };
+
+    Engine engine = Engine::Sqlite;
+    QString path; // SQLite
+    QString host; // PostgreSQL: a host name, or the folder of a local socket
+    int port = -1;
+    QString user;
+    QString password;
+    QString database;
+
+    // For messages: never the password.
+    QString describe() const;
+};
+
+// A file path, "sqlite:PATH", or a PostgreSQL URL in libpq's form
+// (postgresql://user@host:port/db, ?host=/socket/folder for a local socket). Null with the
+// reason when the text is none of these.
+std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QString& error);
+
+// $XDG_DATA_HOME/Varnel Professional/Crash Inbox/inbox.sqlite, or what
+// Q5_CRASH_INBOX_DATABASE names.
+QString defaultDatabaseText();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "database_location.h"
+
+#include <QSqlDatabase>
+
+#include <memory>
+
+// An open inbox database whose schema is the one this program knows: created on first use,
+// upgraded from an older version, refused when a newer program made it.
+class InboxDatabase
+{
+public:
+    static constexpr int SchemaVersion = 1;
+
+    // Null with the reason, a sentence, when it cannot be had.
+    static std::unique_ptr<InboxDatabase> open(const DatabaseLocation& location, QString& error);
+    ~InboxDatabase();
+    InboxDatabase(const InboxDatabase&) = delete;
+    InboxDatabase& operator=(const InboxDatabase&) = delete;
+
+    QSqlDatabase connection() const { return QSqlDatabase::database(m_name); }
+    bool isPostgres() const { return m_location.engine == DatabaseLocation::Engine::Postgres; }
+    const DatabaseLocation& location() const { return m_location; }
+
+private:
+    InboxDatabase(const DatabaseLocation& location, QString name);
+    bool connect(QString& error);
+    bool prepareSchema(QString& error);
+    bool createSchema(QString& error);
+    std::optional<int> storedVersion(QString& error);
+
+    DatabaseLocation m_location;
+    QString m_name;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "filed_package.h"
+
+#include <optional>
+
+class InboxDatabase;
+class QSqlQuery;
+
+// Files packages in the inbox database and finds them again.
+class PackageStore
+{
+public:
+    explicit PackageStore(InboxDatabase& database);
+
+    struct Filing {
+        qint64 id = 0;
+        bool added = false; // false: the same content was filed before
+    };
+    // Files the batch in one transaction: all of it or, on a database error, none. Content that
+    // is filed already (the same SHA-256) keeps its first filing.
+    std::optional<QList<Filing>> file(const QList<FiledPackage>& packages, QString& error);
+
+    std::optional<qint64> idOf(const QByteArray& sha256);
+    // With its entries and output log.
+    std::optional<FiledPackage> find(qint64 id);
+    // Newest crash first; without entries and output log.
+    std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
+    // The most recently crashed group first.
+    std::optional<QList<CrashGroup>> groups(QString& error);
+
+private:
+    std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, QString& error);
+
+    InboxDatabase& m_database;
+};

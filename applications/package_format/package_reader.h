@@ -1,0 +1,44 @@
+#pragma once
+
+#include "report_document.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+// A crash package from outside (e-mail, a USB stick, a service technician's folder), read as
+// the untrusted input it is: whatever it holds, reading it never crashes, never waits for ever
+// and keeps memory flat; anything short of a sound package is named in a sentence.
+struct PackageEntry {
+    enum class Kind { File, Directory, SymbolicLink, HardLink, Other };
+
+    QString name;
+    qint64 size = 0;
+    Kind kind = Kind::Other;
+    QString linkTarget; // of a link
+
+    bool operator==(const PackageEntry&) const = default;
+};
+
+struct PackageSummary {
+    QByteArray sha256; // of the whole file, as lower-case hex
+    qint64 fileSize = 0;
+    QList<PackageEntry> entries;
+    ReportDocument report;
+};
+
+struct PackageReading {
+    std::optional<PackageSummary> package;
+    // Why it is no sound package, as a sentence about "it"; empty when it is one.
+    QString problem;
+};
+
+// The file's SHA-256 is taken on a second thread while the archive is read.
+PackageReading readPackage(const QString& path);
+
+// The same from an open device, without the hash.
+PackageReading readPackage(QIODevice& device);

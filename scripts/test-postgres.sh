@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# A private PostgreSQL server for the tests: its own cluster in DIR, reachable only through a
+# socket in DIR. "start DIR" makes and starts it with an empty database "inbox" and writes its
+# URL to DIR/url; "stop DIR" stops it and removes DIR. initdb refuses to run as root: there the
+# server runs as the postgres user.
+set -euo pipefail
+action=$1
+dir=$2
+bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
+
+as_owner() {
+    if [ "$(id -u)" -eq 0 ]; then
+        runuser -u postgres -- "$@"
+    else
+        "$@"
+    fi
+}
+
+case $action in
+start)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    user=$(id -un)
+    if [ "$(id -u)" -eq 0 ]; then
+        chown postgres "$dir"
+        user=postgres
+    fi
+    as_owner "$bin/initdb" -D "$dir/data" -U "$user" -A trust --no-sync >"$dir/initdb.log"
+    as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w start \
+        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off" >/dev/null
+    as_owner "$bin/createdb" -h "$dir" -U "$user" inbox
+    echo "postgresql://$user@/inbox?host=$dir" >"$dir/url"
+    ;;
+stop)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_owner "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    fi
+    rm -rf "$dir"
+    ;;
+esac
