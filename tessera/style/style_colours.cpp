@@ -1,5 +1,7 @@
 #include "style_colours.h"
 
+#include "frame_kind.h"
+#include "painting/colour.h"
 #include "palette/widget_user_palette.h"
 #include "size_policy.h"
 #include "style.h"
@@ -39,6 +41,27 @@ QPalette::ColorGroup arrowColourGroup(const QStyleOption* option)
     const QStyle::State active =
         QStyle::State_MouseOver | QStyle::State_On | QStyle::State_Selected | QStyle::State_Sunken;
     return option->state & active ? QPalette::Active : QPalette::Inactive;
+}
+
+QColor buttonTextColour(const QColor& fill, const QColor& preferred, const QPalette& palette,
+                        const UserPalette& user)
+{
+    constexpr double Legible = 7.0;
+    if (Orrery::contrastRatio(preferred, fill) >= Legible)
+        return preferred;
+    QColor best = preferred;
+    for (const QColor& candidate :
+         {user.colour(UserPalette::ActiveBase), user.colour(UserPalette::ActiveText),
+          palette.color(QPalette::Text), palette.color(QPalette::Base)})
+        if (Orrery::contrastRatio(candidate, fill) > Orrery::contrastRatio(best, fill))
+            best = candidate;
+    return best;
+}
+
+QColor buttonFillColour(const QStyleOption* option, const QWidget* widget, const Style& style)
+{
+    const QBrush fill = frameLook(FrameKind::Button, option, widget, style).fill;
+    return fill.style() == Qt::NoBrush ? backgroundBrush(option, widget).color() : fill.color();
 }
 
 bool isLargeMenu(const QWidget* widget)

@@ -175,10 +175,14 @@ void Style::drawPushButtonLabel(const QStyleOption* option, QPainter* painter,
         flags |= Qt::AlignHCenter;
     }
     const bool active = button->state & (State_On | State_Sunken);
-    UserPalette user = userPaletteFor(option, widget, *this);
+    const UserPalette user = userPaletteFor(option, widget, *this);
+    const QColor preferred =
+        active ? user.colour(UserPalette::ActiveText) : button->palette.color(QPalette::ButtonText);
     const QPen previous = painter->pen();
-    painter->setPen(active ? user.colour(UserPalette::ActiveText)
-                           : button->palette.color(QPalette::ButtonText));
+    painter->setPen(button->state & State_Enabled
+                        ? buttonTextColour(buttonFillColour(option, widget, *this), preferred,
+                                           button->palette, user)
+                        : preferred);
     painter->drawText(rect, flags, button->text);
     painter->setPen(previous);
 }
@@ -400,9 +404,13 @@ void Style::drawToolButtonText(const QStyleOption* option, QPainter* painter, co
     const int margin = Metrics::scaledCeil(Metrics::TextMargins.left(), option, widget);
     const QRect area = rect.adjusted(margin, 0, -margin, 0);
     const bool active = option->state & (State_On | State_Sunken);
-    const QColor colour =
-        active ? userPaletteFor(option, widget, *this).colour(UserPalette::ActiveText)
-               : option->palette.color(QPalette::ButtonText);
+    const UserPalette user = userPaletteFor(option, widget, *this);
+    const QColor preferred =
+        active ? user.colour(UserPalette::ActiveText) : option->palette.color(QPalette::ButtonText);
+    const QColor colour = option->state & State_Enabled
+                              ? buttonTextColour(buttonFillColour(option, widget, *this), preferred,
+                                                 option->palette, user)
+                              : preferred;
     const QPen previous = painter->pen();
     painter->setPen(QPen(colour, previous.widthF(), Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     const QString elided = painter->fontMetrics().elidedText(text, Qt::ElideMiddle, area.width());
