@@ -1,11 +1,13 @@
 #include "style.h"
 
+#include "bitmap_icon_engine.h"
 #include "resources/icons.h"
 #include "style_colours.h"
 #include "style_icon_engine.h"
 #include "style_input_focus_helper.h"
 #include "style_metrics.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -108,8 +110,13 @@ QIcon Style::standardIcon(StandardPixmap standardIcon, const QStyleOption* optio
     case SP_MessageBoxQuestion:
         // Message boxes show no icon.
         return {};
-    default:
-        return QCommonStyle::standardIcon(standardIcon, option, widget);
+    default: {
+        const Qt::LayoutDirection direction =
+            option ? option->direction : QGuiApplication::layoutDirection();
+        return BitmapIconEngine::standardIcon(standardIcon, direction, [&] {
+            return QCommonStyle::standardIcon(standardIcon, option, widget);
+        });
+    }
     }
 }
 

@@ -121,6 +121,8 @@ private:
     void drawToolButtonText(const QStyleOption* option, QPainter* painter, const QRect& rect,
                             const QString& text, Qt::Alignment alignment,
                             const QWidget* widget) const;
+    void drawHeaderLabel(const QStyleOption* option, QPainter* painter,
+                         const QWidget* widget) const;
     void drawHeaderSection(const QStyleOption* option, QPainter* painter,
                            const QWidget* widget) const;
 

@@ -118,6 +118,8 @@ void Style::drawControl(ControlElement element, const QStyleOption* option, QPai
         return painter->fillRect(option->rect, option->palette.brush(QPalette::Base));
     case CE_HeaderSection:
         return drawHeaderSection(option, painter, widget);
+    case CE_HeaderLabel:
+        return drawHeaderLabel(option, painter, widget);
     case CE_ToolButtonLabel:
         return drawToolButtonLabel(option, painter, widget);
     default:
@@ -383,6 +385,28 @@ void Style::drawScrollBarSlider(const QStyleOption* option, QPainter* painter,
 }
 
 // Header sections take the header colours (set in polish) and a line between them.
+// QFileSystemModel gives every header paint a new blank image, one pixel high, only to keep the
+// first title in line with the icons below. Drawn through QIcon, each would leave a key in
+// QPixmapCache for good; its room is kept without drawing it.
+void Style::drawHeaderLabel(const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const
+{
+    const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+    const QList<QSize> sizes = header ? header->icon.availableSizes() : QList<QSize>();
+    const bool blank =
+        !sizes.isEmpty() &&
+        std::all_of(sizes.cbegin(), sizes.cend(), [](QSize size) { return size.height() <= 1; });
+    if (!blank)
+        return QCommonStyle::drawControl(CE_HeaderLabel, option, painter, widget);
+    QStyleOptionHeader label(*header);
+    label.icon = QIcon();
+    const int extent = proxy()->pixelMetric(PM_SmallIconSize, option, widget);
+    const int room = header->icon.actualSize(QSize(extent, extent)).width() +
+                     proxy()->pixelMetric(PM_HeaderMargin, option, widget);
+    label.rect = visualRect(header->direction, header->rect, header->rect.adjusted(room, 0, 0, 0));
+    QCommonStyle::drawControl(CE_HeaderLabel, &label, painter, widget);
+}
+
 void Style::drawHeaderSection(const QStyleOption* option, QPainter* painter,
                               const QWidget* widget) const
 {

@@ -610,6 +610,25 @@ private Q_SLOTS:
         QApplication::setStyle(QStringLiteral("Fusion"));
     }
 
+    // The file system model's blank header image keeps the title where a real icon puts it.
+    void blankHeaderIconKeepsItsRoom()
+    {
+        const auto style = styleFor(ThemeMode::Dark);
+        const auto drawn = [&](QSize iconSize) {
+            QPixmap icon(iconSize);
+            icon.fill(Qt::transparent);
+            QStyleOptionHeader header;
+            static_cast<QStyleOption&>(header) = optionFor(*style, QRect(0, 0, 120, 24), {});
+            header.text = "Name";
+            header.icon = QIcon(icon);
+            return render(
+                [&](QPainter& p) { style->drawControl(QStyle::CE_HeaderLabel, &header, &p); },
+                QSize(120, 24));
+        };
+        QCOMPARE(drawn(QSize(16, 1)), drawn(QSize(16, 16)));
+        QVERIFY(drawn(QSize(16, 1)) != drawn(QSize())); // no icon, no room
+    }
+
     // A description set later counts in the card's size.
     void cardDescriptionWidensTheCard()
     {
