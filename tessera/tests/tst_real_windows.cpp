@@ -28,15 +28,27 @@ private:
         m_x.xdotool({"sleep", "0.1", "mouseup", "1", "sleep", "0.2"});
     }
 
-    void startGallery(const QStringList& arguments)
+    void doubleClickTitle() const
+    {
+        const QPoint title = geometry().topLeft() + QPoint(150, 12);
+        m_x.xdotool({"mousemove", QString::number(title.x()), QString::number(title.y()), "click",
+                     "--repeat", "2", "--delay", "80", "1"});
+    }
+
+    void startGallery(const QStringList& arguments, const XSession& x,
+                      const QString& scale = QString())
     {
         m_gallery = std::make_unique<QProcess>();
-        m_gallery->setProcessEnvironment(m_x.environment());
+        QProcessEnvironment environment = x.environment();
+        if (!scale.isEmpty())
+            environment.insert("QT_SCALE_FACTOR", scale);
+        m_gallery->setProcessEnvironment(environment);
         m_gallery->start(qEnvironmentVariable("Q5_BIN_DIR") + "/tessera-gallery", arguments);
-        m_window = m_x.window("Tessera Gallery");
+        m_window = x.window("Tessera Gallery");
         QVERIFY2(!m_window.isEmpty(), m_gallery->readAllStandardError());
-        QTRY_VERIFY(geometry().width() > 0);
+        QTRY_VERIFY(x.geometry(m_window).width() > 0);
     }
+    void startGallery(const QStringList& arguments) { startGallery(arguments, m_x); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -96,16 +108,58 @@ private Q_SLOTS:
     {
         startGallery({});
         const QRect before = geometry();
-        const QPoint title = before.topLeft() + QPoint(150, 12);
-        m_x.xdotool({"mousemove", QString::number(title.x()), QString::number(title.y()), "click",
-                     "--repeat", "2", "--delay", "80", "1"});
+        doubleClickTitle();
         QTRY_COMPARE(geometry(), QRect(0, 0, 1280, 800));
-        m_x.xdotool({"mousemove", "150", "12", "click", "--repeat", "2", "--delay", "80", "1"});
+        doubleClickTitle();
         QTRY_COMPARE(geometry(), before);
         m_x.xdotool({"windowactivate", "--sync", m_window, "key", "alt+F4"});
         QVERIFY(m_gallery->waitForFinished(10000));
         QCOMPARE(m_gallery->exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_gallery->exitCode(), 0);
+    }
+
+    // A maximised window dragged by its title comes back to its size under the cursor, which
+    // keeps its place across the title bar; restoring later still knows that size.
+    void draggingAMaximisedWindow()
+    {
+        startGallery({});
+        const QSize normal = geometry().size();
+        doubleClickTitle();
+        QTRY_COMPARE(geometry(), QRect(0, 0, 1280, 800));
+        drag(QPoint(320, 12), QPoint(100, 200)); // a quarter across
+        const QRect dragged(QPoint(320 - normal.width() / 4 + 100, 200), normal);
+        QTRY_COMPARE(geometry(), dragged);
+        doubleClickTitle();
+        QTRY_COMPARE(geometry(), QRect(0, 0, 1280, 800));
+        doubleClickTitle();
+        QTRY_COMPARE(geometry(), dragged);
+    }
+
+    // The window menu by keyboard: Alt+Space, the menu's own search, Return.
+    void windowMenuByKeyboard()
+    {
+        startGallery({});
+        m_x.xdotool({"windowactivate", "--sync", m_window, "key", "alt+space", "sleep", "0.5",
+                     "type", "Max"});
+        m_x.xdotool({"key", "Return"});
+        QTRY_COMPARE(geometry(), QRect(0, 0, 1280, 800));
+    }
+
+    // On a screen smaller than the contents (800 × 600 at scale 2) the window still fits, its
+    // controls stay on the screen, and maximise fills it.
+    void smallScreen()
+    {
+        XSession small;
+        QVERIFY2(small.start(QSize(800, 600)), small.failure());
+        startGallery({}, small, "2");
+        const QRect screen(0, 0, 800, 600);
+        QTRY_VERIFY(screen.contains(small.geometry(m_window)));
+        const QPoint title = small.geometry(m_window).topLeft() + QPoint(100, 20);
+        small.xdotool({"mousemove", QString::number(title.x()), QString::number(title.y()), "click",
+                       "--repeat", "2", "--delay", "80", "1"});
+        QTRY_COMPARE(small.geometry(m_window), screen);
+        m_gallery->kill();
+        m_gallery->waitForFinished();
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace Tessera;
 
@@ -88,6 +89,33 @@ private Q_SLOTS:
         sendMouse(bar, QEvent::MouseMove, start + QPoint(distance - distance / 2, distance / 2),
                   Qt::LeftButton);
         QCOMPARE(operations.count(), moves);
+    }
+
+    // A move the toolkit makes itself keeps all of the title bar's height and a third of its
+    // width on the screen.
+    void manualMoveKeepsTheTitleBarWithinReach()
+    {
+        const auto dialog = dialogWith(Qt::WindowCloseButtonHint);
+        dialog->setGeometry(100, 100, 300, 200);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QWindow* window = dialog->windowHandle();
+        const auto moveTo = [&](QPoint global) {
+            QTest::mouseMove(window, global - window->position());
+        };
+        const QPoint press = QPoint(60, 10);
+        QTest::mousePress(window, Qt::LeftButton, {}, press);
+        QTest::mouseMove(window, press + QPoint(20, 0)); // starts the drag
+        moveTo(QPoint(180, -390));
+        const QRect area = dialog->screen()->availableGeometry();
+        const QRect handle = Window::findFor(dialog.get())->titleBarHost()->geometry();
+        QTRY_COMPARE(dialog->y() + handle.y(), area.y());
+        moveTo(QPoint(-2000, 30));
+        QTRY_COMPARE(dialog->x() + handle.x() + handle.width(), area.x() + handle.width() / 3);
+        moveTo(QPoint(5000, 5000));
+        QTRY_COMPARE(dialog->x() + handle.x(), area.x() + area.width() - handle.width() / 3);
+        QCOMPARE(dialog->y() + handle.y() + handle.height(), area.y() + area.height());
+        QTest::mouseRelease(window, Qt::LeftButton);
     }
 
     void doubleClickTogglesMaximiseAndTheMenuFollows()

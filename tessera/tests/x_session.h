@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
+#include <QSize>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -15,10 +17,10 @@ class XSession
 public:
     // False when the tools are missing (scripts/install-deps.sh installs them) or the window
     // manager never comes up; why is in failure().
-    bool start()
+    bool start(QSize screen = QSize(1280, 800))
     {
-        m_server.start("Xvfb",
-                       {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        const QString size = QString("%1x%2x24").arg(screen.width()).arg(screen.height());
+        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", size, "-nolisten", "tcp"});
         if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000))
             return false;
         m_display = ":" + QString::fromUtf8(m_server.readLine()).trimmed();
@@ -98,7 +100,7 @@ private:
             m_windowManager.waitForFinished();
         }
         m_windowManager.setProcessEnvironment(environment());
-        m_windowManager.start("openbox", {"--sm-disable"});
+        m_windowManager.start("openbox", {"--sm-disable", "--config-file", configuration()});
         if (!m_windowManager.waitForStarted())
             return false;
         for (int wait = 0; wait < 200 && m_windowManager.state() == QProcess::Running; ++wait) {
@@ -107,6 +109,20 @@ private:
             QThread::msleep(50);
         }
         return false;
+    }
+
+    // The system's configuration, but Alt+Space left to the windows, as many desktops do.
+    QString configuration() const
+    {
+        QFile system("/etc/xdg/openbox/rc.xml");
+        system.open(QIODevice::ReadOnly);
+        QString text = QString::fromUtf8(system.readAll());
+        text.remove(QRegularExpression("<keybind key=\"A-space\">.*?</keybind>",
+                                       QRegularExpression::DotMatchesEverythingOption));
+        QFile own(m_home.filePath("rc.xml"));
+        own.open(QIODevice::WriteOnly);
+        own.write(text.toUtf8());
+        return own.fileName();
     }
 
     QTemporaryDir m_home;

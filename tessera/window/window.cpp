@@ -9,9 +9,12 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QScreen>
 #include <QStyle>
 #include <QWidget>
 #include <QWindow>
+
+#include <cmath>
 
 namespace Tessera {
 namespace {
@@ -317,8 +320,7 @@ bool Window::requestOperation(WindowOperation operation)
     switch (operation) {
     case WindowOperation::Move:
         // Where the system will not move the window, it follows the mouse by our own hand.
-        return handle &&
-               (FramelessWindows::startSystemMove(handle) || ManualWindowDrag::start(m_widget, {}));
+        return handle && (FramelessWindows::startSystemMove(handle) || startManualMove());
     case WindowOperation::ToggleMaximise:
         return triggerControl(isMaximised(m_widget) ? WindowControl::Restore
                                                     : WindowControl::Maximise);
@@ -330,6 +332,47 @@ bool Window::requestOperation(WindowOperation operation)
         return false;
     return FramelessWindows::startSystemResize(handle, edges) ||
            ManualWindowDrag::start(m_widget, edges);
+}
+
+// A maximised window comes back to its normal size first, as desktops do it.
+bool Window::startManualMove()
+{
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        return false;
+    QRect start = m_widget->geometry();
+    if (isMaximised(m_widget)) {
+        start = restoredUnderPress(start, ManualWindowDrag::pressPosition());
+        m_widget->showNormal();
+        m_widget->setGeometry(start);
+    }
+    return ManualWindowDrag::startMove(m_widget, start, m_host ? m_host->geometry() : QRect());
+}
+
+// The cursor keeps its place across the title bar, in proportion, and its height on it.
+QRect Window::restoredUnderPress(const QRect& maximised, const QPoint& press) const
+{
+    QSize size = m_widget->normalGeometry().size();
+    if (size.isEmpty())
+        size = m_widget->sizeHint().expandedTo(m_widget->minimumSize());
+    size = size.boundedTo(maximised.size());
+    const double across = double(press.x() - maximised.x()) / std::max(1, maximised.width());
+    const int left = press.x() - int(std::lround(across * size.width()));
+    return QRect(QPoint(left, maximised.y()), size);
+}
+
+// Contents larger than the screen squeeze rather than push the window's controls off it,
+// and maximising then fits the screen.
+void Window::fitToScreen()
+{
+    const QScreen* screen = m_widget->screen();
+    if (!screen)
+        return;
+    const QSize available = screen->availableGeometry().size();
+    const QSize minimum = m_widget->minimumSize();
+    if (minimum.width() > available.width() || minimum.height() > available.height())
+        m_widget->setMinimumSize(minimum.boundedTo(available));
+    if (m_widget->width() > available.width() || m_widget->height() > available.height())
+        m_widget->resize(m_widget->size().boundedTo(available));
 }
 
 bool Window::eventFilter(QObject* watched, QEvent* event)
@@ -353,6 +396,10 @@ bool Window::widgetEvent(QEvent* event)
         break;
     }
     case QEvent::Show:
+        fitToScreen();
+        updateControls();
+        updateResizeAreaVisibility();
+        break;
     case QEvent::WindowStateChange:
         updateControls();
         updateResizeAreaVisibility();

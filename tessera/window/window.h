@@ -57,6 +57,9 @@ protected:
 
 private:
     void onControlTriggered(WindowControl control);
+    bool startManualMove();
+    QRect restoredUnderPress(const QRect& maximised, const QPoint& press) const;
+    void fitToScreen();
     void placeHost();
     void updateContentsMargins();
     void updateResizeMargins();

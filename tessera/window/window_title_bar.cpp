@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QShortcut>
 #include <QStyle>
 
 namespace Tessera {
@@ -66,6 +67,9 @@ void WindowTitleBar::createActions()
         m_actions[int(control)] = action;
     }
     addActions({m_actions.begin(), m_actions.end()});
+    // The window menu without a mouse, where the window manager leaves Alt+Space to us.
+    auto* menuShortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(menuShortcut, &QShortcut::activated, this, [this] { showSystemMenu(menuPosition()); });
 }
 
 void WindowTitleBar::createLayout()
