@@ -340,8 +340,11 @@ bool Window::startManualMove()
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
         return false;
     QRect start = m_widget->geometry();
-    if (isMaximised(m_widget)) {
-        start = restoredUnderPress(start, ManualWindowDrag::pressPosition());
+    if (isMaximised(m_widget) && m_widget->screen()) {
+        // Where a window manager maximised the window, Qt may not have heard of its new
+        // position; the maximised window fills the available area.
+        start = restoredUnderPress(m_widget->screen()->availableGeometry(),
+                                   ManualWindowDrag::pressPosition());
         m_widget->showNormal();
         m_widget->setGeometry(start);
     }
