@@ -2,19 +2,23 @@
 
 #include "io/file_archive.h"
 #include "package_entries.h"
+#include "platform/regular_file.h"
 #include "report_reader.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFuture>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <atomic>
+#include <functional>
 
 namespace {
 
 using Orrery::FileArchive;
 
-// Names beyond these bounds are no crash package's; they would only cost memory.
-constexpr qsizetype MaximumEntries = 10000;
+// Names beyond this bound are no crash package's; they would only cost memory.
 constexpr qsizetype MaximumNameBytes = 4 * 1024 * 1024;
 
 PackageEntry::Kind kindOf(FileArchive::EntryType type)
@@ -41,6 +45,9 @@ QString damage(bool firstEntry)
     if (text.contains(QLatin1String("runcat"), Qt::CaseInsensitive) ||
         text.contains(QLatin1String("premature"), Qt::CaseInsensitive))
         return QStringLiteral("it ends early: the file is cut short");
+    // libarchive names no reason when the gzip stream breaks off before it found a header.
+    if (firstEntry && text.isEmpty())
+        return QStringLiteral("it ends early or is damaged: the archive cannot be read");
     if (firstEntry)
         return QStringLiteral("it is not a tar archive inside its gzip compression");
     return QStringLiteral("it is damaged (%1)")
@@ -64,11 +71,28 @@ QString readReport(FileArchive& archive, const PackageEntry& entry, QByteArray& 
     return {};
 }
 
+// What no package from the reporter has, whatever the entry's data.
+QString oddEntry(const FileArchive::Entry& entry, QSet<QString>& names)
+{
+    if (!entry.nameIsUtf8)
+        return QStringLiteral("it has an entry whose name is not UTF-8");
+    QString name = entry.name;
+    while (name.endsWith(QLatin1Char('/')))
+        name.chop(1);
+    if (names.contains(name))
+        return name == QLatin1String(PackageEntries::Report)
+                   ? QStringLiteral("it has more than one report.xml")
+                   : QStringLiteral("it has two entries named %1").arg(name);
+    names.insert(name);
+    return {};
+}
+
 // Walks every entry, so that a package damaged anywhere is found out, and keeps the report.
 QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& report)
 {
     qsizetype nameBytes = 0;
     bool reportFound = false;
+    QSet<QString> names;
     for (;;) {
         FileArchive::setLastError(FileArchive::NoError);
         FileArchive::Entry entry;
@@ -77,10 +101,14 @@ QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& r
                 return damage(package.entries.isEmpty());
             break;
         }
+        if (package.entries.isEmpty() && !isCompressedOnce(archive))
+            return QStringLiteral("it is compressed more than once, which no crash package is");
         nameBytes += entry.name.size() + entry.linkTarget.size();
-        if (package.entries.size() >= MaximumEntries || nameBytes > MaximumNameBytes)
+        if (package.entries.size() >= MaximumPackageEntries || nameBytes > MaximumNameBytes)
             return QStringLiteral("it holds more entries, or longer names, than any crash "
                                   "package does");
+        if (const QString problem = oddEntry(entry, names); !problem.isEmpty())
+            return problem;
         const PackageEntry summary{entry.name, entry.size, kindOf(entry.type), entry.linkTarget};
         package.entries << summary;
         if (entry.name != QLatin1String(PackageEntries::Report))
@@ -97,16 +125,34 @@ QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& r
     return {};
 }
 
-QByteArray sha256Of(const QString& path)
+// Stops early, empty, once the package turned out to be none: a large file that is no
+// package costs no more than the look that found it out.
+QByteArray sha256Of(const QString& path, const std::atomic_bool& stop)
 {
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    QString error;
+    bool notRegular = false;
+    const std::unique_ptr<QFile> file = Orrery::Platform::openRegularFile(path, error, notRegular);
+    if (!file)
         return {};
-    return hash.result().toHex();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+    while (!stop) {
+        const qint64 count = file->read(chunk.data(), chunk.size());
+        if (count < 0)
+            return {};
+        if (count == 0)
+            return hash.result().toHex();
+        hash.addData(QByteArrayView(chunk.constData(), count));
+    }
+    return {};
 }
 
 } // namespace
+
+bool isCompressedOnce(const FileArchive& archive)
+{
+    return archive.filterCount() <= 2;
+}
 
 PackageReading readPackage(QIODevice& device)
 {
@@ -126,17 +172,36 @@ PackageReading readPackage(QIODevice& device)
     return {std::move(package), {}};
 }
 
+PackageReading readPackageFile(QFile& file)
+{
+    PackageReading reading = readPackage(file);
+    if (!reading.package)
+        return reading;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.seek(0) || !hash.addData(&file))
+        return {std::nullopt, QStringLiteral("it cannot be read to its end")};
+    reading.package->sha256 = hash.result().toHex();
+    reading.package->fileSize = file.size();
+    return reading;
+}
+
 PackageReading readPackage(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt, QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
-    QFuture<QByteArray> hash = QtConcurrent::run(sha256Of, path);
-    PackageReading reading = readPackage(file);
+    QString error;
+    bool notRegular = false;
+    const std::unique_ptr<QFile> file = Orrery::Platform::openRegularFile(path, error, notRegular);
+    if (notRegular)
+        return {std::nullopt, QStringLiteral("it is not a regular file")};
+    if (!file)
+        return {std::nullopt, QStringLiteral("it cannot be read (%1)").arg(error)};
+    std::atomic_bool stop = false;
+    QFuture<QByteArray> hash = QtConcurrent::run(sha256Of, path, std::cref(stop));
+    PackageReading reading = readPackage(*file);
+    stop = !reading.package;
     const QByteArray sha256 = hash.result();
     if (reading.package) {
         reading.package->sha256 = sha256;
-        reading.package->fileSize = file.size();
+        reading.package->fileSize = file->size();
         if (sha256.isEmpty())
             return {std::nullopt, QStringLiteral("it cannot be read to its end")};
     }

@@ -8,7 +8,12 @@
 
 #include <optional>
 
+class QFile;
 class QIODevice;
+
+namespace Orrery {
+class FileArchive;
+}
 
 // A crash package from outside (e-mail, a USB stick, a service technician's folder), read as
 // the untrusted input it is: whatever it holds, reading it never crashes, never waits for ever
@@ -37,8 +42,19 @@ struct PackageReading {
     QString problem;
 };
 
-// The file's SHA-256 is taken on a second thread while the archive is read.
+// No crash package holds more entries.
+constexpr qsizetype MaximumPackageEntries = 10000;
+
+// The file's SHA-256 is taken on a second thread while the archive is read. Only a regular
+// file is read: a FIFO or a device is refused, never waited for.
 PackageReading readPackage(const QString& path);
 
 // The same from an open device, without the hash.
 PackageReading readPackage(QIODevice& device);
+
+// The same from an open file, read from its start, with the hash taken afterwards.
+PackageReading readPackageFile(QFile& file);
+
+// A gzip inside the gzip would let a small file unpack into an endless tar: no crash package is
+// compressed twice. Known once the first entry has been read.
+bool isCompressedOnce(const Orrery::FileArchive& archive);

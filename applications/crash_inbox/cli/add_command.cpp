@@ -6,6 +6,9 @@
 #include "progress.h"
 #include "store/inbox_database.h"
 #include "store/package_store.h"
+#include "text/printable.h"
+
+#include <QFileInfo>
 
 int runAdd(const CommandContext& context)
 {
@@ -31,6 +34,9 @@ int runAdd(const CommandContext& context)
     const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty() && !parser.isSet(watch))
         return context.usageError(QStringLiteral("add needs a PATH"));
+    if (parser.isSet(watch) && !QFileInfo(parser.value(watch)).isDir())
+        return context.usageError(
+            QStringLiteral("%1 is not a folder to watch").arg(printable(parser.value(watch))));
     const std::unique_ptr<InboxDatabase> database = context.openDatabase();
     if (!database)
         return 2;

@@ -1,5 +1,7 @@
 #include "package_output.h"
 
+#include "text/printable.h"
+
 #include <QJsonDocument>
 
 namespace {
@@ -49,7 +51,7 @@ void addApplication(QJsonObject& object, const ReportDocument& report, bool with
 
 QString orDash(const std::optional<QString>& text)
 {
-    return text && !text->isEmpty() ? *text : QStringLiteral("-");
+    return text && !text->isEmpty() ? printable(*text) : QStringLiteral("-");
 }
 
 QString dateAndTime(const ReportDocument& report)
@@ -62,7 +64,7 @@ QString dateAndTime(const ReportDocument& report)
 
 QString firstLine(const QString& text)
 {
-    return text.section(QLatin1Char('\n'), 0, 0);
+    return printable(text.section(QLatin1Char('\n'), 0, 0));
 }
 
 } // namespace
@@ -113,7 +115,7 @@ void writePackageText(QTextStream& out, const FiledPackage& package)
 {
     const auto& application = package.report.application;
     const auto row = [&](const char* label, const QString& value) {
-        out << QString::fromLatin1(label).leftJustified(10) << value << '\n';
+        out << QString::fromLatin1(label).leftJustified(10) << printable(value) << '\n';
     };
     if (package.id > 0)
         row("Package", QString::number(package.id));
@@ -129,13 +131,14 @@ void writePackageText(QTextStream& out, const FiledPackage& package)
             package.mailSender + QLatin1Char(' ') + package.mailDate.toString(Qt::ISODate));
     out << "Comments\n";
     for (const QString& line : package.report.comments.split(QLatin1Char('\n')))
-        out << "  " << line << '\n';
+        out << "  " << printable(line) << '\n';
     out << "Output log\n";
     for (const QString& line : package.report.outputLog)
-        out << "  " << line << '\n';
+        out << "  " << printable(line) << '\n';
     out << "Entries\n";
     for (const PackageEntry& entry : package.entries)
-        out << "  " << QString::number(entry.size).rightJustified(12) << "  " << entry.name << '\n';
+        out << "  " << QString::number(entry.size).rightJustified(12) << "  "
+            << printable(entry.name) << '\n';
 }
 
 void writePackageListText(QTextStream& out, const QList<FiledPackage>& packages)
@@ -162,7 +165,7 @@ void writeGroupsText(QTextStream& out, const QList<CrashGroup>& groups)
             << QString::number(group.count).rightJustified(5) << "  "
             << group.first.toString(Qt::ISODate).leftJustified(19) << "  "
             << group.last.toString(Qt::ISODate).leftJustified(19) << "  "
-            << group.serials.join(QStringLiteral(", ")) << '\n';
+            << printable(group.serials.join(QStringLiteral(", "))) << '\n';
 }
 
 QByteArray jsonText(const QJsonValue& value)

@@ -1,7 +1,10 @@
 #include "package_extraction.h"
 
 #include "io/file_archive.h"
+#include "package_reader.h"
 #include "platform/output_folder.h"
+#include "platform/regular_file.h"
+#include "text/printable.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,8 +83,11 @@ bool copyEntry(FileArchive& archive, QFile& file, QString& reason)
 ExtractionResult extractPackage(const QString& packagePath, const QString& folder, QTextStream& out)
 {
     ExtractionResult result;
-    QFile package(packagePath);
-    if (!package.open(QIODevice::ReadOnly) || !package.peek(2).startsWith("\x1f\x8b")) {
+    QString error;
+    bool notRegular = false;
+    const std::unique_ptr<QFile> package =
+        Orrery::Platform::openRegularFile(packagePath, error, notRegular);
+    if (!package || !package->peek(2).startsWith("\x1f\x8b")) {
         result.problem = QStringLiteral("it is not a readable gzip-compressed package");
         return result;
     }
@@ -89,16 +95,17 @@ ExtractionResult extractPackage(const QString& packagePath, const QString& folde
     Platform::OutputFolder output(folder);
     FileArchive archive;
     if (!output.isOpen() ||
-        !archive.open(FileArchive::Mode::Read, &package, FileArchive::Format::TarGz)) {
+        !archive.open(FileArchive::Mode::Read, package.get(), FileArchive::Format::TarGz)) {
         result.problem = output.isOpen()
                              ? QStringLiteral("it is not a tar archive")
                              : QStringLiteral("the folder %1 cannot be written to").arg(folder);
         return result;
     }
     const auto skip = [&](const QString& name, const QString& reason) {
-        out << "skipped " << name << ": " << reason << Qt::endl;
+        out << "skipped " << printable(name) << ": " << printable(reason) << Qt::endl;
         ++result.skipped;
     };
+    qsizetype entries = 0;
     for (;;) {
         FileArchive::setLastError(FileArchive::NoError);
         FileArchive::Entry entry;
@@ -108,8 +115,19 @@ ExtractionResult extractPackage(const QString& packagePath, const QString& folde
                                      .arg(FileArchive::lastErrorText());
             return result;
         }
+        if (!isCompressedOnce(archive)) {
+            result.problem = QStringLiteral("it is compressed more than once");
+            return result;
+        }
+        if (++entries > MaximumPackageEntries) {
+            result.problem = QStringLiteral("it holds more entries than any crash package does");
+            return result;
+        }
         QString reason;
-        const QStringList components = safeComponents(entry.name, reason);
+        const QStringList components =
+            entry.nameIsUtf8 ? safeComponents(entry.name, reason) : QStringList();
+        if (!entry.nameIsUtf8)
+            reason = QStringLiteral("its name is not UTF-8");
         const qint64 room = output.bytesAvailable();
         if (components.isEmpty()) {
             skip(entry.name, reason);
@@ -127,7 +145,7 @@ ExtractionResult extractPackage(const QString& packagePath, const QString& folde
             output.remove(components);
             skip(entry.name, reason);
         } else {
-            out << "extracted " << components.join(QLatin1Char('/')) << Qt::endl;
+            out << "extracted " << printable(components.join(QLatin1Char('/'))) << Qt::endl;
             ++result.written;
         }
     }

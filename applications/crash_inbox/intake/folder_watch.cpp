@@ -1,5 +1,7 @@
 #include "folder_watch.h"
 
+#include "text/printable.h"
+
 #include "package_filer.h"
 
 #include <QDateTime>
@@ -51,8 +53,8 @@ void watchFolder(const QString& folder, PackageFiler& filer, QTextStream& err)
                 filer.reject(info.absoluteFilePath(), reading.problem);
                 sighting.done = true;
             } else if (!std::exchange(sighting.noted, true)) {
-                err << "waiting for " << info.absoluteFilePath() << ": " << reading.problem
-                    << Qt::endl;
+                err << "waiting for " << printable(info.absoluteFilePath()) << ": "
+                    << printable(reading.problem) << Qt::endl;
             }
             if (filer.failed())
                 return;

@@ -1,5 +1,7 @@
 #include "mail_reader.h"
 
+#include "platform/regular_file.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -44,16 +46,29 @@ QDateTime date(GMimeMessage* message)
     return date ? QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date), Qt::UTC) : QDateTime();
 }
 
+// Forwarded messages within forwarded messages, as deep as any mail program makes them.
+constexpr int MaximumForwardDepth = 16;
+
 struct MessageWalk {
-    const std::function<void(const MailAttachment&, const QString&)>* found;
+    const std::function<void(const MailAttachment&, QFile&)>* found;
     MailAttachment attachment;
     bool failed = false;
+    int depth = 0;
 };
 
 // Decodes one part into a temporary file of its own and hands it on.
 void visitPart(GMimeObject*, GMimeObject* part, gpointer data)
 {
     auto& walk = *static_cast<MessageWalk*>(data);
+    if (GMIME_IS_MESSAGE_PART(part)) {
+        GMimeMessage* forwarded = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part));
+        if (forwarded && walk.depth < MaximumForwardDepth) {
+            ++walk.depth;
+            g_mime_message_foreach(forwarded, visitPart, data);
+            --walk.depth;
+        }
+        return;
+    }
     if (!GMIME_IS_PART(part))
         return;
     const char* name = g_mime_part_get_filename(GMIME_PART(part));
@@ -65,17 +80,33 @@ void visitPart(GMimeObject*, GMimeObject* part, gpointer data)
         walk.failed = true;
         return;
     }
+    QFile::remove(decoded.fileName());
     Object<GMimeStream> out(g_mime_stream_fs_new(dup(decoded.handle())));
     const bool written = g_mime_data_wrapper_write_to_stream(content, out.get()) >= 0 &&
                          g_mime_stream_flush(out.get()) == 0;
     out.reset();
-    if (written) {
+    if (written && decoded.seek(0)) {
         walk.attachment.fileName = QString::fromUtf8(name);
-        (*walk.found)(walk.attachment, decoded.fileName());
+        (*walk.found)(walk.attachment, decoded);
     } else {
         walk.failed = true;
     }
     ++walk.attachment.attachment;
+}
+
+bool copyTo(QFile& content, const QString& target)
+{
+    QFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 count = content.read(chunk.data(), chunk.size());
+        if (count == 0)
+            return copy.flush();
+        if (count < 0 || copy.write(chunk.constData(), count) != count)
+            return false;
+    }
 }
 
 } // namespace
@@ -85,20 +116,20 @@ QString MailAttachment::locator(const QString& mailFile) const
     return QStringLiteral("%1#%2/%3").arg(mailFile).arg(message).arg(attachment);
 }
 
-bool forEachMailPackage(
-    const QString& mailFile, bool mbox,
-    const std::function<void(const MailAttachment&, const QString& content)>& found, QString& error)
+bool forEachMailPackage(const QString& mailFile, bool mbox,
+                        const std::function<void(const MailAttachment&, QFile& content)>& found,
+                        QString& error)
 {
     initialiseGmime();
-    GError* openError = nullptr;
-    Object<GMimeStream> stream(
-        g_mime_stream_fs_open(QFile::encodeName(mailFile).constData(), O_RDONLY, 0, &openError));
-    if (!stream) {
-        error = QStringLiteral("it cannot be read (%1)")
-                    .arg(QString::fromUtf8(openError ? openError->message : "unknown error"));
-        g_clear_error(&openError);
+    bool notRegular = false;
+    const std::unique_ptr<QFile> file =
+        Orrery::Platform::openRegularFile(mailFile, error, notRegular);
+    if (!file) {
+        error = notRegular ? QStringLiteral("it is not a regular file")
+                           : QStringLiteral("it cannot be read (%1)").arg(error);
         return false;
     }
+    Object<GMimeStream> stream(g_mime_stream_fs_new(dup(file->handle())));
     Object<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), mbox ? GMIME_FORMAT_MBOX : GMIME_FORMAT_MESSAGE);
     MessageWalk walk{&found, {}};
@@ -139,14 +170,16 @@ bool saveMailPackage(const QString& locator, const QString& target, QString& err
     const QString mailFile = match.captured(1);
     const int message = match.captured(2).toInt();
     const int attachment = match.captured(3).toInt();
-    QFile start(mailFile);
-    const bool mbox = start.open(QIODevice::ReadOnly) && start.read(5) == "From ";
+    bool notRegular = false;
+    const std::unique_ptr<QFile> start =
+        Orrery::Platform::openRegularFile(mailFile, error, notRegular);
+    const bool mbox = start && start->read(5) == "From ";
     bool saved = false;
     const bool read = forEachMailPackage(
         mailFile, mbox,
-        [&](const MailAttachment& found, const QString& content) {
+        [&](const MailAttachment& found, QFile& content) {
             if (found.message == message && found.attachment == attachment)
-                saved = QFile::copy(content, target);
+                saved = copyTo(content, target);
         },
         error);
     if (read && !saved)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFile>
 #include <QString>
 
 #include <functional>
@@ -19,12 +20,13 @@ struct MailAttachment {
 };
 
 // Reads the messages of a mail file with GMime (an mbox, or a single message) and hands each
-// .cdp attachment, decoded into a temporary file, to `found`; the file goes when it returns.
-// False with the reason when the file cannot be read as mail.
-bool forEachMailPackage(
-    const QString& mailFile, bool mbox,
-    const std::function<void(const MailAttachment&, const QString& content)>& found,
-    QString& error);
+// .cdp attachment, forwarded messages' included, decoded into a temporary file, to `found`;
+// the file goes when it returns, and has no name meanwhile where the system allows, so that
+// nothing is left behind if the program is killed. False with the reason when the file cannot
+// be read as mail.
+bool forEachMailPackage(const QString& mailFile, bool mbox,
+                        const std::function<void(const MailAttachment&, QFile& content)>& found,
+                        QString& error);
 
 // The mail file of a locator, and the decoded attachment it names saved at `target`.
 bool isMailLocator(const QString& file);

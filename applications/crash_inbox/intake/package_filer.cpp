@@ -1,5 +1,7 @@
 #include "package_filer.h"
 
+#include "text/printable.h"
+
 #include "cli/progress.h"
 #include "mail_reader.h"
 #include "store/package_store.h"
@@ -53,7 +55,7 @@ void PackageFiler::addFile(const QString& path)
 void PackageFiler::reject(const QString& path, const QString& reason)
 {
     m_progress.clear();
-    m_out << "rejected " << path << ": " << reason << Qt::endl;
+    m_out << "rejected " << printable(path) << ": " << printable(reason) << Qt::endl;
     ++m_rejected;
 }
 
@@ -88,9 +90,9 @@ void PackageFiler::addMail(const QString& path, bool mbox)
     QString error;
     const bool read = forEachMailPackage(
         path, mbox,
-        [&](const MailAttachment& attachment, const QString& content) {
+        [&](const MailAttachment& attachment, QFile& content) {
             const QString locator = attachment.locator(path);
-            const PackageReading reading = readPackage(content);
+            const PackageReading reading = readPackageFile(content);
             if (!reading.package) {
                 lines << locator + QStringLiteral(": ") + reading.problem;
                 return;
@@ -126,13 +128,13 @@ void PackageFiler::file(const QList<FiledPackage>& packages,
     m_progress.clear();
     for (const auto& line : lines) {
         if (const auto* rejection = std::get_if<QString>(&line)) {
-            m_out << "rejected " << *rejection << Qt::endl;
+            m_out << "rejected " << printable(*rejection) << Qt::endl;
             ++m_rejected;
             continue;
         }
         const qsizetype index = std::get<qsizetype>(line);
         m_out << (filings.at(index).added ? "added " : "known ") << filings.at(index).id << ' '
-              << packages.at(index).file << Qt::endl;
+              << printable(packages.at(index).file) << Qt::endl;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "package_sources.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -15,10 +17,12 @@ bool isMaildir(const QString& path)
 
 PackageSource::Kind kindOfFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString error;
+    bool notRegular = false;
+    const std::unique_ptr<QFile> file = Orrery::Platform::openRegularFile(path, error, notRegular);
+    if (!file)
         return PackageSource::Kind::Package; // reading it will say why not
-    const QByteArray start = file.read(5);
+    const QByteArray start = file->read(5);
     if (start.startsWith("\x1f\x8b"))
         return PackageSource::Kind::Package;
     if (start == "From ")
@@ -41,8 +45,10 @@ QStringList filesBelow(const QString& folder, const QStringList& patterns)
 QList<PackageSource> packageSources(const QStringList& paths)
 {
     QList<PackageSource> sources;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
+    for (const QString& given : paths) {
+        // Filed as absolute paths: the inbox is used from any folder.
+        const QFileInfo info(given);
+        const QString path = info.absoluteFilePath();
         if (!info.exists()) {
             sources << PackageSource{PackageSource::Kind::Missing, path};
         } else if (info.isDir() && isMaildir(path)) {

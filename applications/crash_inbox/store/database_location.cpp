@@ -2,6 +2,7 @@
 
 #include "suite_identity.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -49,6 +50,12 @@ std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QStri
         path = path.mid(7);
     if (path.isEmpty()) {
         error = QStringLiteral("no database was named");
+        return std::nullopt;
+    }
+    // SQLite would put its journal beside a device or FIFO, and wait on it.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        error = QStringLiteral("%1 is not a database file").arg(path);
         return std::nullopt;
     }
     DatabaseLocation location;

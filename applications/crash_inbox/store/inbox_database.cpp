@@ -119,11 +119,10 @@ bool InboxDatabase::connect(QString& error)
         return false;
     }
     QSqlQuery query(database);
-    if (!postgres) {
-        for (const char* pragma :
-             {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON"})
-            query.exec(QLatin1String(pragma));
-    }
+    // SQLite's rollback journal, not its write-ahead log: a reader that may not write the
+    // folder can still read, which the log's shared-memory file would prevent.
+    if (!postgres)
+        query.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     return true;
 }
 
@@ -148,9 +147,15 @@ std::optional<int> InboxDatabase::storedVersion(QString& error)
     return query.value(0).toInt();
 }
 
-// Looked at and made under a lock, so that two programs starting at once make it once.
+// Looked at and made under a lock, so that two programs starting at once make it once. A
+// SQLite file that is ready needs no lock, which takes write access: one the user may only
+// read can still be read. (PostgreSQL's advisory lock needs no write access; looking before it
+// would leave the server's cached catalogue blind to tables made meanwhile.)
 bool InboxDatabase::prepareSchema(QString& error)
 {
+    if (!isPostgres() && storedVersion(error) == SchemaVersion)
+        return true;
+    error.clear();
     QSqlQuery query(connection());
     const bool locked =
         isPostgres()

@@ -4,6 +4,7 @@
 #include "package_entries.h"
 #include "package_file.h"
 #include "platform/file_placement.h"
+#include "platform/regular_file.h"
 #include "report/crash_report.h"
 #include "report_writer.h"
 
@@ -47,7 +48,7 @@ Source openSource(const QString& path)
     }
     source.path = QFileInfo(path).absoluteFilePath();
     bool notRegular = false;
-    source.file = Platform::openRegularFile(source.path, source.detail, notRegular);
+    source.file = Orrery::Platform::openRegularFile(source.path, source.detail, notRegular);
     if (source.file)
         source.size = source.file->size();
     else if (notRegular)

@@ -57,6 +57,21 @@ private Q_SLOTS:
             << "raw = tar([file('c.dmp', b'x' * 9000), file('report.xml', REPORT)])\n"
                "out = gzip.compress(raw[:4096])"
             << "it ends early" << QStringList();
+        QTest::newRow("cut in the gzip trailer") << "out = package()[:-4]"
+                                                 << "it ends early" << QStringList();
+        // Gzip inside gzip would let a few kilobytes unpack into terabytes.
+        QTest::newRow("compressed twice") << "out = gzip.compress(gzip.compress(GOOD))"
+                                          << "it is compressed more than once" << QStringList();
+        QTest::newRow("name not UTF-8")
+            << "out = gzip.compress(tar([file('bad\\udcff'), file('report.xml', REPORT)]))"
+            << "it has an entry whose name is not UTF-8" << QStringList();
+        QTest::newRow("a folder named like a file")
+            << "out = gzip.compress(tar([('c.dmp', b'', tarfile.DIRTYPE, ''), file('c.dmp'), "
+               "file('report.xml', REPORT)]))"
+            << "it has two entries named c.dmp" << QStringList();
+        QTest::newRow("a FIFO, never waited for")
+            << "import os\nos.mkfifo(sys.argv[1])\nos._exit(0)"
+            << "it is not a regular file" << QStringList();
         QTest::newRow("no report") << "out = gzip.compress(tar([file('c.dmp')]))"
                                    << "it has no report.xml" << QStringList();
         QTest::newRow("two reports")

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QStringDecoder>
 #include <QThread>
 
 #include <archive_entry.h>
@@ -387,6 +388,11 @@ bool FileArchive::close()
     return closed;
 }
 
+int FileArchive::filterCount() const
+{
+    return m_handle != nullptr && m_mode == Mode::Read ? archive_filter_count(m_handle) : 0;
+}
+
 bool FileArchive::nextEntry(Entry& entry)
 {
     if (m_handle == nullptr || m_mode != Mode::Read) {
@@ -403,7 +409,10 @@ bool FileArchive::nextEntry(Entry& entry)
     const auto text = [](const char* value) {
         return value ? QString::fromUtf8(value) : QString();
     };
-    entry.name = text(archive_entry_pathname(header));
+    const char* name = archive_entry_pathname(header);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    entry.name = utf8.decode(QByteArrayView(name ? name : ""));
+    entry.nameIsUtf8 = !utf8.hasError();
     entry.linkTarget.clear();
     switch (archive_entry_filetype(header)) {
     case AE_IFREG:

@@ -46,10 +46,16 @@ public:
         int permissions = 0;
         // Where a symbolic or hard link points.
         QString linkTarget;
+        // False when the stored name is not UTF-8; the name then holds replacement characters.
+        bool nameIsUtf8 = true;
     };
 
     FileArchive();
     ~FileArchive();
+
+    // While reading: the decompression layers found, the plain one included (so 2 for one
+    // gzip around a tar), after the first entry has been read.
+    int filterCount() const;
     FileArchive(const FileArchive&) = delete;
     FileArchive& operator=(const FileArchive&) = delete;
 
