@@ -5,13 +5,14 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config git
-    qt6-base-dev qt6-svg-dev qt6-base-dev-tools libqt6svg6
+    qt6-base-dev qt6-svg-dev qt6-base-dev-tools libqt6svg6 qt6-charts-dev libqt6opengl6-dev
     libarchive-dev zlib1g-dev libboost-dev
     libarchive-tools gzip tar pigz python3 libxml2-utils libxml2-dev
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     libqt6sql6-sqlite libqt6sql6-psql libgmime-3.0-dev postgresql-15 time
     clang libclang-rt-14-dev
     xvfb xauth xdg-utils openbox xdotool x11-utils imagemagick
+    shared-mime-info desktop-file-utils libfile-mimeinfo-perl
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     fonts-dejavu-core
 )

@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "window/inbox_application.h"
 
 #include <QCoreApplication>
 #include <QStringConverter>
@@ -7,6 +8,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (wantsInboxWindow(argc, argv))
+        return runInboxWindow(argc, argv);
     QCoreApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Varnel Professional"));
     QCoreApplication::setApplicationName(QStringLiteral("Varnel Crash Inbox"));

@@ -5,6 +5,7 @@
 
 #include <QCommonStyle>
 #include <QPointer>
+#include <QStyleOptionViewItem>
 
 class QMenu;
 class QMessageBox;
@@ -121,6 +122,8 @@ private:
     void drawToolButtonText(const QStyleOption* option, QPainter* painter, const QRect& rect,
                             const QString& text, Qt::Alignment alignment,
                             const QWidget* widget) const;
+    void drawRowFocus(const QStyleOptionViewItem& item, const QColor& under, QPainter* painter,
+                      const QWidget* widget) const;
     void drawHeaderLabel(const QStyleOption* option, QPainter* painter,
                          const QWidget* widget) const;
     void drawHeaderSection(const QStyleOption* option, QPainter* painter,

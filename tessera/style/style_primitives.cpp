@@ -1,10 +1,12 @@
 #include "frame_kind.h"
+#include "painting/colour.h"
 #include "style.h"
 #include "style_colours.h"
 #include "style_metrics.h"
 #include "window/platform/frameless_windows.h"
 #include "window/window.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -34,6 +36,25 @@ ArrowDirection arrowOf(QStyle::PrimitiveElement element)
     default:
         return ArrowDirection::None;
     }
+}
+
+// The item view being painted: the widget, or the one whose viewport the painter paints.
+const QAbstractItemView* paintedView(const QWidget* widget, const QPainter* painter)
+{
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
+        return view;
+    const auto* device = painter ? dynamic_cast<const QWidget*>(painter->device()) : nullptr;
+    return device ? qobject_cast<const QAbstractItemView*>(device->parentWidget()) : nullptr;
+}
+
+// Whether the item is in the current row of a view that has the keyboard focus.
+bool hasRowFocus(const QStyleOptionViewItem& item, const QWidget* widget, const QPainter* painter)
+{
+    const QAbstractItemView* view = paintedView(widget, painter);
+    if (!view || !view->hasFocus() || !item.index.isValid())
+        return false;
+    const QModelIndex current = view->currentIndex();
+    return current.row() == item.index.row() && current.parent() == item.index.parent();
 }
 
 } // namespace
@@ -204,6 +225,43 @@ void Style::drawItemViewItemPanel(const QStyleOption* option, QPainter* painter,
         fill = user.brush(UserPalette::HoverBase);
     if (fill.style() != Qt::NoBrush)
         painter->fillRect(option->rect, fill);
+    if (hasRowFocus(*item, widget, painter))
+        drawRowFocus(*item,
+                     fill.style() != Qt::NoBrush ? fill.color()
+                                                 : backgroundBrush(option, widget).color(),
+                     painter, widget);
+}
+
+// The focused view's current row is ringed, cell by cell: each cell draws its part of the ring
+// (the ends only at the row's ends), so that the ring runs unbroken across the columns.
+void Style::drawRowFocus(const QStyleOptionViewItem& item, const QColor& under, QPainter* painter,
+                         const QWidget* widget) const
+{
+    const qreal width = Metrics::scaledValue(Metrics::FocusRingWidth, &item, widget);
+    const QRectF cell = QRectF(item.rect).adjusted(0, width / 2, 0, -width / 2);
+    const auto position = item.viewItemPosition;
+    const bool first = position == QStyleOptionViewItem::Beginning ||
+                       position == QStyleOptionViewItem::OnlyOne ||
+                       position == QStyleOptionViewItem::Invalid;
+    const bool last = position == QStyleOptionViewItem::End ||
+                      position == QStyleOptionViewItem::OnlyOne ||
+                      position == QStyleOptionViewItem::Invalid;
+    const qreal left = cell.left() + (first ? width / 2 : 0);
+    const qreal right = cell.right() + 1 - (last ? width / 2 : 0);
+    painter->save();
+    // The highlight where it stands out (3:1, as for any focus indicator), else text or base.
+    const QColor highlight = item.palette.color(QPalette::Highlight);
+    const QColor ring = Orrery::contrastRatio(highlight, under) >= 3
+                            ? highlight
+                            : focusRingColour(under, item.palette);
+    painter->setPen(QPen(ring, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter->drawLine(QLineF(left, cell.top(), right, cell.top()));
+    painter->drawLine(QLineF(left, cell.bottom() + 1, right, cell.bottom() + 1));
+    if (first)
+        painter->drawLine(QLineF(left, cell.top(), left, cell.bottom() + 1));
+    if (last)
+        painter->drawLine(QLineF(right, cell.top(), right, cell.bottom() + 1));
+    painter->restore();
 }
 
 // A toolkit window's rectangle is filled with Base, square and without an outline.
@@ -215,10 +273,14 @@ void Style::drawFocusFrame(const QStyleOption* option, QPainter* painter,
 {
     if (!(option->state & State_KeyboardFocusChange) || !(option->state & State_HasFocus))
         return;
+    // A view's current row has its own ring, drawn with the row's panels.
+    if ((option->state & State_Item) && paintedView(widget, painter))
+        return;
     const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
     const QColor under = focus && focus->backgroundColor.isValid()
                              ? focus->backgroundColor
                              : backgroundBrush(option, widget).color();
+
     const QColor colour = focusRingColour(under, option->palette);
     drawRoundedRect(painter, QRectF(option->rect),
                     QPen(colour, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget),

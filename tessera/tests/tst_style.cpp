@@ -8,11 +8,13 @@
 #include "style/size_policy.h"
 #include "style/style_properties.h"
 #include "widgets/card_button.h"
+#include "widgets/tree_view.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -20,6 +22,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -69,6 +72,15 @@ QWidget* focusableControl(const QString& kind, QWidget* parent)
         tabs->addTab("One");
         tabs->addTab("Two");
         return tabs;
+    }
+    if (kind == "list") {
+        auto* view = new TreeView(parent);
+        auto* model = new QStandardItemModel(3, 2, view);
+        view->setModel(model);
+        view->setRootIsDecorated(false);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setCurrentIndex(model->index(1, 0));
+        return view;
     }
     return new QLineEdit("text", parent);
 }
@@ -481,7 +493,7 @@ private Q_SLOTS:
         for (const ThemeMode mode : {ThemeMode::Dark, ThemeMode::Light})
             for (const char* control :
                  {"push button", "default button", "card button", "check box", "checked check box",
-                  "radio button", "combo box", "line edit", "spin box", "tab bar"})
+                  "radio button", "combo box", "line edit", "spin box", "tab bar", "list"})
                 QTest::addRow("%s %s", mode == ThemeMode::Dark ? "dark" : "light", control)
                     << mode << QString(control);
     }
@@ -514,8 +526,11 @@ private Q_SLOTS:
         for (int y = 0; y < focused.height(); ++y)
             for (int x = 0; x < focused.width(); ++x)
                 changed += contrast(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) >= 3;
-        // The perimeter of the control at its natural size.
-        const int perimeter = 2 * (widget->sizeHint().width() + widget->sizeHint().height());
+        // The perimeter of the control at its natural size; of a view, its current row's.
+        int perimeter = 2 * (widget->sizeHint().width() + widget->sizeHint().height());
+        if (const auto* view = qobject_cast<QTreeView*>(widget))
+            perimeter =
+                2 * (view->header()->length() + view->visualRect(view->currentIndex()).height());
         QVERIFY2(changed >= perimeter, qPrintable(QString("%1 of %2").arg(changed).arg(perimeter)));
         for (QWidget* child : widgets)
             child->setStyle(nullptr);

@@ -43,22 +43,8 @@ int runAdd(const CommandContext& context)
     PackageStore store(*database);
     const QList<PackageSource> sources = packageSources(paths);
     Progress progress;
-    PackageFiler filer(store, context.out, progress, sources.size());
-    for (const PackageSource& source : sources) {
-        switch (source.kind) {
-        case PackageSource::Kind::Missing:
-            filer.reject(source.path, QStringLiteral("it does not exist"));
-            break;
-        case PackageSource::Kind::Package:
-            filer.addFile(source.path);
-            break;
-        case PackageSource::Kind::Mbox:
-        case PackageSource::Kind::Message:
-            filer.addMail(source.path, source.kind == PackageSource::Kind::Mbox);
-            break;
-        }
-    }
-    filer.flush();
+    PackageFiler filer(store, context.out, &progress, sources.size());
+    filer.addSources(sources);
     progress.clear();
     if (!filer.failed() && parser.isSet(watch))
         watchFolder(parser.value(watch), filer, context.err);

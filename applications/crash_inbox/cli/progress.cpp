@@ -13,11 +13,12 @@ Progress::~Progress()
     clear();
 }
 
-void Progress::show(const QString& text)
+void Progress::show(qsizetype done, qsizetype expected)
 {
     if (!m_enabled)
         return;
-    std::fprintf(stderr, "\r\x1b[K%s", qPrintable(text));
+    std::fprintf(stderr, "\r\x1b[KFiling: %lld of %lld", static_cast<long long>(done),
+                 static_cast<long long>(expected));
     std::fflush(stderr);
     m_shown = true;
 }

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "intake/package_filer.h"
+
 #include <QString>
 
 // A line of progress on standard error, rewritten in place, only on a terminal.
-class Progress
+class Progress : public FilingProgress
 {
 public:
     Progress();
-    ~Progress();
+    ~Progress() override;
 
-    void show(const QString& text);
-    void clear();
+    void show(qsizetype done, qsizetype expected) override;
+    void clear() override;
 
 private:
     bool m_shown = false;

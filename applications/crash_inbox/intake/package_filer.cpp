@@ -1,10 +1,9 @@
 #include "package_filer.h"
 
-#include "text/printable.h"
-
-#include "cli/progress.h"
 #include "mail_reader.h"
+#include "package_sources.h"
 #include "store/package_store.h"
+#include "text/printable.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -37,13 +36,32 @@ FiledPackage filedPackage(const PackageSummary& summary, const QString& file)
     return package;
 }
 
-PackageFiler::PackageFiler(PackageStore& store, QTextStream& out, Progress& progress,
+PackageFiler::PackageFiler(PackageStore& store, QTextStream& out, FilingProgress* progress,
                            qsizetype expected)
     : m_store(store)
     , m_out(out)
     , m_progress(progress)
     , m_expected(expected)
 {}
+
+bool PackageFiler::addSources(const QList<PackageSource>& sources)
+{
+    for (const PackageSource& source : sources) {
+        switch (source.kind) {
+        case PackageSource::Kind::Missing:
+            reject(source.path, QStringLiteral("it does not exist"));
+            break;
+        case PackageSource::Kind::Package:
+            addFile(source.path);
+            break;
+        case PackageSource::Kind::Mbox:
+        case PackageSource::Kind::Message:
+            addMail(source.path, source.kind == PackageSource::Kind::Mbox);
+            break;
+        }
+    }
+    return flush();
+}
 
 void PackageFiler::addFile(const QString& path)
 {
@@ -54,7 +72,8 @@ void PackageFiler::addFile(const QString& path)
 
 void PackageFiler::reject(const QString& path, const QString& reason)
 {
-    m_progress.clear();
+    if (m_progress)
+        m_progress->clear();
     m_out << "rejected " << printable(path) << ": " << printable(reason) << Qt::endl;
     ++m_rejected;
 }
@@ -125,7 +144,8 @@ void PackageFiler::file(const QList<FiledPackage>& packages,
         }
         filings = *filed;
     }
-    m_progress.clear();
+    if (m_progress)
+        m_progress->clear();
     for (const auto& line : lines) {
         if (const auto* rejection = std::get_if<QString>(&line)) {
             m_out << "rejected " << printable(*rejection) << Qt::endl;
@@ -140,6 +160,6 @@ void PackageFiler::file(const QList<FiledPackage>& packages,
 
 void PackageFiler::showProgress()
 {
-    if (m_expected > BatchSize)
-        m_progress.show(QStringLiteral("Filing: %1 of %2").arg(m_done).arg(m_expected));
+    if (m_progress && m_expected > BatchSize)
+        m_progress->show(m_done, m_expected);
 }

@@ -9,7 +9,16 @@
 #include <variant>
 
 class PackageStore;
-class Progress;
+struct PackageSource;
+
+// Where a long filing run tells how far it got; cleared before each line of output.
+class FilingProgress
+{
+public:
+    virtual ~FilingProgress() = default;
+    virtual void show(qsizetype done, qsizetype expected) = 0;
+    virtual void clear() {}
+};
 
 // Files packages as "add" does: package files are read on every core, a batch at a time, and
 // each batch is filed in one transaction; mail files are read attachment by attachment. For
@@ -17,8 +26,12 @@ class Progress;
 class PackageFiler
 {
 public:
-    PackageFiler(PackageStore& store, QTextStream& out, Progress& progress, qsizetype expected = 0);
+    // The progress, if any, hears how many of the expected sources are done.
+    PackageFiler(PackageStore& store, QTextStream& out, FilingProgress* progress = nullptr,
+                 qsizetype expected = 0);
 
+    // Each source as it is: a package, mail, or one that is missing; then flushes.
+    bool addSources(const QList<PackageSource>& sources);
     void addFile(const QString& path);
     void addMail(const QString& path, bool mbox);
     void reject(const QString& path, const QString& reason);
@@ -38,7 +51,7 @@ private:
 
     PackageStore& m_store;
     QTextStream& m_out;
-    Progress& m_progress;
+    FilingProgress* m_progress;
     QStringList m_waiting;
     qsizetype m_expected;
     qsizetype m_done = 0;

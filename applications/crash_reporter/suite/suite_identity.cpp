@@ -44,6 +44,8 @@ QString suiteApplicationName(const ApplicationIdentity& identity)
         return QStringLiteral("Console Mimic");
     case SuiteApplication::RestoreAssistant:
         return QStringLiteral("Q5-S30/S40 Restore Assistant");
+    case SuiteApplication::CrashInbox:
+        return QStringLiteral("Crash Inbox");
     }
     return {};
 }

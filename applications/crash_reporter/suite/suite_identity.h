@@ -15,6 +15,8 @@ enum class SuiteApplication : std::uint32_t {
     StagePreview = 4,
     ConsoleMimic = 5,
     RestoreAssistant = 6,
+    // The service department's, not the console's.
+    CrashInbox = 7,
 };
 
 using ProductModel = std::optional<std::uint8_t>;

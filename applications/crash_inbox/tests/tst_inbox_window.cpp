@@ -1,0 +1,193 @@
+#include "package_builder.h"
+#include "x_session.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+
+// The inbox window as the service desk meets it: the program started as a process on a real X
+// server with a window manager, driven with xdotool and read through AT-SPI as a screen reader
+// reads it, on a database of packages built by Python.
+class TestInboxWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    XSession m_x;
+    QTemporaryDir m_home;
+    std::unique_ptr<QProcess> m_window;
+
+    QString path(const QString& name) const { return m_home.filePath(name); }
+    QString inbox() const { return qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox"; }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = m_x.environment();
+        environment.insert("HOME", m_home.path());
+        environment.insert("XDG_DATA_HOME", path("share"));
+        environment.insert("XDG_CONFIG_HOME", path("config"));
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        environment.remove("Q5_CRASH_INBOX_DATABASE");
+        return environment;
+    }
+
+    QString probe(const QStringList& arguments) const
+    {
+        return QString::fromUtf8(
+                   m_x.run("/usr/bin/python3", QStringList{qEnvironmentVariable("Q5_ATSPI_PROBE")}
+                                                   << arguments.first() << "Varnel Crash Inbox"
+                                                   << arguments.mid(1)))
+            .trimmed();
+    }
+
+    void build(const QString& name, const QString& program) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        QCOMPARE(buildWithPython(program + "\nopen(sys.argv[1], 'wb').write(out)\n", path(name)),
+                 QByteArray());
+    }
+
+    // The window on the database, once it shows; its window id.
+    QString startWindow(const QStringList& arguments)
+    {
+        m_window = std::make_unique<QProcess>();
+        m_window->setProcessEnvironment(environment());
+        m_window->start(
+            inbox(),
+            QStringList{"--database", path("inbox.sqlite"), "--theme", "light", "--report-stalls"}
+                << arguments);
+        return m_x.window("Varnel Crash Inbox");
+    }
+
+    // Closes it with Alt+F4, as the technician does; its standard error.
+    QByteArray closeWindow(const QString& window) const
+    {
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
+        if (!m_window->waitForFinished(20000))
+            return "still running";
+        return m_window->exitCode() == 0 ? m_window->readAllStandardError() : "exit status";
+    }
+
+    // Types a folder into the file dialog that just opened, and accepts it.
+    void chooseFolder(const QString& title, const QString& folder) const
+    {
+        const QString dialog = m_x.window(title);
+        QVERIFY2(!dialog.isEmpty(), qPrintable(title));
+        m_x.xdotool({"windowactivate", "--sync", dialog, "key", "ctrl+a", "type", folder});
+        m_x.xdotool({"key", "Return"});
+    }
+
+    static qint64 longestStall(const QByteArray& errors)
+    {
+        return QRegularExpression("longest stall: (\\d+) ms")
+            .match(QString::fromUtf8(errors))
+            .captured(1)
+            .toLongLong();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"),
+                 "runs under dbus-run-session");
+        QVERIFY2(m_x.start(), "Xvfb, openbox or xdotool is missing: " + m_x.failure());
+        build("usb/lamp.cdp", "out = package('lamp 12 dark', 'SN-1', date='01/12/2026')");
+        build("usb/fan.cdp", "out = package('fan noise, then a freeze', 'SN-2', "
+                             "device='Q5-S30', version='6.4.1', date='03/12/2026')");
+        build("usb/dmx.cdp", "out = package('DMX lost on universe 3', 'SN-3', date='02/12/2026')");
+        build("outside/new.cdp", "out = package('brought in by a technician', 'SN-9')");
+        QProcess add;
+        add.setProcessEnvironment(environment());
+        add.start(inbox(), {"--database", path("inbox.sqlite"), "add", path("usb")});
+        QVERIFY(add.waitForFinished(60000) && add.exitCode() == 0);
+    }
+
+    void cleanup()
+    {
+        if (m_window && m_window->state() != QProcess::NotRunning) {
+            m_window->kill();
+            m_window->waitForFinished();
+        }
+    }
+
+    // Typing narrows the list; the shown package's comments are read out; Extract writes its
+    // entries into the folder chosen; Alt+F4 ends it with status 0.
+    void searchSelectExtract()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
+        // Qt also reports the current cell of each view as focused.
+        QVERIFY(probe({"focused"}).startsWith("text|Search\n"));
+        m_x.xdotool({"windowactivate", "--sync", window, "type", "freeze"});
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("1"));
+        QTRY_COMPARE(probe({"text", "Comments"}), QString("fan noise, then a freeze"));
+        QVERIFY(QDir().mkpath(path("extracted")));
+        m_x.xdotool({"key", "alt+x"});
+        chooseFolder("Extract into", path("extracted"));
+        QTRY_VERIFY(QFileInfo::exists(path("extracted/report.xml")));
+        QVERIFY(QFileInfo::exists(path("extracted/c.dmp")));
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
+    // A package opened from the file manager (xdg-open, through the desktop entry and the
+    // package's MIME type) is shown, and filed only when asked.
+    void openedFromTheFileManager()
+    {
+        QDir().mkpath(path("share/applications"));
+        QDir().mkpath(path("share/mime/packages"));
+        const QString sources = qEnvironmentVariable("Q5_DESKTOP_FILES");
+        QFile entry(sources + "/q5-crash-inbox.desktop");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QFile installed(path("share/applications/q5-crash-inbox.desktop"));
+        QVERIFY(installed.open(QIODevice::WriteOnly));
+        installed.write(QString::fromUtf8(entry.readAll())
+                            .replace("Exec=q5-crash-inbox ", "Exec=" + inbox() + " --database " +
+                                                                 path("inbox.sqlite") +
+                                                                 " --report-stalls ")
+                            .toUtf8());
+        installed.close();
+        QVERIFY(QFile::copy(sources + "/q5-crash-package.xml",
+                            path("share/mime/packages/q5-crash-package.xml")));
+        QCOMPARE(QProcess::execute("update-mime-database", {path("share/mime")}), 0);
+        QCOMPARE(QProcess::execute("update-desktop-database", {path("share/applications")}), 0);
+
+        QProcess open;
+        open.setProcessEnvironment(environment());
+        open.start("xdg-open", {path("outside/new.cdp")});
+        const QString window = m_x.window("Varnel Crash Inbox");
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE(probe({"text", "Comments"}), QString("brought in by a technician"));
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
+        open.waitForFinished(20000);
+    }
+
+    // Filing 500 packages from Add… leaves the window answering all along.
+    void staysResponsiveWhileFiling()
+    {
+        QCOMPARE(buildWithPython("import os\nos.makedirs(sys.argv[1])\n"
+                                 "for n in range(500):\n"
+                                 "    open('%s/%03d.cdp' % (sys.argv[1], n), 'wb')"
+                                 ".write(package('batch %d' % n, 'SN-%d' % (n % 9)))\n",
+                                 path("batch")),
+                 QByteArray());
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
+        // The Add menu, its entry found by typing, as menus allow.
+        m_x.xdotool(
+            {"windowactivate", "--sync", window, "key", "alt+a", "sleep", "0.3", "type", "A fo"});
+        m_x.xdotool({"key", "Return"});
+        chooseFolder("Add a folder of packages", path("batch"));
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"rows", "Packages"}), QString("504"), 120000);
+        const QByteArray errors = closeWindow(window);
+        QVERIFY2(errors.contains("longest stall"), errors);
+        QVERIFY2(longestStall(errors) < 500, errors);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInboxWindow)
+#include "tst_inbox_window.moc"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/filed_package.h"
+
+#include <QAbstractTableModel>
+
+// The crash groups as rows, "All crashes" first: device, version and the number of crashes.
+class GroupListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Device, Version, Crashes, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setGroups(const QList<CrashGroup>& groups);
+    // None for the "All crashes" row.
+    std::optional<CrashGroup> group(int row) const;
+    // The row of the group with that device and version; 0 ("All crashes") when it is gone.
+    int rowOf(const std::optional<CrashGroup>& group) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QList<CrashGroup> m_groups;
+};

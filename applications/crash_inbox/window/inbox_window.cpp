@@ -1,0 +1,439 @@
+#include "inbox_window.h"
+
+#include "cli/package_reference.h"
+#include "crash_chart.h"
+#include "extract/package_extraction.h"
+#include "filing_job.h"
+#include "group_list_model.h"
+#include "intake/package_filer.h"
+#include "package_list_model.h"
+#include "report_view.h"
+#include "store/inbox_database.h"
+#include "store/package_store.h"
+#include "widgets/tree_view.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace {
+
+// Typing pauses this long before the list follows the search.
+constexpr int SearchDelayMs = 250;
+
+QTreeView* listView(QWidget* parent)
+{
+    auto* view = new Tessera::TreeView(parent);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return view;
+}
+
+bool matchesGroup(const FiledPackage& package, const CrashGroup& group)
+{
+    const auto& application = package.report.application;
+    if (!application)
+        return !group.device && !group.version;
+    return application->device == group.device && group.version &&
+           *group.version == application->version;
+}
+
+// A mail attachment's place is its mail file.
+QString placeOnDisk(const QString& file)
+{
+    const qsizetype hash = file.lastIndexOf(QLatin1Char('#'));
+    return hash > 0 && !QFileInfo::exists(file) ? file.left(hash) : file;
+}
+
+} // namespace
+
+InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* parent)
+    : TranslatableWidget(parent,
+                         Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+    , m_database(std::move(database))
+{
+    setDefaultSize(QSize(1200, 760));
+    createWidgets();
+    createLayout();
+    connectSignals();
+    refresh();
+    updateActions();
+}
+
+InboxWindow::~InboxWindow()
+{
+    // A filing run ends before the database goes.
+    delete m_filing;
+}
+
+void InboxWindow::createWidgets()
+{
+    m_search = new QLineEdit(this);
+    m_search->setClearButtonEnabled(true);
+    m_device = new QComboBox(this);
+    m_deviceLabel = new QLabel(this);
+    m_deviceLabel->setBuddy(m_device);
+    m_version = new QComboBox(this);
+    m_versionLabel = new QLabel(this);
+    m_versionLabel->setBuddy(m_version);
+    for (QComboBox* combo : {m_device, m_version})
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+
+    m_add = new QPushButton(this);
+    auto* addMenu = new QMenu(m_add);
+    m_addFilesAction = addMenu->addAction(QString());
+    m_addFolderAction = addMenu->addAction(QString());
+    m_add->setMenu(addMenu);
+    m_file = new QPushButton(this);
+    m_extract = new QPushButton(this);
+    m_showInFolder = new QPushButton(this);
+
+    m_groups = listView(this);
+    m_groupModel = new GroupListModel(this);
+    m_groups->setModel(m_groupModel);
+    m_groups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_groupsLabel = new QLabel(this);
+    m_groupsLabel->setBuddy(m_groups);
+    m_chart = new CrashChart(this);
+
+    m_packages = listView(this);
+    m_packageModel = new PackageListModel(this);
+    m_packages->setModel(m_packageModel);
+    m_packages->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_packages->header()->setStretchLastSection(true);
+    m_packagesLabel = new QLabel(this);
+    m_packagesLabel->setBuddy(m_packages);
+
+    m_report = new ReportView(this);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    m_status = new QLabel(this);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_searchDelay = new QTimer(this);
+    m_searchDelay->setSingleShot(true);
+    m_searchDelay->setInterval(SearchDelayMs);
+    m_findAction = new QAction(this);
+    m_findAction->setShortcut(QKeySequence::Find);
+    addAction(m_findAction);
+}
+
+void InboxWindow::createLayout()
+{
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_search, 1);
+    bar->addWidget(m_deviceLabel);
+    bar->addWidget(m_device);
+    bar->addWidget(m_versionLabel);
+    bar->addWidget(m_version);
+    bar->addSpacing(12);
+    for (QPushButton* button : {m_add, m_file, m_extract, m_showInFolder})
+        bar->addWidget(button);
+
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(m_groupsLabel);
+    leftLayout->addWidget(m_groups, 2);
+    leftLayout->addWidget(m_chart, 3);
+    auto* middle = new QWidget(this);
+    auto* middleLayout = new QVBoxLayout(middle);
+    middleLayout->setContentsMargins(0, 0, 0, 0);
+    middleLayout->addWidget(m_packagesLabel);
+    middleLayout->addWidget(m_packages);
+    auto* panes = new QSplitter(Qt::Horizontal, this);
+    panes->setChildrenCollapsible(false);
+    for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
+        panes->addWidget(pane);
+    panes->setSizes({360, 420, 420});
+
+    auto* status = new QHBoxLayout;
+    status->addWidget(m_progress);
+    status->addWidget(m_status, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(panes, 1);
+    layout->addLayout(status);
+}
+
+void InboxWindow::connectSignals()
+{
+    connect(m_search, &QLineEdit::textChanged, m_searchDelay, qOverload<>(&QTimer::start));
+    connect(m_searchDelay, &QTimer::timeout, this, &InboxWindow::refreshPackages);
+    connect(m_findAction, &QAction::triggered, m_search, [this] {
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+    for (QComboBox* combo : {m_device, m_version})
+        connect(combo, &QComboBox::currentIndexChanged, this, &InboxWindow::refreshPackages);
+    connect(m_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &InboxWindow::refreshPackages);
+    connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &InboxWindow::showSelectedPackage);
+    connect(m_addFilesAction, &QAction::triggered, this, &InboxWindow::addFiles);
+    connect(m_addFolderAction, &QAction::triggered, this, &InboxWindow::addFolder);
+    connect(m_file, &QPushButton::clicked, this, &InboxWindow::fileOpenedPackage);
+    connect(m_extract, &QPushButton::clicked, this, &InboxWindow::extractPackage);
+    connect(m_showInFolder, &QPushButton::clicked, this, &InboxWindow::showInFolder);
+}
+
+// The groups and the filters' choices from the database, the selections kept where they can be.
+void InboxWindow::refresh()
+{
+    QString error;
+    const auto groups = PackageStore(*m_database).groups(error);
+    if (!groups) {
+        setStatus(error);
+        return;
+    }
+    const std::optional<CrashGroup> selected = m_groupModel->group(m_groups->currentIndex().row());
+    m_groupModel->setGroups(*groups);
+    m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
+    std::set<QString> devices, versions;
+    for (const CrashGroup& group : *groups) {
+        if (group.device && !group.device->isEmpty())
+            devices.insert(*group.device);
+        if (group.version && !group.version->isEmpty())
+            versions.insert(*group.version);
+    }
+    fillFilter(m_device, {devices.begin(), devices.end()});
+    fillFilter(m_version, {versions.begin(), versions.end()});
+    refreshPackages();
+}
+
+// The first choice, "All", filters nothing.
+void InboxWindow::fillFilter(QComboBox* combo, const QStringList& values)
+{
+    const QString chosen = combo->currentIndex() > 0 ? combo->currentText() : QString();
+    const QSignalBlocker blocker(combo);
+    while (combo->count() > 1)
+        combo->removeItem(1);
+    if (combo->count() == 0)
+        combo->addItem(QString());
+    combo->addItems(values);
+    combo->setCurrentIndex(std::max(0, combo->findText(chosen)));
+}
+
+void InboxWindow::refreshPackages()
+{
+    const PackageFilter filter{m_search->text().trimmed(),
+                               m_device->currentIndex() > 0 ? m_device->currentText() : QString(),
+                               m_version->currentIndex() > 0 ? m_version->currentText() : QString(),
+                               QString()};
+    QString error;
+    auto packages = PackageStore(*m_database).list(filter, error);
+    if (!packages) {
+        setStatus(error);
+        return;
+    }
+    if (const auto group = m_groupModel->group(m_groups->currentIndex().row())) {
+        packages->removeIf(
+            [&](const FiledPackage& package) { return !matchesGroup(package, *group); });
+    }
+    const qint64 selected = m_shownIsFiled && m_shown ? m_shown->id : 0;
+    m_packageModel->setPackages(*packages);
+    m_chart->setPackages(*packages);
+    // The newest crash is shown when nothing else is.
+    const int row = m_packageModel->rowOf(selected);
+    if (row >= 0)
+        m_packages->setCurrentIndex(m_packageModel->index(row, 0));
+    else if (!m_shown || m_shownIsFiled)
+        m_packages->setCurrentIndex(m_packageModel->index(0, 0));
+    if (m_packageModel->packages().isEmpty() && m_shownIsFiled)
+        showPackage(std::nullopt, false);
+}
+
+void InboxWindow::showSelectedPackage()
+{
+    const int row = m_packages->currentIndex().row();
+    if (row < 0 || row >= m_packageModel->packages().size())
+        return;
+    showPackage(PackageStore(*m_database).find(m_packageModel->packages().at(row).id), true);
+}
+
+void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool filed)
+{
+    m_shown = package;
+    m_shownIsFiled = package && filed;
+    m_report->setPackage(package);
+    updateActions();
+}
+
+void InboxWindow::openFiles(const QStringList& files)
+{
+    for (const QString& given : files) {
+        const QString file = QFileInfo(given).absoluteFilePath();
+        const PackageReading reading = readPackage(file);
+        if (!reading.package) {
+            setStatus(tr("%1 is not a crash package: %2").arg(file, reading.problem));
+            continue;
+        }
+        const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256);
+        if (id) {
+            m_groups->setCurrentIndex(m_groupModel->index(0, 0));
+            m_search->clear();
+            showPackage(PackageStore(*m_database).find(*id), true);
+            refreshPackages();
+            setStatus(tr("%1 is filed already.").arg(file));
+        } else {
+            m_packages->setCurrentIndex({});
+            showPackage(filedPackage(*reading.package, file), false);
+            setStatus(tr("%1 is not filed.").arg(file));
+        }
+    }
+}
+
+void InboxWindow::addFiles()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, tr("Add crash packages"), QString(),
+        tr("Crash packages and mail (*.cdp *.eml *.mbox);;All files (*)"));
+    if (!files.isEmpty())
+        addPaths(files);
+}
+
+void InboxWindow::addFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Add a folder of packages"));
+    if (!folder.isEmpty())
+        addPaths({folder});
+}
+
+void InboxWindow::fileOpenedPackage()
+{
+    if (m_shown && !m_shownIsFiled)
+        addPaths({m_shown->file});
+}
+
+void InboxWindow::addPaths(const QStringList& paths)
+{
+    if (m_filing)
+        return;
+    m_filing = new FilingJob(m_database->location(), paths, this);
+    connect(m_filing, &FilingJob::progressed, this, &InboxWindow::filingProgressed);
+    connect(m_filing, &FilingJob::finished, this, &InboxWindow::filingFinished);
+    m_progress->setRange(0, 0);
+    m_progress->show();
+    setStatus(tr("Filing…"));
+    updateActions();
+}
+
+void InboxWindow::filingProgressed(qsizetype done, qsizetype expected)
+{
+    m_progress->setRange(0, int(expected));
+    m_progress->setValue(int(done));
+    setStatus(tr("Filing %1 of %2…").arg(done).arg(expected));
+}
+
+void InboxWindow::filingFinished(const FilingSummary& summary)
+{
+    m_filing->deleteLater();
+    m_filing.clear();
+    m_progress->hide();
+    const QString counts = tr("Added %1, known before %2, rejected %3.")
+                               .arg(summary.added)
+                               .arg(summary.known)
+                               .arg(summary.rejections.size());
+    setStatus(summary.error.isEmpty() ? counts : summary.error, summary.rejections.join('\n'));
+    if (m_shown && !m_shownIsFiled) {
+        if (const auto id = PackageStore(*m_database).idOf(m_shown->sha256))
+            showPackage(PackageStore(*m_database).find(*id), true);
+    }
+    refresh();
+    updateActions();
+}
+
+void InboxWindow::extractPackage()
+{
+    if (!m_shown)
+        return;
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Extract into"));
+    if (folder.isEmpty())
+        return;
+    PackageFileHolder holder;
+    QString error;
+    const std::optional<QString> path = holder.open(m_shown->file, error);
+    if (!path) {
+        setStatus(error);
+        return;
+    }
+    QString lines;
+    QTextStream out(&lines);
+    const ExtractionResult result = ::extractPackage(*path, folder, out);
+    out.flush();
+    const QString summary =
+        result.problem.isEmpty()
+            ? tr("Extracted %1 entries into %2, skipped %3.")
+                  .arg(result.written)
+                  .arg(folder)
+                  .arg(result.skipped)
+            : tr("The package could not be read to its end: %1").arg(result.problem);
+    setStatus(summary, lines.trimmed());
+}
+
+void InboxWindow::showInFolder()
+{
+    if (m_shown)
+        QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QFileInfo(placeOnDisk(m_shown->file)).absolutePath()));
+}
+
+void InboxWindow::setStatus(const QString& text, const QString& details)
+{
+    m_status->setText(text);
+    m_status->setToolTip(details);
+}
+
+void InboxWindow::updateActions()
+{
+    m_add->setEnabled(!m_filing);
+    m_file->setVisible(m_shown && !m_shownIsFiled);
+    m_file->setEnabled(!m_filing);
+    m_extract->setEnabled(m_shown.has_value());
+    m_showInFolder->setEnabled(m_shown.has_value());
+}
+
+void InboxWindow::retranslateUi()
+{
+    setWindowTitle(tr("Varnel Crash Inbox"));
+    m_search->setPlaceholderText(tr("Search comments and output logs"));
+    m_search->setAccessibleName(tr("Search"));
+    m_deviceLabel->setText(tr("&Device:"));
+    m_versionLabel->setText(tr("&Version:"));
+    m_device->setItemText(0, tr("All"));
+    m_device->setAccessibleName(tr("Device"));
+    m_version->setAccessibleName(tr("Version"));
+    m_version->setItemText(0, tr("All"));
+    m_add->setText(tr("&Add…"));
+    m_addFilesAction->setText(tr("Packages or mail…"));
+    m_addFolderAction->setText(tr("A folder…"));
+    m_file->setText(tr("&File it"));
+    m_extract->setText(tr("E&xtract…"));
+    m_showInFolder->setText(tr("Show in f&older"));
+    m_groupsLabel->setText(tr("Crash &groups"));
+    m_groups->setAccessibleName(tr("Crash groups"));
+    m_packagesLabel->setText(tr("&Packages"));
+    m_packages->setAccessibleName(tr("Packages"));
+    m_progress->setAccessibleName(tr("Filing progress"));
+    m_status->setAccessibleName(tr("Status"));
+}

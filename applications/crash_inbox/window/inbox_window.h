@@ -1,0 +1,93 @@
+#pragma once
+
+#include "resources/translatable_widget.h"
+#include "store/filed_package.h"
+#include "window/window_proxy.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class CrashChart;
+class FilingJob;
+class GroupListModel;
+class InboxDatabase;
+class PackageListModel;
+class QComboBox;
+class QItemSelection;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QTreeView;
+class ReportView;
+struct FilingSummary;
+
+// The service desk's window on the inbox: search and filters, the crash groups with a chart of
+// their crashes per week, the packages of the selected group, and the selected package's report;
+// packages are added, extracted and found on the disk from here.
+class InboxWindow : public Tessera::TranslatableWidget<Tessera::WindowProxy<QWidget>>
+{
+    Q_OBJECT
+
+public:
+    explicit InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* parent = nullptr);
+    ~InboxWindow() override;
+
+    // Shows package files from outside: one filed already is selected, another is shown
+    // unfiled, to be filed only when the technician asks.
+    void openFiles(const QStringList& files);
+
+    void retranslateUi() override;
+
+private:
+    void createWidgets();
+    void createLayout();
+    void connectSignals();
+    void refresh();
+    void refreshPackages();
+    void showSelectedPackage();
+    void showPackage(const std::optional<FiledPackage>& package, bool filed);
+    void fillFilter(QComboBox* combo, const QStringList& values);
+    void addPaths(const QStringList& paths);
+    void addFiles();
+    void addFolder();
+    void fileOpenedPackage();
+    void extractPackage();
+    void showInFolder();
+    void filingProgressed(qsizetype done, qsizetype expected);
+    void filingFinished(const FilingSummary& summary);
+    void setStatus(const QString& text, const QString& details = {});
+    void updateActions();
+
+    std::unique_ptr<InboxDatabase> m_database;
+    std::optional<FiledPackage> m_shown;
+    bool m_shownIsFiled = false;
+    QPointer<FilingJob> m_filing;
+
+    QLineEdit* m_search = nullptr;
+    QLabel* m_deviceLabel = nullptr;
+    QComboBox* m_device = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QComboBox* m_version = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_file = nullptr;
+    QPushButton* m_extract = nullptr;
+    QPushButton* m_showInFolder = nullptr;
+    QLabel* m_groupsLabel = nullptr;
+    QTreeView* m_groups = nullptr;
+    GroupListModel* m_groupModel = nullptr;
+    CrashChart* m_chart = nullptr;
+    QLabel* m_packagesLabel = nullptr;
+    QTreeView* m_packages = nullptr;
+    PackageListModel* m_packageModel = nullptr;
+    ReportView* m_report = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QTimer* m_searchDelay = nullptr;
+    QAction* m_addFilesAction = nullptr;
+    QAction* m_addFolderAction = nullptr;
+    QAction* m_findAction = nullptr;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "store/filed_package.h"
+
+#include <QAbstractTableModel>
+
+// Filed packages as rows, newest crash first: when it crashed, the console's serial, the
+// version and the first line of the comments.
+class PackageListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Crashed, Serial, Version, Comments, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setPackages(const QList<FiledPackage>& packages);
+    const QList<FiledPackage>& packages() const { return m_packages; }
+    // The row of the filed package; -1 when it is not listed.
+    int rowOf(qint64 id) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QList<FiledPackage> m_packages;
+};
+
+// "2026-12-05 20:53:47", or what of it the report gave.
+QString crashMoment(const ReportDocument& report);

@@ -1,0 +1,125 @@
+#include "report_view.h"
+
+#include "package_list_model.h"
+
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QPlainTextEdit* readOnlyText(QWidget* parent)
+{
+    auto* text = new QPlainTextEdit(parent);
+    text->setReadOnly(true);
+    // Read by keyboard as well: the cursor moves through the text, Tab moves on.
+    text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    text->setTabChangesFocus(true);
+    return text;
+}
+
+QLabel* caption(QWidget* parent, QWidget* buddy)
+{
+    auto* label = new QLabel(parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+ReportView::ReportView(QWidget* parent)
+    : TranslatableWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    m_date = addRow(form, m_dateCaption);
+    m_device = addRow(form, m_deviceCaption);
+    m_serial = addRow(form, m_serialCaption);
+    m_version = addRow(form, m_versionCaption);
+    m_platform = addRow(form, m_platformCaption);
+    m_file = addRow(form, m_fileCaption);
+    m_file->setWordWrap(true);
+
+    m_comments = readOnlyText(this);
+    m_commentsCaption = caption(this, m_comments);
+    m_log = readOnlyText(this);
+    m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logCaption = caption(this, m_log);
+    m_entries = new QTreeWidget(this);
+    m_entries->setRootIsDecorated(false);
+    m_entries->setColumnCount(2);
+    m_entries->header()->setStretchLastSection(false);
+    m_entries->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_entries->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_entriesCaption = caption(this, m_entries);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_commentsCaption), static_cast<QWidget*>(m_comments),
+          static_cast<QWidget*>(m_logCaption), static_cast<QWidget*>(m_log),
+          static_cast<QWidget*>(m_entriesCaption), static_cast<QWidget*>(m_entries)})
+        layout->addWidget(widget);
+    layout->setStretchFactor(m_comments, 2);
+    layout->setStretchFactor(m_log, 3);
+    layout->setStretchFactor(m_entries, 2);
+}
+
+QLabel* ReportView::addRow(QFormLayout* form, QLabel*& captionLabel)
+{
+    auto* value = new QLabel(this);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    captionLabel = caption(this, value);
+    form->addRow(captionLabel, value);
+    return value;
+}
+
+void ReportView::setPackage(const std::optional<FiledPackage>& package)
+{
+    const ReportDocument report = package ? package->report : ReportDocument();
+    const auto& application = report.application;
+    m_date->setText(crashMoment(report));
+    m_device->setText(application ? application->device.value_or(QString()) : QString());
+    m_serial->setText(application ? application->serial : QString());
+    m_version->setText(application ? application->version : QString());
+    m_platform->setText(application ? application->platform : QString());
+    m_file->setText(package ? package->file : QString());
+    m_comments->setPlainText(report.comments);
+    m_log->setPlainText(report.outputLog.join(QLatin1Char('\n')));
+    m_entries->clear();
+    if (!package)
+        return;
+    const QLocale locale;
+    for (const PackageEntry& entry : package->entries) {
+        auto* item = new QTreeWidgetItem(m_entries, {entry.name, locale.toString(entry.size)});
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    }
+}
+
+void ReportView::retranslateUi()
+{
+    m_dateCaption->setText(tr("Crashed:"));
+    m_deviceCaption->setText(tr("Device:"));
+    m_serialCaption->setText(tr("Serial:"));
+    m_versionCaption->setText(tr("Version:"));
+    m_platformCaption->setText(tr("Platform:"));
+    m_fileCaption->setText(tr("File:"));
+    m_commentsCaption->setText(tr("Co&mments"));
+    m_comments->setAccessibleName(tr("Comments"));
+    m_logCaption->setText(tr("Output &log"));
+    m_log->setAccessibleName(tr("Output log"));
+    m_entriesCaption->setText(tr("E&ntries"));
+    m_entries->setAccessibleName(tr("Entries"));
+    m_entries->setHeaderLabels({tr("Name"), tr("Size")});
+    m_date->setAccessibleName(tr("Crashed"));
+    m_device->setAccessibleName(tr("Device"));
+    m_serial->setAccessibleName(tr("Serial"));
+    m_version->setAccessibleName(tr("Version"));
+    m_platform->setAccessibleName(tr("Platform"));
+    m_file->setAccessibleName(tr("File"));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "resources/translatable_widget.h"
+#include "store/filed_package.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QTreeWidget;
+
+// One package's report as the technician reads it: when and where it crashed, the comments,
+// the output log in a fixed-width font, the entries with their sizes and the file's place.
+class ReportView : public Tessera::TranslatableWidget<QWidget>
+{
+    Q_OBJECT
+
+public:
+    explicit ReportView(QWidget* parent = nullptr);
+
+    // None empties the view.
+    void setPackage(const std::optional<FiledPackage>& package);
+
+    void retranslateUi() override;
+
+private:
+    QLabel* addRow(class QFormLayout* form, QLabel*& caption);
+
+    QLabel* m_dateCaption = nullptr;
+    QLabel* m_date = nullptr;
+    QLabel* m_deviceCaption = nullptr;
+    QLabel* m_device = nullptr;
+    QLabel* m_serialCaption = nullptr;
+    QLabel* m_serial = nullptr;
+    QLabel* m_versionCaption = nullptr;
+    QLabel* m_version = nullptr;
+    QLabel* m_platformCaption = nullptr;
+    QLabel* m_platform = nullptr;
+    QLabel* m_fileCaption = nullptr;
+    QLabel* m_file = nullptr;
+    QLabel* m_commentsCaption = nullptr;
+    QPlainTextEdit* m_comments = nullptr;
+    QLabel* m_logCaption = nullptr;
+    QPlainTextEdit* m_log = nullptr;
+    QLabel* m_entriesCaption = nullptr;
+    QTreeWidget* m_entries = nullptr;
+};

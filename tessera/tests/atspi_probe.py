@@ -1,0 +1,60 @@
+#!/usr/bin/python3
+# Reads an application's accessibility tree through AT-SPI, as a screen reader does:
+#   controls APP       role and name of every control that takes focus and shows (marked
+#                      "|disabled" while it is) and of every progress bar that shows;
+#   focused APP        the same of the control that has the focus now;
+#   text APP NAME      the text of the control of that name;
+#   rows APP NAME      the number of rows of the table or tree of that name.
+# Exits 1 while the application (or the named control) is not there.
+import sys
+
+import pyatspi
+
+
+def walk(node):
+    yield node
+    for index in range(node.childCount):
+        child = node.getChildAtIndex(index)
+        if child is not None:
+            yield from walk(child)
+
+
+def named(application, name, interface):
+    for node in walk(application):
+        if node.name == name and interface in pyatspi.listInterfaces(node):
+            return node
+    return None
+
+
+def main(mode, application_name, control_name=None):
+    for application in pyatspi.Registry.getDesktop(0):
+        if application is None or application.name != application_name:
+            continue
+        if mode in ("text", "rows"):
+            node = named(application, control_name, "Text" if mode == "text" else "Table")
+            if node is None:
+                return 1
+            if mode == "text":
+                text = node.queryText()
+                print(text.getText(0, text.characterCount))
+            else:
+                print(node.queryTable().nRows)
+            return 0
+        for node in walk(application):
+            state = node.getState()
+            if mode == "focused":
+                wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
+                    pyatspi.STATE_FOCUSED)
+            else:
+                wanted = state.contains(pyatspi.STATE_SHOWING) and (
+                    state.contains(pyatspi.STATE_FOCUSABLE)
+                    or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
+            if wanted:
+                disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
+                print(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
+        return 0
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))
