@@ -45,6 +45,11 @@ shot() {
     echo "$out/$name.png"
 }
 
+# The inbox window on a database of made-up packages.
+mkdir -p "$work/packages"
+python3 "$root/scripts/demo-packages.py" "$work/packages" 60
+"$bin/q5-crash-inbox" --database "$work/inbox.sqlite" add "$work/packages" >/dev/null
+
 declare -A theme_number=([dark]=1 [light]=2)
 for theme in dark light; do
     echo "extra diagnostics" >"$work/extra.log"
@@ -62,4 +67,6 @@ for theme in dark light; do
     shot "message-box-$theme" "Error" "$bin/tessera-gallery" --theme $theme --open message-box
     shot "file-dialog-$theme" "Save crash dump file" "$bin/tessera-gallery" --theme $theme --open file-dialog
     shot "menu-$theme" root "$bin/tessera-gallery" --theme $theme --open menu
+    keys="Tab Tab Tab Tab Tab Tab Tab Down Down" shot "crash-inbox-$theme" "Varnel Crash Inbox" \
+        "$bin/q5-crash-inbox" --database "$work/inbox.sqlite" --theme $theme
 done
