@@ -22,7 +22,7 @@ trap 'rm -rf "$boost"' EXIT
 ln -s /usr/include/boost "$boost/boost"
 
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DQT_NO_KEYWORDS -DUNICODE -D_UNICODE
-    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql"
+    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql" -I"$qt/QtCharts"
     -isystem "$boost" -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
     -Iapplications/crash_reporter/suite -Iapplications/package_format -Iapplications/crash_inbox
     -Itools/controller_sim -Itools/gallery)

@@ -46,6 +46,15 @@ private Q_SLOTS:
                  alpha < 0 || alpha > 1);
     }
 
+    // WCAG 2's ratio, values from its definition: black on white 21, mid-grey #777 on white
+    // 4.48, a colour with itself 1.
+    void contrastRatios()
+    {
+        QCOMPARE(contrastRatio(Qt::black, Qt::white), 21.0);
+        QCOMPARE(qRound(contrastRatio(QColor("#777777"), Qt::white) * 100), 448);
+        QCOMPARE(contrastRatio(QColor("#3c4147"), QColor("#3c4147")), 1.0);
+    }
+
     void roundedRectCorners_data()
     {
         QTest::addColumn<CornerRadii>("radii");
