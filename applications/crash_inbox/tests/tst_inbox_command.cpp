@@ -318,7 +318,7 @@ private Q_SLOTS:
     {
         QVERIFY(inbox({"add", "--watch", path("nowhere")}).err.contains("is not a folder"));
         QVERIFY(inbox({"--database", "/dev/null", "list"}).err.contains("not a database file"));
-        QCOMPARE(inbox({}).status, 2);
+        QCOMPARE(inbox({"list", "--frob"}).status, 2);
         QCOMPARE(inbox({"frob"}).status, 2);
         QCOMPARE(inbox({"show"}).status, 2);
         QVERIFY(inbox({"extract", "--help"})
