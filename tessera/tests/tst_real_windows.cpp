@@ -139,8 +139,9 @@ private Q_SLOTS:
     void windowMenuByKeyboard()
     {
         startGallery({});
-        m_x.xdotool({"windowactivate", "--sync", m_window, "key", "alt+space", "sleep", "0.5",
-                     "type", "Max"});
+        m_x.xdotool({"windowactivate", "--sync", m_window, "key", "alt+space"});
+        QTRY_COMPARE(m_x.shownWindows(m_gallery->processId()), 2);
+        m_x.xdotool({"type", "Max"});
         m_x.xdotool({"key", "Return"});
         QTRY_COMPARE(geometry(), QRect(0, 0, 1280, 800));
     }

@@ -72,6 +72,15 @@ public:
 
     QByteArray xdotool(const QStringList& arguments) const { return run("xdotool", arguments); }
 
+    // How many windows a process shows: a menu that opens adds one.
+    int shownWindows(qint64 process) const
+    {
+        return QString::fromUtf8(
+                   xdotool({"search", "--onlyvisible", "--pid", QString::number(process)}))
+            .split('\n', Qt::SkipEmptyParts)
+            .size();
+    }
+
     // The id of the first visible window with that title, waiting for it; empty if none shows.
     QString window(const QString& title) const
     {

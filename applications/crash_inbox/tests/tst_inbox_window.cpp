@@ -178,8 +178,9 @@ private Q_SLOTS:
         QVERIFY(!window.isEmpty());
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
         // The Add menu, its entry found by typing, as menus allow.
-        m_x.xdotool(
-            {"windowactivate", "--sync", window, "key", "alt+a", "sleep", "0.3", "type", "A fo"});
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+a"});
+        QTRY_COMPARE(m_x.shownWindows(m_window->processId()), 2);
+        m_x.xdotool({"type", "A fo"});
         m_x.xdotool({"key", "Return"});
         chooseFolder("Add a folder of packages", path("batch"));
         QTRY_COMPARE_WITH_TIMEOUT(probe({"rows", "Packages"}), QString("504"), 120000);
