@@ -153,7 +153,8 @@ private Q_SLOTS:
         QTest::newRow("light") << ThemeMode::Light;
     }
 
-    // Every element with and without a widget, at 96 and 144 DPI: nothing may crash.
+    // Every element with and without a widget, at 96 and 144 DPI: nothing crashes, metrics are
+    // not negative, and geometry stays inside the option's rectangle.
     void sweep_data() { themes_data(); }
     void sweep()
     {
@@ -190,17 +191,31 @@ private Q_SLOTS:
                 style->drawPrimitive(QStyle::PrimitiveElement(element), &option, &painter, widget);
             for (int element = 0; element <= int(QStyle::CE_ShapedFrame); ++element)
                 style->drawControl(QStyle::ControlElement(element), &option, &painter, widget);
+            // Parts lie within the control; a size leaves room for its contents (a line edit
+            // gives back one pixel of its frame on each side).
+            const QRect within = option.rect.adjusted(-1, -1, 1, 1);
             for (int control = 0; control <= int(QStyle::CC_MdiControls); ++control) {
-                style->drawComplexControl(QStyle::ComplexControl(control), &complex, &painter,
-                                          widget);
-                style->subControlRect(QStyle::ComplexControl(control), &complex, QStyle::SC_All,
-                                      widget);
+                const auto cc = QStyle::ComplexControl(control);
+                style->drawComplexControl(cc, &complex, &painter, widget);
+                for (int part = 1; part <= 0x8000 && cc != QStyle::CC_Dial; part <<= 1) {
+                    const QRect rect =
+                        style->subControlRect(cc, &complex, QStyle::SubControl(part), widget);
+                    QVERIFY2(rect.isEmpty() || within.contains(rect),
+                             qPrintable(QString::number(control)));
+                }
             }
-            for (int element = 0; element <= int(QStyle::SE_TabBarScrollRightButton); ++element)
-                style->subElementRect(QStyle::SubElement(element), &option, widget);
-            for (int contents = 0; contents <= int(QStyle::CT_ItemViewItem); ++contents)
-                style->sizeFromContents(QStyle::ContentsType(contents), &option, QSize(10, 10),
-                                        widget);
+            for (int element = 0; element <= int(QStyle::SE_TabBarScrollRightButton); ++element) {
+                const QRect rect =
+                    style->subElementRect(QStyle::SubElement(element), &option, widget);
+                QVERIFY2(rect.isEmpty() || within.contains(rect),
+                         qPrintable(QString::number(element)));
+            }
+            for (int contents = 0; contents <= int(QStyle::CT_ItemViewItem); ++contents) {
+                const QSize size = style->sizeFromContents(QStyle::ContentsType(contents), &option,
+                                                           QSize(10, 10), widget);
+                QVERIFY2(size.width() >= 8 && size.height() >= 8,
+                         qPrintable(QString::number(contents)));
+            }
         }
     }
 

@@ -50,8 +50,11 @@ void CrashChart::rebuild()
 {
     QChart* chart = this->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    // A removed axis is no longer the chart's; without this, every refresh would leave two.
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     const WeeklyCrashes crashes =
         weeklyCrashes(m_packages, ShownWeeks, ShownVersions, tr("other versions"));
     auto* series = new QStackedBarSeries(chart);

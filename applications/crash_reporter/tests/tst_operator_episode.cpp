@@ -21,6 +21,15 @@ private:
     QString dumps() const { return path("Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
     QString log() const { return QString::fromUtf8(readFile(path("reporter.log"))); }
 
+    // The Comments text as a screen reader reads it: proof that the keys typed were handled.
+    QString comments() const
+    {
+        return QString::fromUtf8(m_x.run("/usr/bin/python3",
+                                         {qEnvironmentVariable("Q5_ATSPI_PROBE"), "text",
+                                          "Varnel Q5-PC Crash Desk", "Comments"}))
+            .trimmed();
+    }
+
     // A stand-in for xdg-email that ends with the status given.
     void installMailClient(int status)
     {
@@ -40,6 +49,7 @@ private:
         environment.insert("XDG_CONFIG_HOME", path("config"));
         environment.insert("XDG_CACHE_HOME", path("cache"));
         environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         environment.insert("PATH", path("bin") + ":" + environment.value("PATH"));
         m_simulator = std::make_unique<QProcess>();
         m_simulator->setProcessEnvironment(environment);
@@ -125,8 +135,10 @@ private Q_SLOTS:
         const QString window =
             startEpisode(countdown ? QStringList{"--delay", "2"} : QStringList{});
         QVERIFY(!window.isEmpty());
-        if (!countdown)
+        if (!countdown) {
             m_x.xdotool({"type", "--delay", "20", "lamp 12 dark"});
+            QTRY_COMPARE(comments(), QString("lamp 12 dark"));
+        }
         if (ending == "email") {
             installMailClient(0);
             m_x.xdotool({"key", "Tab", "Tab", "space"});
@@ -141,7 +153,10 @@ private Q_SLOTS:
             waitForTheEnd();
         } else if (countdown) {
             waitForTheEnd();
-            QVERIFY2(log().contains("Auto-action timer expired"), qPrintable(log()));
+            QVERIFY2(QRegularExpression("Auto-action timer expired\n.*Restarting Q5\n")
+                         .match(log())
+                         .hasMatch(),
+                     qPrintable(log()));
         } else {
             endEpisode(window);
         }
@@ -155,7 +170,7 @@ private Q_SLOTS:
     // Any key stops the countdown; the dialog then waits for the operator.
     void activityStopsTheCountdown()
     {
-        const QString window = startEpisode({"--delay", "3"});
+        const QString window = startEpisode({"--delay", "10"});
         QVERIFY(!window.isEmpty());
         m_x.xdotool({"key", "shift"});
         QTRY_VERIFY(log().contains("Canceled auto-action timer"));

@@ -160,17 +160,22 @@ private Q_SLOTS:
     void automaticEpisodesSaveAPackage_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("delay 0") << QStringList{"--delay", "0"};
-        QTest::newRow("no record") << QStringList{"--no-record"};
-        QTest::newRow("dialog wanted, offscreen") << QStringList{"--delay", "30"};
+        QTest::addColumn<bool>("fromRecord"); // the report names the controller
+        QTest::newRow("delay 0") << QStringList{"--delay", "0"} << true;
+        QTest::newRow("no record") << QStringList{"--no-record"} << false;
+        QTest::newRow("dialog wanted, offscreen") << QStringList{"--delay", "30"} << true;
     }
 
     void automaticEpisodesSaveAPackage()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, fromRecord);
         const Sandbox sandbox;
         QCOMPARE(sandbox.simulate(arguments).exitCode, 0);
         QCOMPARE(sandbox.packages(), QStringList{"Crash Report 0.cdp"});
+        QCOMPARE(
+            entryData(sandbox.package(0), "report.xml").contains("<Serial>Q5PC-000123</Serial>"),
+            fromRecord);
         QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
         QVERIFY2(QRegularExpression("104 Crash reporter launched\n.*104 Read crash report data\n"
                                     ".*104 Crash reported\n.*104 Auto-saving crash report\n"

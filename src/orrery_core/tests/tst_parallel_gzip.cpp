@@ -93,31 +93,6 @@ private Q_SLOTS:
         QCOMPARE(gunzip(stream), input);
     }
 
-    // Tar headers that straddle block boundaries read back with GNU tar.
-    void tarStreamAcrossBlocks()
-    {
-        QTemporaryDir folder;
-        QFile source(folder.filePath("dump.bin"));
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        source.write(dumpLike(70001));
-        source.close();
-        QBuffer tar;
-        tar.open(QIODevice::WriteOnly);
-        Orrery::FileArchive archive;
-        QVERIFY(
-            archive.open(Orrery::FileArchive::Mode::Write, &tar, Orrery::FileArchive::Format::Tar));
-        QVERIFY(archive.add(source.fileName()) && archive.add(source.fileName(), "again.bin") &&
-                archive.close());
-        QFile package(folder.filePath("package.tar.gz"));
-        QVERIFY(package.open(QIODevice::WriteOnly));
-        package.write(compress(tar.data(), 1000, 4));
-        package.close();
-        QProcess gnuTar;
-        gnuTar.start("tar", {"-xzOf", package.fileName(), "again.bin"});
-        gnuTar.waitForFinished(60000);
-        QCOMPARE(gnuTar.readAllStandardOutput(), dumpLike(70001));
-    }
-
     // Within 0.5% of single-threaded gzip at the same level, on input that compresses well
     // and repeats across blocks: a block that lost its dictionary would show.
     void sizeAsForOneStream()
