@@ -36,9 +36,10 @@ int runList(const CommandContext& context)
     if (!database)
         return 2;
     QString error;
-    const auto packages = PackageStore(*database).list(
-        {parser.value(search), parser.value(device), parser.value(version), parser.value(serial)},
-        error);
+    const auto packages =
+        PackageStore(*database).list({parser.value(search), parser.value(device),
+                                      parser.value(version), parser.value(serial), std::nullopt},
+                                     error);
     if (!packages) {
         context.err << "q5-crash-inbox: " << error << Qt::endl;
         return 2;

@@ -21,14 +21,6 @@ struct FiledPackage {
     QDateTime mailDate;
 };
 
-// The packages to list: all that match every filter given.
-struct PackageFilter {
-    QString search; // words in the comments or the output log
-    QString device;
-    QString version;
-    QString serial;
-};
-
 // The crashes of one device and version.
 struct CrashGroup {
     std::optional<QString> device;
@@ -37,4 +29,14 @@ struct CrashGroup {
     QStringList serials;
     QDateTime first;
     QDateTime last;
+};
+
+// The packages to list: all that match every filter given.
+struct PackageFilter {
+    QString search; // words in the comments or the output log
+    QString device;
+    QString version;
+    QString serial;
+    // Only the crashes of this group's device and version; absent values match absent ones.
+    std::optional<CrashGroup> group;
 };

@@ -68,6 +68,14 @@ QString fts5Query(const QString& text)
     return words.join(QLatin1Char(' '));
 }
 
+// For a comparison: an empty text is a value, not NULL.
+QVariant sameOrNull(const std::optional<QString>& text)
+{
+    if (!text)
+        return QVariant(QMetaType::fromType<QString>());
+    return QVariant(text->isNull() ? QStringLiteral("") : *text);
+}
+
 FiledPackage packageFromRow(const QSqlQuery& query)
 {
     FiledPackage package;
@@ -77,7 +85,8 @@ FiledPackage packageFromRow(const QSqlQuery& query)
     package.fileSize = query.value(3).toLongLong();
     package.report.date = QDate::fromString(query.value(4).toString(), Qt::ISODate);
     package.report.time = QTime::fromString(query.value(5).toString(), Qt::ISODate);
-    if (!query.isNull(7)) {
+    // A report names its controller when any of these is known.
+    if (!query.isNull(6) || !query.isNull(7) || !query.isNull(8) || !query.isNull(9)) {
         ReportDocument::Application& application = package.report.application.emplace();
         if (!query.isNull(6))
             application.device = query.value(6).toString();
@@ -252,6 +261,11 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
             continue;
         conditions << QStringLiteral("%1 = ?").arg(QLatin1String(column));
         values << value;
+    }
+    if (filter.group) {
+        const QLatin1String same(m_database.isPostgres() ? "IS NOT DISTINCT FROM" : "IS");
+        conditions << QStringLiteral("device %1 ? AND version %1 ?").arg(same);
+        values << sameOrNull(filter.group->device) << sameOrNull(filter.group->version);
     }
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);

@@ -112,8 +112,10 @@ private Q_SLOTS:
         PackageStore store(*database);
         const QDate day(2026, 12, 1);
         QString error;
+        FiledPackage noSerial = package("p5", "no serial", "-", "", {day.addDays(-1), QTime(6, 0)});
+        noSerial.report.application->serial = QString();
         QVERIFY(store.file(
-            {package("p1", "lamp 12 dark", "SN-1", "6.4.0", {day, QTime(9, 0)}),
+            {noSerial, package("p1", "lamp 12 dark", "SN-1", "6.4.0", {day, QTime(9, 0)}),
              package("p2", "fan noise", "SN-2", "6.4.0", {day.addDays(2), QTime(8, 0)},
                      {"DMX universe 3 lost"}),
              package("p3", "Lamp flickers", "SN-1", "6.5.0", {day.addDays(1), QTime(7, 0)}),
@@ -121,28 +123,32 @@ private Q_SLOTS:
             error));
         const auto shas = [&](const QString& search, const QString& device = {},
                               const QString& version = {}, const QString& serial = {}) {
-            const auto listed = store.list({search, device, version, serial}, error);
+            const auto listed = store.list({search, device, version, serial, {}}, error);
             QStringList found;
             for (const FiledPackage& package : listed.value_or(QList<FiledPackage>()))
                 found << package.sha256;
             return found.join(',');
         };
-        QCOMPARE(shas({}), QString("p2,p3,p1,p4"));
+        QCOMPARE(shas({}), QString("p2,p3,p1,p5,p4"));
         QCOMPARE(shas("lamp"), QString("p3,p1"));
         QCOMPARE(shas("lamp dark"), QString("p1"));
         QCOMPARE(shas("universe"), QString("p2"));
         QCOMPARE(shas("\"lamp\" OR *"), QString());
         QCOMPARE(shas({}, "Q5-PC", "6.4.0"), QString("p2,p1"));
         QCOMPARE(shas("lamp", {}, {}, "SN-1"), QString("p3,p1"));
+        const auto withoutSerial = store.list({"serial", {}, {}, {}, {}}, error).value();
+        QCOMPARE(withoutSerial.at(0).report.application.value().device, QString("Q5-PC"));
         const auto groups = store.groups(error);
         QVERIFY2(groups, qPrintable(error));
-        QCOMPARE(groups->size(), 3);
+        QCOMPARE(groups->size(), 4);
         QCOMPARE(groups->at(0).version.value_or(""), QString("6.4.0"));
         QCOMPARE(groups->at(0).count, 2);
         QCOMPARE(groups->at(0).serials, QStringList({"SN-1", "SN-2"}));
         QCOMPARE(groups->at(0).first, QDateTime(day, QTime(9, 0)));
         QCOMPARE(groups->at(0).last, QDateTime(day.addDays(2), QTime(8, 0)));
-        QVERIFY(!groups->at(2).device && !groups->at(2).last.isValid());
+        QVERIFY(!groups->at(3).device && !groups->at(3).last.isValid());
+        for (const CrashGroup& group : *groups)
+            QCOMPARE(store.list({{}, {}, {}, {}, group}, error).value().size(), group.count);
     }
 
     // A database a newer program made is refused with a clear message, not changed.

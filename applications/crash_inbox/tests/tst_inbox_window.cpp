@@ -116,7 +116,8 @@ private Q_SLOTS:
     {
         const QString window = startWindow({});
         QVERIFY(!window.isEmpty());
-        QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
+        // A loaded machine may take a while to bring the window and its accessibility tree up.
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"rows", "Packages"}), QString("3"), 20000);
         // Qt also reports the current cell of each view as focused.
         QVERIFY(probe({"focused"}).startsWith("text|Search\n"));
         m_x.xdotool({"windowactivate", "--sync", window, "type", "freeze"});
@@ -157,7 +158,8 @@ private Q_SLOTS:
         open.start("xdg-open", {path("outside/new.cdp")});
         const QString window = m_x.window("Varnel Crash Inbox");
         QVERIFY(!window.isEmpty());
-        QTRY_COMPARE(probe({"text", "Comments"}), QString("brought in by a technician"));
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"text", "Comments"}),
+                                  QString("brought in by a technician"), 20000);
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
@@ -176,7 +178,7 @@ private Q_SLOTS:
                  QByteArray());
         const QString window = startWindow({});
         QVERIFY(!window.isEmpty());
-        QTRY_VERIFY(probe({"rows", "Packages"}).toInt() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
         const int filedBefore = probe({"rows", "Packages"}).toInt();
         // The Add menu, its entry found by typing, as menus allow.
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+a"});

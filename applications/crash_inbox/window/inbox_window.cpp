@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTimer>
 #include <QUrl>
@@ -45,15 +46,6 @@ QTreeView* listView(QWidget* parent)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     return view;
-}
-
-bool matchesGroup(const FiledPackage& package, const CrashGroup& group)
-{
-    const auto& application = package.report.application;
-    if (!application)
-        return !group.device && !group.version;
-    return application->device == group.device && group.version &&
-           *group.version == application->version;
 }
 
 // A mail attachment's place is its mail file.
@@ -207,8 +199,12 @@ void InboxWindow::refresh()
         return;
     }
     const std::optional<CrashGroup> selected = m_groupModel->group(m_groups->currentIndex().row());
-    m_groupModel->setGroups(*groups);
-    m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
+    {
+        // The packages are listed once, below, with the filters' new choices.
+        const QScopedValueRollback<bool> quiet(m_refreshing, true);
+        m_groupModel->setGroups(*groups);
+        m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
+    }
     std::set<QString> devices, versions;
     for (const CrashGroup& group : *groups) {
         if (group.device && !group.device->isEmpty())
@@ -236,19 +232,17 @@ void InboxWindow::fillFilter(QComboBox* combo, const QStringList& values)
 
 void InboxWindow::refreshPackages()
 {
+    if (m_refreshing)
+        return;
     const PackageFilter filter{m_search->text().trimmed(),
                                m_device->currentIndex() > 0 ? m_device->currentText() : QString(),
                                m_version->currentIndex() > 0 ? m_version->currentText() : QString(),
-                               QString()};
+                               QString(), m_groupModel->group(m_groups->currentIndex().row())};
     QString error;
-    auto packages = PackageStore(*m_database).list(filter, error);
+    const auto packages = PackageStore(*m_database).list(filter, error);
     if (!packages) {
         setStatus(error);
         return;
-    }
-    if (const auto group = m_groupModel->group(m_groups->currentIndex().row())) {
-        packages->removeIf(
-            [&](const FiledPackage& package) { return !matchesGroup(package, *group); });
     }
     const qint64 selected = m_shownIsFiled && m_shown ? m_shown->id : 0;
     m_packageModel->setPackages(*packages);

@@ -87,6 +87,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_searchDelay = nullptr;
+    bool m_refreshing = false;
     QAction* m_addFilesAction = nullptr;
     QAction* m_addFolderAction = nullptr;
     QAction* m_findAction = nullptr;
