@@ -17,6 +17,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <set>
 
@@ -46,6 +48,28 @@ QTreeView* listView(QWidget* parent)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     return view;
+}
+
+// The summary of an extraction and the lines about each entry, for the status line.
+QPair<QString, QString> extractionReport(const QString& file, const QString& folder)
+{
+    PackageFileHolder holder;
+    QString error;
+    const std::optional<QString> path = holder.open(file, error);
+    if (!path)
+        return {error, QString()};
+    QString lines;
+    QTextStream out(&lines);
+    const ExtractionResult result = extractPackage(*path, folder, out);
+    out.flush();
+    const QString summary =
+        result.problem.isEmpty()
+            ? InboxWindow::tr("Extracted %1 entries into %2, skipped %3.")
+                  .arg(result.written)
+                  .arg(folder)
+                  .arg(result.skipped)
+            : InboxWindow::tr("The package could not be read to its end: %1").arg(result.problem);
+    return {summary, lines.trimmed()};
 }
 
 // A mail attachment's place is its mail file.
@@ -273,27 +297,47 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
     updateActions();
 }
 
+// Packages are read on a worker: a large one would leave the window blank meanwhile.
 void InboxWindow::openFiles(const QStringList& files)
 {
-    for (const QString& given : files) {
-        const QString file = QFileInfo(given).absoluteFilePath();
-        const PackageReading reading = readPackage(file);
-        if (!reading.package) {
-            setStatus(tr("%1 is not a crash package: %2").arg(file, reading.problem));
-            continue;
-        }
-        const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256);
-        if (id) {
-            m_groups->setCurrentIndex(m_groupModel->index(0, 0));
-            m_search->clear();
-            showPackage(PackageStore(*m_database).find(*id), true);
-            refreshPackages();
-            setStatus(tr("%1 is filed already.").arg(file));
-        } else {
-            m_packages->setCurrentIndex({});
-            showPackage(filedPackage(*reading.package, file), false);
-            setStatus(tr("%1 is not filed.").arg(file));
-        }
+    QStringList paths;
+    for (const QString& given : files)
+        paths << QFileInfo(given).absoluteFilePath();
+    if (paths.isEmpty())
+        return;
+    setStatus(tr("Reading %1…").arg(paths.join(QStringLiteral(", "))));
+    using Readings = QList<std::pair<QString, PackageReading>>;
+    auto* watcher = new QFutureWatcher<Readings>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        for (const auto& [file, reading] : watcher->result())
+            showOpenedFile(file, reading);
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run([paths] {
+        Readings readings;
+        for (const QString& path : paths)
+            readings.append({path, readPackage(path)});
+        return readings;
+    }));
+}
+
+void InboxWindow::showOpenedFile(const QString& file, const PackageReading& reading)
+{
+    if (!reading.package) {
+        setStatus(tr("%1 is not a crash package: %2").arg(file, reading.problem));
+        return;
+    }
+    const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256);
+    if (id) {
+        m_groups->setCurrentIndex(m_groupModel->index(0, 0));
+        m_search->clear();
+        showPackage(PackageStore(*m_database).find(*id), true);
+        refreshPackages();
+        setStatus(tr("%1 is filed already.").arg(file));
+    } else {
+        m_packages->setCurrentIndex({});
+        showPackage(filedPackage(*reading.package, file), false);
+        setStatus(tr("%1 is not filed.").arg(file));
     }
 }
 
@@ -357,32 +401,26 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
     updateActions();
 }
 
+// Extraction runs on a worker, so a large package leaves the window answering.
 void InboxWindow::extractPackage()
 {
-    if (!m_shown)
+    if (!m_shown || m_extracting)
         return;
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Extract into"));
     if (folder.isEmpty())
         return;
-    PackageFileHolder holder;
-    QString error;
-    const std::optional<QString> path = holder.open(m_shown->file, error);
-    if (!path) {
-        setStatus(error);
-        return;
-    }
-    QString lines;
-    QTextStream out(&lines);
-    const ExtractionResult result = ::extractPackage(*path, folder, out);
-    out.flush();
-    const QString summary =
-        result.problem.isEmpty()
-            ? tr("Extracted %1 entries into %2, skipped %3.")
-                  .arg(result.written)
-                  .arg(folder)
-                  .arg(result.skipped)
-            : tr("The package could not be read to its end: %1").arg(result.problem);
-    setStatus(summary, lines.trimmed());
+    m_extracting = true;
+    updateActions();
+    setStatus(tr("Extracting into %1…").arg(folder));
+    auto* watcher = new QFutureWatcher<QPair<QString, QString>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        m_extracting = false;
+        updateActions();
+        setStatus(watcher->result().first, watcher->result().second);
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(
+        [file = m_shown->file, folder] { return extractionReport(file, folder); }));
 }
 
 void InboxWindow::showInFolder()
@@ -403,7 +441,7 @@ void InboxWindow::updateActions()
     m_add->setEnabled(!m_filing);
     m_file->setVisible(m_shown && !m_shownIsFiled);
     m_file->setEnabled(!m_filing);
-    m_extract->setEnabled(m_shown.has_value());
+    m_extract->setEnabled(m_shown.has_value() && !m_extracting);
     m_showInFolder->setEnabled(m_shown.has_value());
 }
 

@@ -50,6 +50,7 @@ private:
     void refreshPackages();
     void showSelectedPackage();
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
+    void showOpenedFile(const QString& file, const PackageReading& reading);
     void fillFilter(QComboBox* combo, const QStringList& values);
     void addPaths(const QStringList& paths);
     void addFiles();
@@ -66,6 +67,7 @@ private:
     std::optional<FiledPackage> m_shown;
     bool m_shownIsFiled = false;
     QPointer<FilingJob> m_filing;
+    bool m_extracting = false;
 
     QLineEdit* m_search = nullptr;
     QLabel* m_deviceLabel = nullptr;
