@@ -4,7 +4,9 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Bytes typed in from the wire tables, written as hex with blanks and '|' for readability.
 inline QByteArray wire(const char* hex)
@@ -56,3 +58,32 @@ inline uint modeOf(const QString& path)
     struct stat status {};
     return ::stat(qPrintable(path), &status) == 0 ? status.st_mode & 0777 : 0;
 }
+
+// A process that leads a process group of its own, so that what it starts (the simulator's
+// reporter) ends with it, also when a test fails midway.
+class ProcessGroup : public QProcess
+{
+public:
+    ProcessGroup()
+    {
+        setChildProcessModifier([] { ::setpgid(0, 0); });
+    }
+    ~ProcessGroup() override { end(); }
+
+    void startGroup(const QString& program, const QStringList& arguments)
+    {
+        start(program, arguments);
+        m_leader = waitForStarted() ? processId() : 0;
+    }
+
+    void end()
+    {
+        if (m_leader > 0)
+            ::kill(-pid_t(m_leader), SIGKILL);
+        m_leader = 0;
+        waitForFinished();
+    }
+
+private:
+    qint64 m_leader = 0;
+};

@@ -1,3 +1,4 @@
+#include "test_support.h"
 #include "x_session.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@ class TestDialogAccessibility : public QObject
 private:
     XSession m_x;
     QTemporaryDir m_sandbox;
-    std::unique_ptr<QProcess> m_simulator;
+    std::unique_ptr<ProcessGroup> m_simulator;
 
     // What the probe reads of the dialog's application: role and name of each control.
     QStringList probe(const QString& mode) const
@@ -36,10 +37,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        if (m_simulator && m_simulator->state() != QProcess::NotRunning) {
-            m_simulator->kill();
-            m_simulator->waitForFinished();
-        }
+        if (m_simulator)
+            m_simulator->end();
     }
 
     // The editor is announced as "Comments", not after its group box; focus starts there and
@@ -50,12 +49,12 @@ private Q_SLOTS:
         QProcessEnvironment environment = m_x.environment();
         environment.insert("HOME", m_sandbox.path());
         environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        m_simulator = std::make_unique<QProcess>();
+        m_simulator = std::make_unique<ProcessGroup>();
         m_simulator->setProcessEnvironment(environment);
-        m_simulator->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
-                           {"--timeout", "60", "--data-file", m_sandbox.filePath("crash.dat"),
-                            "--dump", m_sandbox.filePath("c.dmp"), "--dump-size",
-                            QString::number(256 * 1024 * 1024)});
+        m_simulator->startGroup(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
+                                {"--timeout", "60", "--data-file", m_sandbox.filePath("crash.dat"),
+                                 "--dump", m_sandbox.filePath("c.dmp"), "--dump-size",
+                                 QString::number(256 * 1024 * 1024)});
         const QString window = m_x.window("Varnel Q5-PC Crash Desk");
         QVERIFY(!window.isEmpty());
         m_x.xdotool({"windowactivate", "--sync", window});

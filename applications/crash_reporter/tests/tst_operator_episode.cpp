@@ -15,7 +15,7 @@ class TestOperatorEpisode : public QObject
 private:
     XSession m_x;
     QTemporaryDir m_sandbox;
-    std::unique_ptr<QProcess> m_simulator;
+    std::unique_ptr<ProcessGroup> m_simulator;
 
     QString path(const QString& name) const { return m_sandbox.filePath(name); }
     QString dumps() const { return path("Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
@@ -24,9 +24,9 @@ private:
     // The Comments text as a screen reader reads it: proof that the keys typed were handled.
     QString comments() const
     {
-        return QString::fromUtf8(m_x.run("/usr/bin/python3",
-                                         {qEnvironmentVariable("Q5_ATSPI_PROBE"), "text",
-                                          "Varnel Q5-PC Crash Desk", "Comments"}))
+        return QString::fromUtf8(
+                   m_x.run("/usr/bin/python3", {qEnvironmentVariable("Q5_ATSPI_PROBE"), "text",
+                                                "Varnel Q5-PC Crash Desk", "Comments"}))
             .trimmed();
     }
 
@@ -51,12 +51,12 @@ private:
         environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
         environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         environment.insert("PATH", path("bin") + ":" + environment.value("PATH"));
-        m_simulator = std::make_unique<QProcess>();
+        m_simulator = std::make_unique<ProcessGroup>();
         m_simulator->setProcessEnvironment(environment);
-        m_simulator->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
-                           QStringList{"--timeout", "60", "--data-file", path("crash.dat"),
-                                       "--dump", path("c.dmp"), "--dump-size", "100000"} +
-                               arguments);
+        m_simulator->startGroup(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
+                                QStringList{"--timeout", "60", "--data-file", path("crash.dat"),
+                                            "--dump", path("c.dmp"), "--dump-size", "100000"} +
+                                    arguments);
         const QString window = m_x.window("Varnel Q5-PC Crash Desk");
         m_x.xdotool({"windowactivate", "--sync", window});
         // The crash is kept as the dialog opens; Save and Email wait for that. None: no window.
@@ -88,10 +88,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        if (m_simulator && m_simulator->state() != QProcess::NotRunning) {
-            m_simulator->kill();
-            m_simulator->waitForFinished();
-        }
+        if (m_simulator)
+            m_simulator->end();
         QDir(dumps()).removeRecursively();
         for (const char* name : {"bin/xdg-email", "mail-done", "reporter.log"})
             QFile::remove(path(name));
