@@ -198,15 +198,6 @@ private Q_SLOTS:
         }
     }
 
-    void unwritableTargetLeavesNothing()
-    {
-        // A folder that cannot hold files: its path names a plain file.
-        const QString target = path("controller.dmp/package.cdp");
-        for (PackageTarget mode : {PackageTarget::Replace, PackageTarget::CreateNew})
-            QCOMPARE(writeCrashPackage(contents(), target, mode).result, PackageResult::Failed);
-        QCOMPARE(readFile(path("controller.dmp")), m_dump);
-    }
-
     // A package on the worker reports progress up to the whole; waiting returns it complete,
     // and a second one is refused meanwhile.
     void job()
