@@ -22,8 +22,14 @@ function(q5_add_test)
     # A temporary folder per test: Qt keeps shared-memory key files there, so tests running in
     # parallel never meet on a key.
     set(test_tmp ${CMAKE_BINARY_DIR}/test-tmp/${ARG_NAME})
-    file(MAKE_DIRECTORY ${test_tmp})
+    # And a home of its own: what a test starts (session bus services such as the
+    # accessibility bus, window managers) never writes into the home of whoever runs the tests,
+    # and tests running in parallel never share a socket there.
+    set(home ${test_tmp}/home)
+    file(MAKE_DIRECTORY ${test_tmp} ${home} ${test_tmp}/runtime)
+    file(CHMOD ${test_tmp}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(private_home "HOME=${home};XDG_RUNTIME_DIR=${test_tmp}/runtime;XDG_CONFIG_HOME=${home}/.config;XDG_CACHE_HOME=${home}/.cache;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state")
     set_tests_properties(${ARG_NAME} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;Q5_TEST_DIR=${CMAKE_BINARY_DIR}/tests;TMPDIR=${test_tmp};${ARG_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q5_BIN_DIR=${CMAKE_BINARY_DIR}/bin;Q5_TEST_DIR=${CMAKE_BINARY_DIR}/tests;TMPDIR=${test_tmp};${private_home};${ARG_ENVIRONMENT}")
 endfunction()

@@ -26,9 +26,18 @@ def named(application, name, interface):
     return None
 
 
+def name_of(application):
+    try:
+        return application.name
+    except Exception:  # an application on its way out, or not answering
+        return None
+
+
 def main(mode, application_name, control_name=None):
+    # One application that does not answer must not hold up the others.
+    pyatspi.setTimeout(3000, 15000)
     for application in pyatspi.Registry.getDesktop(0):
-        if application is None or application.name != application_name:
+        if application is None or name_of(application) != application_name:
             continue
         if mode in ("text", "rows"):
             node = named(application, control_name, "Text" if mode == "text" else "Table")

@@ -163,8 +163,10 @@ private Q_SLOTS:
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
+        const QString pid = m_x.xdotool({"getwindowpid", window}).trimmed();
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
         open.waitForFinished(20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists("/proc/" + pid), 20000);
     }
 
     // Filing 500 packages from Add… leaves the window answering all along.
