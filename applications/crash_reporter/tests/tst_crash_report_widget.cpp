@@ -100,16 +100,16 @@ private Q_SLOTS:
             QCOMPARE(spies[index].count(), index == signal ? 1 : 0);
     }
 
-    // Focus starts in the comments; Tab leaves them for Save, then Email; Escape leaves the
-    // dialog open. The serial row stays hidden; the Controller box shows with a countdown.
+    // Focus starts in the comments (where Tab goes from there, the accessibility test follows
+    // through the real stack); Escape leaves the dialog open. The serial row stays hidden; the
+    // Controller box shows with a countdown.
     void keyboardAndHiddenParts()
     {
         CrashReportWidget dialog(record(0), QDateTime::currentDateTime());
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto* comments = dialog.findChild<QPlainTextEdit*>();
-        QCOMPARE(QApplication::focusWidget(), comments);
+        QCOMPARE(QApplication::focusWidget(), dialog.findChild<QPlainTextEdit*>());
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &escape);
         QVERIFY(!escape.isAccepted());
@@ -122,13 +122,6 @@ private Q_SLOTS:
         QVERIFY(button(dialog, "Restart")->isVisible() && button(dialog, "Shutdown")->isVisible());
         dialog.setCountdown(std::nullopt);
         QVERIFY(button(dialog, "Restart")->isVisible());
-
-        QTest::keyClicks(comments, "DMX lost");
-        QTest::keyClick(comments, Qt::Key_Tab);
-        QCOMPARE(dialog.comments(), QString("DMX lost"));
-        QCOMPARE(QApplication::focusWidget(), button(dialog, "Save"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), button(dialog, "Email"));
     }
 
     void countdown_data()
