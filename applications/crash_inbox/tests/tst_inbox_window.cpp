@@ -185,7 +185,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
         const int filedBefore = probe({"rows", "Packages"}).toInt();
         // The Add menu, its entry found by typing, as menus allow.
-        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+a"});
+        m_x.xdotool(
+            {"mousemove", "1279", "799", "windowactivate", "--sync", window, "key", "alt+a"});
         QTRY_COMPARE(m_x.shownWindows(m_window->processId()), 2);
         m_x.xdotool({"type", "A fo"});
         m_x.xdotool({"key", "Return"});

@@ -68,7 +68,6 @@ public:
     {
         setChildProcessModifier([] { ::setpgid(0, 0); });
     }
-    ~ProcessGroup() override { end(); }
 
     void startGroup(const QString& program, const QStringList& arguments)
     {
