@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -72,6 +73,11 @@ void answerModalDialogs()
         modalHandlers.pop_front();
         return;
     }
+    // A dialog whose question was just answered may still be up while the answer runs on, so
+    // only one that is still there on the next look is unexpected.
+    static QPointer<QWidget> unanswered;
+    if (std::exchange(unanswered, modal) != modal)
+        return;
     unexpectedModals << modal->windowTitle();
     QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
 }
