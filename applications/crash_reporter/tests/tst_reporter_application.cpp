@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -58,7 +57,7 @@ void collectingSink(std::int32_t, std::int64_t, const char* text, void*)
 }
 
 // Answers modal dialogs as an operator would, one handler each, in order. A modal dialog that
-// the next handler does not take is closed at once and noted, so that no test waits on it.
+// the next handler does not take is closed within a moment and noted, so that no test waits on it.
 using ModalHandler = std::function<bool(QWidget*)>;
 std::deque<ModalHandler> modalHandlers;
 QStringList unexpectedModals;
@@ -73,9 +72,9 @@ void answerModalDialogs()
         modalHandlers.pop_front();
         return;
     }
-    // A dialog whose question was just answered may still be up while the answer runs on, so
-    // only one that is still there on the next look is unexpected.
-    static QPointer<QWidget> unanswered;
+    // A dialog just answered may stay up a moment longer: only one still up on the next look
+    // counts.
+    static const QWidget* unanswered = nullptr;
     if (std::exchange(unanswered, modal) != modal)
         return;
     unexpectedModals << modal->windowTitle();
@@ -348,9 +347,9 @@ private Q_SLOTS:
             QCOMPARE(sent, success);
             const QString saved =
                 QRegularExpression("saved as (.*) instead").match(shown).captured(1);
-            QVERIFY2(success || (shown.contains("could not be handed to the mail program") &&
-                                 saved.startsWith(crashDumps()) &&
-                                 entryData(saved, "c.dmp") == dump),
+            QVERIFY2(success ||
+                         (shown.contains("could not be handed to the mail program") &&
+                          saved.startsWith(crashDumps()) && entryData(saved, "c.dmp") == dump),
                      qPrintable(shown));
             const QStringList arguments =
                 QString::fromUtf8(readFile(sandbox->filePath("mail-arguments"))).split('\n');
@@ -399,9 +398,7 @@ private Q_SLOTS:
         QVERIFY(!application->saveCrashReport() && !application->sendCrashReport());
         QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled() && email->isEnabled(), 60000);
         QVERIFY(!dialog->findChild<QProgressBar*>()->isVisible());
-        QCOMPARE(
-            entryData(crashDumps() + "Crash Report 0.cdp", "c.dmp"),
-            dump);
+        QCOMPARE(entryData(crashDumps() + "Crash Report 0.cdp", "c.dmp"), dump);
 
         modalHandlers = {chooseFile(sandbox->filePath("background"))};
         QVERIFY(application->saveCrashReport());
