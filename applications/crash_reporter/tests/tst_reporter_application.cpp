@@ -72,8 +72,7 @@ void answerModalDialogs()
         modalHandlers.pop_front();
         return;
     }
-    // A dialog just answered may stay up a moment longer: only one still up on the next look
-    // counts.
+    // Just answered, a dialog may stay up a moment: only one still up on the next look counts.
     static const QWidget* unanswered = nullptr;
     if (std::exchange(unanswered, modal) != modal)
         return;
@@ -198,7 +197,7 @@ private Q_SLOTS:
     }
 
     // Key and mouse presses cancel a running countdown; mouse moves only once they are 10 or
-    // more (Manhattan) from the first point after arming.
+    // more (Manhattan) on the screen from the first point after arming, over any widget.
     void activityCancelsTheAutoAction_data()
     {
         QTest::addColumn<QList<QPoint>>("moves");
@@ -219,12 +218,14 @@ private Q_SLOTS:
         QFETCH(QList<QPoint>, moves);
         QFETCH(int, press);
         QFETCH(bool, running);
-        QWidget widget;
+        QWidget widget, other; // a point on the screen lies elsewhere in each
+        other.move(40, 0);
         application->armAutoAction(std::chrono::seconds(30));
-        for (const QPoint& point : moves) {
-            QMouseEvent move(QEvent::MouseMove, point, widget.mapToGlobal(point), Qt::NoButton,
-                             Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(&widget, &move);
+        for (qsizetype i = 0; i < moves.size(); ++i) {
+            QWidget& target = i % 2 ? other : widget;
+            QMouseEvent move(QEvent::MouseMove, target.mapFromGlobal(moves[i]), moves[i],
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(&target, &move);
         }
         if (press == 1)
             QTest::keyClick(&widget, Qt::Key_A);
