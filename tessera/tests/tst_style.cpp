@@ -183,10 +183,6 @@ private Q_SLOTS:
                 QVERIFY2(style->pixelMetric(pm, &option, widget) >= least,
                          qPrintable(QString::number(metric)));
             }
-            for (int hint = 0; hint <= int(QStyle::SH_Widget_Animation_Duration); ++hint)
-                style->styleHint(QStyle::StyleHint(hint), nullptr, widget);
-            for (int pixmap = 0; pixmap <= int(QStyle::SP_LineEditClearButton); ++pixmap)
-                style->standardIcon(QStyle::StandardPixmap(pixmap), nullptr, widget);
             for (int element = 0; element <= int(QStyle::PE_PanelMenu); ++element)
                 style->drawPrimitive(QStyle::PrimitiveElement(element), &option, &painter, widget);
             for (int element = 0; element <= int(QStyle::CE_ShapedFrame); ++element)

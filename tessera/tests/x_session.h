@@ -84,9 +84,12 @@ public:
     // The id of the first visible window with that title, waiting for it; empty if none shows.
     QString window(const QString& title) const
     {
-        return QString::fromUtf8(xdotool({"search", "--sync", "--onlyvisible", "--name", title}))
-            .section('\n', 0, 0)
-            .trimmed();
+        QString id; // a search that meets a window going away fails (BadWindow): ask again
+        for (int attempt = 0; id.isEmpty() && attempt < 3; ++attempt)
+            id = QString::fromUtf8(xdotool({"search", "--sync", "--onlyvisible", "--name", title}))
+                     .section('\n', 0, 0)
+                     .trimmed();
+        return id;
     }
 
     QRect geometry(const QString& window) const
