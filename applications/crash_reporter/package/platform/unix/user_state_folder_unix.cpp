@@ -4,8 +4,8 @@
 
 namespace Platform {
 
-// $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as the base
-// directory specification asks, and so is the root of the file system.
+// $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as freedesktop.org's
+// base directory rules ask, and so is the root of the file system.
 QString userStateFolder()
 {
     const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
