@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -73,7 +74,7 @@ void answerModalDialogs()
         return;
     }
     // Just answered, a dialog may stay up a moment: only one still up on the next look counts.
-    static const QWidget* unanswered = nullptr;
+    static QPointer<QWidget> unanswered; // not fooled by a new dialog where a gone one was
     if (std::exchange(unanswered, modal) != modal)
         return;
     unexpectedModals << modal->windowTitle();
