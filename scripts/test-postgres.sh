@@ -2,14 +2,26 @@
 # A private PostgreSQL server for the tests: its own cluster in DIR, reachable only through a
 # socket in DIR. "start DIR" makes and starts it with an empty database "inbox" and writes its
 # URL to DIR/url; "stop DIR" stops it and removes DIR. initdb refuses to run as root: there the
-# server runs as the postgres user.
+# tools run in a user namespace that maps root to an ordinary user, so DIR may sit under a
+# folder only root can enter; without user namespaces the server runs as the postgres user.
 set -euo pipefail
 action=$1
 dir=$2
 bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
 
+as_root=false
+mapped=false
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=true
+    if unshare --user --map-user=1000 --map-group=1000 true 2>/dev/null; then
+        mapped=true
+    fi
+fi
+
 as_owner() {
-    if [ "$(id -u)" -eq 0 ]; then
+    if $mapped; then
+        unshare --user --map-user=1000 --map-group=1000 -- "$@"
+    elif $as_root; then
         runuser -u postgres -- "$@"
     else
         "$@"
@@ -24,7 +36,9 @@ start)
     rm -rf "$dir"
     mkdir -p "$dir"
     user=$(id -un)
-    if [ "$(id -u)" -eq 0 ]; then
+    if $mapped; then
+        user=q5
+    elif $as_root; then
         chown postgres "$dir"
         user=postgres
     fi

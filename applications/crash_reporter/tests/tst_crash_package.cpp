@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(SourceProblem)
@@ -134,26 +136,24 @@ private Q_SLOTS:
                      QByteArray("same name as the dump\n"));
     }
 
-    // Root reads every file: there the package is written by a child without privileges.
+    // Root reads every file: there the package is written by a child without capabilities.
     void unreadableDumpIsNamed()
     {
         QTemporaryDir shared;
-        QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777));
         QVERIFY(writeFile(shared.filePath("locked.dmp"), "x"));
         QFile::setPermissions(shared.filePath("locked.dmp"), {});
         CrashPackageContents locked = contents();
         locked.dumpFilePath = shared.filePath("locked.dmp");
         const QString target = shared.filePath("locked.cdp");
         const auto [status, output] = runInChild([&] {
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+            __user_cap_data_struct none[2]{};
+            if (::syscall(SYS_capset, &header, none) != 0)
                 ::_exit(3);
-            const PackageOutcome outcome =
-                writeCrashPackage(locked, target, PackageTarget::Replace);
-            ::_exit(outcome.result == PackageResult::Written &&
-                            outcome.dumpProblem == SourceProblem::Unreadable &&
-                            !outcome.dumpProblemDetail.isEmpty()
-                        ? 0
-                        : 1);
+            const PackageOutcome out = writeCrashPackage(locked, target, PackageTarget::Replace);
+            const bool named =
+                out.dumpProblem == SourceProblem::Unreadable && !out.dumpProblemDetail.isEmpty();
+            ::_exit(out.result == PackageResult::Written && named ? 0 : 1);
         });
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, output);
         QCOMPARE(entryNames(target), QStringList{"report.xml"});
