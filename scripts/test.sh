@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a compile check of the Windows code with the
-# mingw-w64 cross compiler, and the fuzz targets for the two wire readers.
+# mingw-w64 cross compiler, and the fuzz targets (wire readers, report writer, package reader).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,5 +26,5 @@ echo "== Windows compile check"
 bash scripts/windows-check.sh --self-test
 bash scripts/windows-check.sh
 
-echo "== Fuzz the wire readers"
+echo "== Fuzz the readers and the report writer"
 bash scripts/fuzz.sh "${Q5_FUZZ_SECONDS:-60}"
