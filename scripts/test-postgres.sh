@@ -9,23 +9,21 @@ action=$1
 dir=$2
 bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
 
-as_root=false
-mapped=false
+# How the tools are run, and the database user they make.
+runner=()
+user=$(id -un)
 if [ "$(id -u)" -eq 0 ]; then
-    as_root=true
     if unshare --user --map-user=1000 --map-group=1000 true 2>/dev/null; then
-        mapped=true
+        runner=(unshare --user --map-user=1000 --map-group=1000 --)
+        user=q5
+    else
+        runner=(runuser -u postgres --)
+        user=postgres
     fi
 fi
 
 as_owner() {
-    if $mapped; then
-        unshare --user --map-user=1000 --map-group=1000 -- "$@"
-    elif $as_root; then
-        runuser -u postgres -- "$@"
-    else
-        "$@"
-    fi
+    "${runner[@]}" "$@"
 }
 
 case $action in
@@ -35,12 +33,8 @@ start)
     fi
     rm -rf "$dir"
     mkdir -p "$dir"
-    user=$(id -un)
-    if $mapped; then
-        user=q5
-    elif $as_root; then
+    if [ "${runner[0]:-}" = runuser ]; then
         chown postgres "$dir"
-        user=postgres
     fi
     as_owner "$bin/initdb" -D "$dir/data" -U "$user" -A trust --no-sync >"$dir/initdb.log"
     as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w start \
