@@ -71,6 +71,23 @@ QString readReport(FileArchive& archive, const PackageEntry& entry, QByteArray& 
     return {};
 }
 
+// Passes the entry's data to the reader until it ends or the reader has enough.
+bool passEntryData(FileArchive& archive, EntryDataReader& reader)
+{
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 count = archive.readEntryData(chunk.data(), chunk.size());
+        if (count < 0) {
+            reader.finish();
+            return false;
+        }
+        if (count == 0 || !reader.read(QByteArrayView(chunk.constData(), count)))
+            break;
+    }
+    reader.finish();
+    return true;
+}
+
 // What no package from the reporter has, whatever the entry's data.
 QString oddEntry(const FileArchive::Entry& entry, QSet<QString>& names)
 {
@@ -88,7 +105,8 @@ QString oddEntry(const FileArchive::Entry& entry, QSet<QString>& names)
 }
 
 // Walks every entry, so that a package damaged anywhere is found out, and keeps the report.
-QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& report)
+QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& report,
+                    EntryDataReader* entryReader)
 {
     qsizetype nameBytes = 0;
     bool reportFound = false;
@@ -111,8 +129,13 @@ QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& r
             return problem;
         const PackageEntry summary{entry.name, entry.size, kindOf(entry.type), entry.linkTarget};
         package.entries << summary;
-        if (entry.name != QLatin1String(PackageEntries::Report))
+        if (entry.name != QLatin1String(PackageEntries::Report)) {
+            if (entryReader && summary.kind == PackageEntry::Kind::File &&
+                entryReader->wants(summary, package.entries.size() - 1) &&
+                !passEntryData(archive, *entryReader))
+                return damage(false);
             continue;
+        }
         if (std::exchange(reportFound, true))
             return QStringLiteral("it has more than one report.xml");
         if (const QString problem = readReport(archive, summary, report); !problem.isEmpty())
@@ -154,7 +177,7 @@ bool isCompressedOnce(const FileArchive& archive)
     return archive.filterCount() <= 2;
 }
 
-PackageReading readPackage(QIODevice& device)
+PackageReading readPackage(QIODevice& device, EntryDataReader* entryReader)
 {
     if (!device.peek(2).startsWith("\x1f\x8b"))
         return {std::nullopt, QStringLiteral("it is not a gzip-compressed file")};
@@ -163,7 +186,8 @@ PackageReading readPackage(QIODevice& device)
         return {std::nullopt, damage(true)};
     PackageSummary package;
     QByteArray report;
-    if (const QString problem = readEntries(archive, package, report); !problem.isEmpty())
+    if (const QString problem = readEntries(archive, package, report, entryReader);
+        !problem.isEmpty())
         return {std::nullopt, problem};
     ReportReading reading = readReportDocument(report);
     if (!reading.document)
@@ -172,9 +196,9 @@ PackageReading readPackage(QIODevice& device)
     return {std::move(package), {}};
 }
 
-PackageReading readPackageFile(QFile& file)
+PackageReading readPackageFile(QFile& file, EntryDataReader* entryReader)
 {
-    PackageReading reading = readPackage(file);
+    PackageReading reading = readPackage(file, entryReader);
     if (!reading.package)
         return reading;
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -185,7 +209,7 @@ PackageReading readPackageFile(QFile& file)
     return reading;
 }
 
-PackageReading readPackage(const QString& path)
+PackageReading readPackage(const QString& path, EntryDataReader* entryReader)
 {
     QString error;
     bool notRegular = false;
@@ -196,7 +220,7 @@ PackageReading readPackage(const QString& path)
         return {std::nullopt, QStringLiteral("it cannot be read (%1)").arg(error)};
     std::atomic_bool stop = false;
     QFuture<QByteArray> hash = QtConcurrent::run(sha256Of, path, std::cref(stop));
-    PackageReading reading = readPackage(*file);
+    PackageReading reading = readPackage(*file, entryReader);
     stop = !reading.package;
     const QByteArray sha256 = hash.result();
     if (reading.package) {

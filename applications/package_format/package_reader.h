@@ -42,18 +42,34 @@ struct PackageReading {
     QString problem;
 };
 
+// Reads the data of a package's entries as it streams past while the package is read, so that
+// a large entry is read once and never held whole.
+class EntryDataReader
+{
+public:
+    virtual ~EntryDataReader() = default;
+    // Whether it reads this entry: asked for each regular file but the report, with the
+    // entry's place among all entries.
+    virtual bool wants(const PackageEntry& entry, qsizetype index) = 0;
+    // The entry's next bytes; false once it wants no more of them.
+    virtual bool read(QByteArrayView chunk) = 0;
+    // The entry has ended, or no more of it was wanted.
+    virtual void finish() = 0;
+};
+
 // No crash package holds more entries.
 constexpr qsizetype MaximumPackageEntries = 10000;
 
 // The file's SHA-256 is taken on a second thread while the archive is read. Only a regular
 // file is read: a FIFO or a device is refused, never waited for.
-PackageReading readPackage(const QString& path);
+// The entry reader, if any, sees the entries it wants.
+PackageReading readPackage(const QString& path, EntryDataReader* entryReader = nullptr);
 
 // The same from an open device, without the hash.
-PackageReading readPackage(QIODevice& device);
+PackageReading readPackage(QIODevice& device, EntryDataReader* entryReader = nullptr);
 
 // The same from an open file, read from its start, with the hash taken afterwards.
-PackageReading readPackageFile(QFile& file);
+PackageReading readPackageFile(QFile& file, EntryDataReader* entryReader = nullptr);
 
 // A gzip inside the gzip would let a small file unpack into an endless tar: no crash package is
 // compressed twice. Known once the first entry has been read.

@@ -36,19 +36,23 @@ void fillChunk(QByteArray& chunk, qint64 index, QRandomGenerator& random)
 
 } // namespace
 
-bool generateDumpFile(const QString& path, qint64 size, quint32 seed)
+bool generateDumpFile(const QString& path, qint64 size, const SimulatedCrashSite& site,
+                      quint32 seed)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
+    const qint64 memory = size - minidumpHead(site, 1).size();
+    QByteArray head = minidumpHead(site, quint64(std::max<qint64>(memory, 0)));
+    head.truncate(qsizetype(std::min<qint64>(size, head.size())));
+    if (file.write(head) != head.size())
+        return false;
     QRandomGenerator random(seed);
     QByteArray chunk(ChunkSize, '\0');
     qint64 written = 0;
-    for (qint64 index = 0; written < size; ++index) {
+    for (qint64 index = 0; written < memory; ++index) {
         fillChunk(chunk, index, random);
-        if (index == 0)
-            std::memcpy(chunk.data(), "MDMP", 4);
-        const qint64 length = std::min(ChunkSize, size - written);
+        const qint64 length = std::min(ChunkSize, memory - written);
         if (file.write(chunk.constData(), length) != length)
             return false;
         written += length;

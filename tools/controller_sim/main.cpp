@@ -32,7 +32,7 @@ bool writeDataFile(const SimulatorOptions& options)
 bool prepareInputs(const SimulatorOptions& options, SharedMemoryPublisher& publisher)
 {
     if (options.dumpSize >= 0) {
-        if (!generateDumpFile(options.data.dumpFilePath, options.dumpSize)) {
+        if (!generateDumpFile(options.data.dumpFilePath, options.dumpSize, options.crashSite)) {
             say(QStringLiteral("cannot write dump file %1").arg(options.data.dumpFilePath));
             return false;
         }

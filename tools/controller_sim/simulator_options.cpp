@@ -56,6 +56,17 @@ struct OptionSet {
     QCommandLineOption dumpSize{QStringLiteral("dump-size"),
                                 QStringLiteral("Generate the dump file with this many bytes."),
                                 QStringLiteral("bytes")};
+    QCommandLineOption crashSite{
+        QStringLiteral("crash-site"),
+        QStringLiteral("Where the generated dump says the controller crashed: MODULE+OFFSET, "
+                       "the offset in hex, in one of ") +
+            simulatedModuleNames().join(QStringLiteral(", ")) +
+            QStringLiteral(". Default q5controller.exe+0x1a2b3."),
+        QStringLiteral("site")};
+    QCommandLineOption reason{QStringLiteral("reason"),
+                              QStringLiteral("Why, as crash tools name it. Default "
+                                             "EXCEPTION_ACCESS_VIOLATION_READ."),
+                              QStringLiteral("name")};
     QCommandLineOption crashTime{QStringLiteral("crash-time"),
                                  QStringLiteral("Crash time, ISO 8601 (local). Default: now."),
                                  QStringLiteral("time")};
@@ -80,10 +91,11 @@ struct OptionSet {
 
     QList<QCommandLineOption> all() const
     {
-        return {
-            instance,  noRecord,  version,     model,     noModel,          serial,       theme,
-            extraFile, delay,     delayPeriod, blockSize, dataFile,         skipDataFile, dump,
-            dumpSize,  crashTime, outputLine,  reporter,  reporterArgument, hold,         timeout};
+        return {instance,         noRecord, version,      model,      noModel,
+                serial,           theme,    extraFile,    delay,      delayPeriod,
+                blockSize,        dataFile, skipDataFile, dump,       dumpSize,
+                crashSite,        reason,   crashTime,    outputLine, reporter,
+                reporterArgument, hold,     timeout};
     }
 };
 
@@ -152,6 +164,18 @@ bool fillData(const QCommandLineParser& parser, const OptionSet& o, SimulatorOpt
             options.data.dumpFilePath = QDir::temp().filePath(
                 QStringLiteral("q5-controller-%1.dmp").arg(QCoreApplication::applicationPid()));
     }
+    if (parser.isSet(o.crashSite)) {
+        const auto site = parseCrashSite(parser.value(o.crashSite));
+        if (!site)
+            return fail(QStringLiteral("bad --crash-site"));
+        options.crashSite = *site;
+    }
+    if (parser.isSet(o.reason)) {
+        if (!isKnownReason(parser.value(o.reason)))
+            return fail(QStringLiteral("bad --reason"));
+        options.crashSite.reason = parser.value(o.reason);
+    }
+    options.crashSite.controllerVersion = options.record.version;
     options.data.crashTime = parser.isSet(o.crashTime)
                                  ? QDateTime::fromString(parser.value(o.crashTime), Qt::ISODate)
                                  : QDateTime::currentDateTime();

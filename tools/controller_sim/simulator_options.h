@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crash_channel_writer.h"
+#include "minidump_writer.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,7 @@ struct SimulatorOptions {
     QString dataFilePath;
     bool writeDataFile = true;
     qint64 dumpSize = -1;
+    SimulatedCrashSite crashSite;
     QString reporterPath;
     QStringList reporterArguments;
     bool hold = false;

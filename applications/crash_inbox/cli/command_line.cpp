@@ -9,14 +9,17 @@ namespace {
 constexpr char Usage[] = R"(Usage: q5-crash-inbox [--database URL] COMMAND [ARGUMENTS]
 
 The service department's crash inbox: files the Q5 crash packages (.cdp) that come by e-mail
-or on USB sticks, finds them again and groups them by device and version.
+or on USB sticks, reads where each crashed from its dump, finds them again and groups them
+by their cause.
 
 Commands:
   add PATH...           file packages, folders of them, Maildir folders and mbox files
   list                  the filed packages, newest crash first
-  show ID|FILE          a package's report and entries
-  groups                the crashes by device and version
+  show ID|FILE          a package's report, crash and entries
+  groups                the crashes by signature (or --by version)
   extract ID|FILE DIR   write a package's entries into a folder
+  symbols add FILE...   keep symbol files, which name the functions and lines of crashes
+  symbols list          the symbol files kept
 
 Options:
   --database URL   a SQLite file, sqlite:PATH, or a PostgreSQL URL
@@ -39,6 +42,8 @@ Command commandNamed(const QString& name)
         return runGroups;
     if (name == QLatin1String("extract"))
         return runExtract;
+    if (name == QLatin1String("symbols"))
+        return runSymbols;
     return nullptr;
 }
 

@@ -34,3 +34,4 @@ int runList(const CommandContext& context);
 int runShow(const CommandContext& context);
 int runGroups(const CommandContext& context);
 int runExtract(const CommandContext& context);
+int runSymbols(const CommandContext& context);

@@ -4,35 +4,76 @@
 #include "store/inbox_database.h"
 #include "store/package_store.h"
 
-int runGroups(const CommandContext& context)
+namespace {
+
+int writeGroups(const CommandContext& context, PackageStore& store, bool json)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
-    parser.addOption(json);
-    if (const auto status = context.parse(
-            parser, QStringLiteral("groups [--json]"),
-            QStringLiteral("The crashes grouped by device and version: how many, the first and "
-                           "the last, and the serial numbers of the consoles affected; the most "
-                           "recent group first.")))
-        return *status;
-    if (!parser.positionalArguments().isEmpty())
-        return context.usageError(QStringLiteral("groups takes no arguments"));
-    const std::unique_ptr<InboxDatabase> database = context.openDatabase();
-    if (!database)
-        return 2;
     QString error;
-    const auto groups = PackageStore(*database).groups(error);
+    const auto groups = store.groups(error);
     if (!groups) {
         context.err << "q5-crash-inbox: " << error << Qt::endl;
         return 2;
     }
-    if (parser.isSet(json)) {
-        QJsonArray rows;
-        for (const CrashGroup& group : *groups)
-            rows.append(groupJson(group));
-        context.out << jsonText(rows);
-    } else {
+    if (!json) {
         writeGroupsText(context.out, *groups);
+        return 0;
     }
+    QJsonArray rows;
+    for (const CrashGroup& group : *groups)
+        rows.append(groupJson(group));
+    context.out << jsonText(rows);
     return 0;
+}
+
+int writeSignatureGroups(const CommandContext& context, PackageStore& store, bool json)
+{
+    QString error;
+    const auto groups = store.signatureGroups(error);
+    if (!groups) {
+        context.err << "q5-crash-inbox: " << error << Qt::endl;
+        return 2;
+    }
+    if (!json) {
+        writeSignatureGroupsText(context.out, *groups);
+        return 0;
+    }
+    QJsonArray rows;
+    for (const SignatureGroup& group : *groups)
+        rows.append(signatureGroupJson(group));
+    context.out << jsonText(rows);
+    return 0;
+}
+
+} // namespace
+
+int runGroups(const CommandContext& context)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption by(QStringLiteral("by"),
+                                QStringLiteral("signature (the default): the crashes of one "
+                                               "cause, the largest group first; version: by "
+                                               "device and version, the most recent first."),
+                                QStringLiteral("signature|version"), QStringLiteral("signature"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
+    parser.addOptions({by, json});
+    if (const auto status = context.parse(
+            parser, QStringLiteral("groups [--by signature|version] [--json]"),
+            QStringLiteral("The crashes grouped by their signature (where the crash happened "
+                           "and why): how many, the first and the last, the versions and "
+                           "devices they were seen on and the serial numbers of the consoles "
+                           "affected. --by version groups them by device and version.")))
+        return *status;
+    if (!parser.positionalArguments().isEmpty())
+        return context.usageError(QStringLiteral("groups takes no arguments"));
+    const QString grouping = parser.value(by);
+    if (grouping != QLatin1String("signature") && grouping != QLatin1String("version"))
+        return context.usageError(
+            QStringLiteral("groups --by takes signature or version, not %1").arg(grouping));
+    const std::unique_ptr<InboxDatabase> database = context.openDatabase();
+    if (!database)
+        return 2;
+    PackageStore store(*database);
+    return grouping == QLatin1String("version")
+               ? writeGroups(context, store, parser.isSet(json))
+               : writeSignatureGroups(context, store, parser.isSet(json));
 }

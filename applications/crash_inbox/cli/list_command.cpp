@@ -20,15 +20,19 @@ int runList(const CommandContext& context)
     const QCommandLineOption serial(QStringLiteral("serial"),
                                     QStringLiteral("Only crashes of the console TEXT."),
                                     QStringLiteral("TEXT"));
+    const QCommandLineOption signature(
+        QStringLiteral("signature"),
+        QStringLiteral("Only crashes of the signature TEXT, as groups shows it."),
+        QStringLiteral("TEXT"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
-    parser.addOptions({search, device, version, serial, json});
+    parser.addOptions({search, device, version, serial, signature, json});
     if (const auto status = context.parse(
             parser,
             QStringLiteral("list [--search TEXT] [--device NAME] [--version TEXT] [--serial TEXT] "
-                           "[--json]"),
+                           "[--signature TEXT] [--json]"),
             QStringLiteral("Lists the filed packages, newest crash first: ID, crash date and "
-                           "time, device, serial number, version and the first line of the "
-                           "comments.")))
+                           "time, device, serial number, version, signature and the first line of "
+                           "the comments.")))
         return *status;
     if (!parser.positionalArguments().isEmpty())
         return context.usageError(QStringLiteral("list takes no arguments"));
@@ -36,10 +40,10 @@ int runList(const CommandContext& context)
     if (!database)
         return 2;
     QString error;
-    const auto packages =
-        PackageStore(*database).list({parser.value(search), parser.value(device),
-                                      parser.value(version), parser.value(serial), std::nullopt},
-                                     error);
+    const auto packages = PackageStore(*database).list({parser.value(search), parser.value(device),
+                                                        parser.value(version), parser.value(serial),
+                                                        std::nullopt, parser.value(signature)},
+                                                       error);
     if (!packages) {
         context.err << "q5-crash-inbox: " << error << Qt::endl;
         return 2;

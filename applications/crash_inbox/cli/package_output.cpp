@@ -67,6 +67,102 @@ QString firstLine(const QString& text)
     return printable(text.section(QLatin1Char('\n'), 0, 0));
 }
 
+template <typename T>
+QJsonValue optionalJson(const std::optional<T>& value)
+{
+    if (!value)
+        return QJsonValue(QJsonValue::Null);
+    if constexpr (std::is_same_v<T, quint64>)
+        return CrashAnalysis::hexAddress(*value);
+    else if constexpr (std::is_same_v<T, qint64>)
+        return QJsonValue(*value);
+    else
+        return QJsonValue(*value);
+}
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+QJsonObject frameJson(const CrashAnalysis::CrashFrame& frame)
+{
+    return {{QStringLiteral("module"), optionalJson(frame.module)},
+            {QStringLiteral("offset"), CrashAnalysis::hexAddress(frame.offset)},
+            {QStringLiteral("function"), optionalJson(frame.function)},
+            {QStringLiteral("sourceFile"), optionalJson(frame.sourceFile)},
+            {QStringLiteral("sourceLine"), optionalJson(frame.sourceLine)},
+            {QStringLiteral("trust"), CrashAnalysis::trustName(frame.trust)}};
+}
+
+QJsonObject moduleJson(const CrashAnalysis::DumpModule& module)
+{
+    return {{QStringLiteral("name"), module.name()},
+            {QStringLiteral("base"), CrashAnalysis::hexAddress(module.base)},
+            {QStringLiteral("size"), qint64(module.size)},
+            {QStringLiteral("version"), optionalJson(module.version)},
+            {QStringLiteral("debugFile"), textOrNull(module.debugFile)},
+            {QStringLiteral("debugId"), textOrNull(module.debugId)}};
+}
+
+QJsonValue crashJson(const std::optional<FiledCrash>& crash)
+{
+    if (!crash)
+        return QJsonValue(QJsonValue::Null);
+    const CrashAnalysis::DumpFacts& facts = crash->facts;
+    const CrashAnalysis::CrashSummary& summary = crash->summary;
+    QJsonArray frames;
+    for (const CrashAnalysis::CrashFrame& frame : summary.frames)
+        frames.append(frameJson(frame));
+    QJsonArray modules;
+    for (const CrashAnalysis::DumpModule& module : facts.modules)
+        modules.append(moduleJson(module));
+    return QJsonObject{{QStringLiteral("os"), textOrNull(facts.os)},
+                       {QStringLiteral("cpu"), textOrNull(facts.cpu)},
+                       {QStringLiteral("reason"), textOrNull(facts.reason)},
+                       {QStringLiteral("address"), optionalJson(facts.address)},
+                       {QStringLiteral("module"), optionalJson(summary.module)},
+                       {QStringLiteral("moduleVersion"), optionalJson(summary.moduleVersion)},
+                       {QStringLiteral("offset"), optionalJson(summary.offset)},
+                       {QStringLiteral("function"), optionalJson(summary.function)},
+                       {QStringLiteral("sourceFile"), optionalJson(summary.sourceFile)},
+                       {QStringLiteral("sourceLine"), optionalJson(summary.sourceLine)},
+                       {QStringLiteral("signature"), summary.signature},
+                       {QStringLiteral("frames"), frames},
+                       {QStringLiteral("modules"), modules}};
+}
+
+void writeCrashText(QTextStream& out, const FiledPackage& package)
+{
+    const auto row = [&](const char* label, const QString& value) {
+        out << QString::fromLatin1(label).leftJustified(10) << printable(value) << '\n';
+    };
+    if (!package.crash) {
+        row("Dump", package.crashProblem);
+        row("Signature", package.signature);
+        return;
+    }
+    const CrashAnalysis::DumpFacts& facts = package.crash->facts;
+    const CrashAnalysis::CrashSummary& summary = package.crash->summary;
+    row("Reason", facts.reason.isEmpty() ? QStringLiteral("-") : facts.reason);
+    row("Address", facts.address ? CrashAnalysis::hexAddress(*facts.address) : QStringLiteral("-"));
+    row("Crash at", summary.place.isEmpty() ? QStringLiteral("-") : summary.place);
+    row("System", QStringList{facts.os, facts.cpu}.join(QStringLiteral(", ")));
+    row("Signature", summary.signature);
+    out << "Stack\n";
+    for (qsizetype index = 0; index < summary.frames.size(); ++index) {
+        const CrashAnalysis::CrashFrame& frame = summary.frames.at(index);
+        out << "  " << QString::number(index).rightJustified(2) << "  " << printable(frame.place)
+            << "  (" << CrashAnalysis::trustName(frame.trust) << ")\n";
+    }
+    out << "Modules\n";
+    for (const CrashAnalysis::DumpModule& module : facts.modules)
+        out << "  " << CrashAnalysis::hexAddress(module.base).leftJustified(18) << "  "
+            << printable(module.name()).leftJustified(20) << "  "
+            << printable(module.version.value_or(QStringLiteral("-"))).leftJustified(16) << "  "
+            << printable(module.debugFile) << ' ' << module.debugId << '\n';
+}
+
 } // namespace
 
 QJsonObject packageJson(const FiledPackage& package)
@@ -87,6 +183,9 @@ QJsonObject packageJson(const FiledPackage& package)
         entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
                                    {QStringLiteral("size"), entry.size}});
     object.insert(QStringLiteral("entries"), entries);
+    object.insert(QStringLiteral("crash"), crashJson(package.crash));
+    object.insert(QStringLiteral("crashProblem"),
+                  package.crash ? QJsonValue(QJsonValue::Null) : QJsonValue(package.crashProblem));
     return object;
 }
 
@@ -96,9 +195,21 @@ QJsonObject packageListJson(const FiledPackage& package)
                        {QStringLiteral("sha256"), QString::fromLatin1(package.sha256)},
                        {QStringLiteral("date"), dateOf(package.report)},
                        {QStringLiteral("time"), timeOf(package.report)},
-                       {QStringLiteral("comments"), package.report.comments}};
+                       {QStringLiteral("comments"), package.report.comments},
+                       {QStringLiteral("signature"), package.signature}};
     addApplication(object, package.report, false);
     return object;
+}
+
+QJsonObject signatureGroupJson(const SignatureGroup& group)
+{
+    return {{QStringLiteral("signature"), group.signature},
+            {QStringLiteral("count"), group.count},
+            {QStringLiteral("first"), dateTimeOf(group.first)},
+            {QStringLiteral("last"), dateTimeOf(group.last)},
+            {QStringLiteral("versions"), QJsonArray::fromStringList(group.versions)},
+            {QStringLiteral("devices"), QJsonArray::fromStringList(group.devices)},
+            {QStringLiteral("serials"), QJsonArray::fromStringList(group.serials)}};
 }
 
 QJsonObject groupJson(const CrashGroup& group)
@@ -129,6 +240,7 @@ void writePackageText(QTextStream& out, const FiledPackage& package)
     if (!package.mailSender.isEmpty())
         row("Mailed by",
             package.mailSender + QLatin1Char(' ') + package.mailDate.toString(Qt::ISODate));
+    writeCrashText(out, package);
     out << "Comments\n";
     for (const QString& line : package.report.comments.split(QLatin1Char('\n')))
         out << "  " << printable(line) << '\n';
@@ -153,7 +265,8 @@ void writePackageListText(QTextStream& out, const QList<FiledPackage>& packages)
             << "  "
             << orDash(application ? std::optional(application->version) : std::nullopt)
                    .leftJustified(12)
-            << "  " << firstLine(package.report.comments) << '\n';
+            << "  " << printable(package.signature) << "  " << firstLine(package.report.comments)
+            << '\n';
     }
 }
 
@@ -166,6 +279,19 @@ void writeGroupsText(QTextStream& out, const QList<CrashGroup>& groups)
             << group.first.toString(Qt::ISODate).leftJustified(19) << "  "
             << group.last.toString(Qt::ISODate).leftJustified(19) << "  "
             << printable(group.serials.join(QStringLiteral(", "))) << '\n';
+}
+
+void writeSignatureGroupsText(QTextStream& out, const QList<SignatureGroup>& groups)
+{
+    for (const SignatureGroup& group : groups) {
+        out << QString::number(group.count).rightJustified(5) << "  "
+            << group.first.toString(Qt::ISODate).leftJustified(19) << "  "
+            << group.last.toString(Qt::ISODate).leftJustified(19) << "  "
+            << printable(group.signature) << '\n';
+        out << "       " << printable(group.versions.join(QStringLiteral(", "))) << "; "
+            << printable(group.devices.join(QStringLiteral(", "))) << "; "
+            << printable(group.serials.join(QStringLiteral(", "))) << '\n';
+    }
 }
 
 QByteArray jsonText(const QJsonValue& value)

@@ -1,10 +1,13 @@
 #include "command_line.h"
 
+#include "analysis/crash_filing.h"
+#include "intake/dump_facts_reader.h"
 #include "intake/package_filer.h"
 #include "package_output.h"
 #include "package_reference.h"
 #include "store/inbox_database.h"
 #include "store/package_store.h"
+#include "store/stored_symbols.h"
 
 int runShow(const CommandContext& context)
 {
@@ -16,8 +19,9 @@ int runShow(const CommandContext& context)
     if (const auto status = context.parse(
             parser, QStringLiteral("show ID|FILE [--json]"),
             QStringLiteral("Shows a package's report (date, time, device, serial number, version, "
-                           "platform, output log, comments) and its entries with their sizes. A "
-                           "file that is not filed is read as it is.")))
+                           "platform, output log, comments), its crash as its dump tells it "
+                           "(reason, place, stack, modules, signature) and its entries with "
+                           "their sizes. A file that is not filed is read as it is.")))
         return *status;
     if (parser.positionalArguments().size() != 1)
         return context.usageError(QStringLiteral("show needs one ID or FILE"));
@@ -33,17 +37,24 @@ int runShow(const CommandContext& context)
             return 1;
         }
     } else {
-        const PackageReading reading = readPackage(reference);
+        DumpFactsReader dump;
+        const PackageReading reading = readPackage(reference, &dump);
         if (!reading.package) {
             context.err << "q5-crash-inbox: " << reference << ": " << reading.problem << Qt::endl;
             return 1;
         }
         package = filedPackage(*reading.package, reference);
-        // A file read directly says whether it is filed, when the database can tell.
+        // A file read directly says whether it is filed, and its crash is named with the
+        // desk's symbols, when the database can tell.
         QString error;
         const auto location = parseDatabaseLocation(context.databaseText, error);
-        if (const auto database = location ? InboxDatabase::open(*location, error) : nullptr)
+        const auto database = location ? InboxDatabase::open(*location, error) : nullptr;
+        std::optional<StoredSymbols> symbols;
+        if (database) {
             package->id = PackageStore(*database).idOf(package->sha256).value_or(0);
+            symbols.emplace(*database);
+        }
+        attachCrash(*package, dump.facts(), dump.problem(), symbols ? &*symbols : nullptr);
     }
     if (parser.isSet(json))
         context.out << jsonText(packageJson(*package));

@@ -1,8 +1,11 @@
 #include "package_filer.h"
 
+#include "analysis/crash_filing.h"
+#include "dump_facts_reader.h"
 #include "mail_reader.h"
 #include "package_sources.h"
 #include "store/package_store.h"
+#include "store/stored_symbols.h"
 #include "text/printable.h"
 
 #include <QtConcurrent/QtConcurrentMap>
@@ -16,11 +19,15 @@ constexpr qsizetype BatchSize = 64;
 struct Reading {
     QString path;
     PackageReading reading;
+    std::optional<CrashAnalysis::DumpFacts> facts;
+    QString crashProblem;
 };
 
 Reading readOne(const QString& path)
 {
-    return {path, readPackage(path)};
+    DumpFactsReader dump;
+    PackageReading reading = readPackage(path, &dump);
+    return {path, std::move(reading), dump.facts(), dump.problem()};
 }
 
 } // namespace
@@ -86,15 +93,19 @@ bool PackageFiler::flush()
     const QList<Reading> readings = QtConcurrent::blockingMapped(paths, readOne);
     QList<FiledPackage> packages;
     QList<std::variant<qsizetype, QString>> lines;
+    StoredSymbols symbols(m_store.database());
     for (const Reading& reading : readings) {
         if (reading.reading.package) {
             lines << packages.size();
             packages << filedPackage(*reading.reading.package, reading.path);
+            attachCrash(packages.last(), reading.facts, reading.crashProblem, &symbols);
         } else {
             lines << reading.path + QStringLiteral(": ") + reading.reading.problem;
         }
     }
     m_done += paths.size();
+    if (!symbols.error().isEmpty())
+        return fail(symbols.error());
     file(packages, lines);
     showProgress();
     return !m_failed;
@@ -107,16 +118,19 @@ void PackageFiler::addMail(const QString& path, bool mbox)
     QList<FiledPackage> packages;
     QList<std::variant<qsizetype, QString>> lines;
     QString error;
+    StoredSymbols symbols(m_store.database());
     const bool read = forEachMailPackage(
         path, mbox,
         [&](const MailAttachment& attachment, QFile& content) {
             const QString locator = attachment.locator(path);
-            const PackageReading reading = readPackageFile(content);
+            DumpFactsReader dump;
+            const PackageReading reading = readPackageFile(content, &dump);
             if (!reading.package) {
                 lines << locator + QStringLiteral(": ") + reading.problem;
                 return;
             }
             FiledPackage package = filedPackage(*reading.package, locator);
+            attachCrash(package, dump.facts(), dump.problem(), &symbols);
             package.mailSender = attachment.sender;
             package.mailDate = attachment.date;
             lines << packages.size();
@@ -126,6 +140,10 @@ void PackageFiler::addMail(const QString& path, bool mbox)
     if (!read)
         lines << path + QStringLiteral(": ") + error;
     ++m_done;
+    if (!symbols.error().isEmpty()) {
+        fail(symbols.error());
+        return;
+    }
     file(packages, lines);
     showProgress();
 }
@@ -156,6 +174,13 @@ void PackageFiler::file(const QList<FiledPackage>& packages,
         m_out << (filings.at(index).added ? "added " : "known ") << filings.at(index).id << ' '
               << printable(packages.at(index).file) << Qt::endl;
     }
+}
+
+bool PackageFiler::fail(const QString& error)
+{
+    m_failed = true;
+    m_error = error;
+    return false;
 }
 
 void PackageFiler::showProgress()

@@ -48,6 +48,7 @@ private:
     void file(const QList<FiledPackage>& packages,
               const QList<std::variant<qsizetype, QString>>& lines);
     void showProgress();
+    bool fail(const QString& error);
 
     PackageStore& m_store;
     QTextStream& m_out;

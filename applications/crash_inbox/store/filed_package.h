@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crash_analysis/crash_summary.h"
 #include "package_reader.h"
 
 #include <QDateTime>
@@ -8,8 +9,14 @@
 
 #include <optional>
 
+// What the desk read from a package's dump, and where that puts the crash.
+struct FiledCrash {
+    CrashAnalysis::DumpFacts facts;
+    CrashAnalysis::CrashSummary summary;
+};
+
 // A package as the inbox knows it: where it was found, its content's hash, its report and its
-// entries, and for one that came by e-mail its sender and date.
+// entries, for one that came by e-mail its sender and date, and its crash.
 struct FiledPackage {
     qint64 id = 0; // 0: not filed
     QByteArray sha256;
@@ -19,6 +26,10 @@ struct FiledPackage {
     QList<PackageEntry> entries;
     QString mailSender;
     QDateTime mailDate;
+    // What groups it with crashes of the same cause; "no dump facts" without them.
+    QString signature;
+    std::optional<FiledCrash> crash;
+    QString crashProblem; // why there is no crash, a sentence about the package
 };
 
 // The crashes of one device and version.
@@ -31,6 +42,17 @@ struct CrashGroup {
     QDateTime last;
 };
 
+// The crashes of one cause: one signature.
+struct SignatureGroup {
+    QString signature;
+    int count = 0;
+    QDateTime first;
+    QDateTime last;
+    QStringList versions;
+    QStringList devices;
+    QStringList serials;
+};
+
 // The packages to list: all that match every filter given.
 struct PackageFilter {
     QString search; // words in the comments or the output log
@@ -39,4 +61,5 @@ struct PackageFilter {
     QString serial;
     // Only the crashes of this group's device and version; absent values match absent ones.
     std::optional<CrashGroup> group;
+    QString signature;
 };

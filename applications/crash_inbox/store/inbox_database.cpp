@@ -51,6 +51,63 @@ const char* const PostgresSchema[] = {
     "CREATE TABLE inbox_schema (version INTEGER NOT NULL)",
 };
 
+// Version 2: what the desk reads from each package's dump, and the symbol files that turn
+// modules and offsets into functions and lines. The engines differ in their binary type.
+QList<QByteArray> upgradeToVersion2(bool postgres)
+{
+    const QByteArray blob = postgres ? "BYTEA" : "BLOB";
+    const QByteArray identity =
+        postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
+    const QByteArray integer = postgres ? "BIGINT" : "INTEGER";
+    QList<QByteArray> statements;
+    // A package filed before its dump was read keeps dump_read 0 until it is added again.
+    for (const QByteArray& column : QList<QByteArray>{
+             "dump_read INTEGER NOT NULL DEFAULT 0", "signature TEXT", "crash_problem TEXT",
+             "crash_os TEXT", "crash_cpu TEXT", "crash_reason TEXT", "crash_address TEXT",
+             "crash_module TEXT", "crash_module_version TEXT", "crash_offset TEXT",
+             "crash_function TEXT", "crash_source_file TEXT", "crash_source_line " + integer,
+             "crash_place TEXT", "crash_thread " + blob})
+        statements << "ALTER TABLE packages ADD COLUMN " + column;
+    statements
+        << "UPDATE packages SET signature = 'no dump facts', crash_problem = 'it was filed "
+           "before the desk read dumps; add it again to read its dump'"
+        << "CREATE INDEX packages_signature ON packages(signature)"
+        << "CREATE TABLE package_modules (package_id " + integer +
+               " NOT NULL REFERENCES packages(id) ON DELETE CASCADE, position INTEGER NOT NULL, "
+               "path TEXT NOT NULL, base TEXT NOT NULL, size " +
+               integer +
+               " NOT NULL, version TEXT, debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, "
+               "PRIMARY KEY (package_id, position))"
+        << "CREATE INDEX package_modules_debug ON package_modules(debug_file, debug_id)"
+        << "CREATE TABLE package_frames (package_id " + integer +
+               " NOT NULL REFERENCES packages(id) ON DELETE CASCADE, position INTEGER NOT NULL, "
+               "module TEXT, module_offset TEXT NOT NULL, function TEXT, source_file TEXT, "
+               "source_line " +
+               integer +
+               ", trust TEXT NOT NULL, place TEXT NOT NULL, "
+               "PRIMARY KEY (package_id, position))"
+        << "CREATE TABLE symbol_files (id " + identity +
+               ", debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, os TEXT NOT NULL, "
+               "cpu TEXT NOT NULL, added_at TEXT NOT NULL, UNIQUE (debug_file, debug_id))";
+    const QByteArray owner =
+        "symbol_file_id " + integer + " NOT NULL REFERENCES symbol_files(id) ON DELETE CASCADE";
+    statements << "CREATE TABLE symbol_sources (" + owner + ", number " + integer +
+                      " NOT NULL, name TEXT NOT NULL, PRIMARY KEY (symbol_file_id, number))"
+               << "CREATE TABLE symbol_functions (" + owner + ", address " + integer +
+                      " NOT NULL, size " + integer + " NOT NULL, name TEXT NOT NULL)"
+               << "CREATE TABLE symbol_lines (" + owner + ", address " + integer +
+                      " NOT NULL, size " + integer + " NOT NULL, line " + integer +
+                      " NOT NULL, source_number " + integer + " NOT NULL)"
+               << "CREATE TABLE symbol_publics (" + owner + ", address " + integer +
+                      " NOT NULL, name TEXT NOT NULL)"
+               << "CREATE TABLE symbol_rules (" + owner + ", address " + integer +
+                      " NOT NULL, size " + integer + " NOT NULL, rules TEXT NOT NULL)";
+    for (const char* table : {"symbol_functions", "symbol_lines", "symbol_publics", "symbol_rules"})
+        statements << QByteArray("CREATE INDEX ") + table + "_address ON " + table +
+                          "(symbol_file_id, address)";
+    return statements;
+}
+
 // Any number that no other program of ours uses: taken while the schema is looked at or made.
 constexpr int SchemaLock = 52350;
 
@@ -178,12 +235,36 @@ bool InboxDatabase::prepareSchema(QString& error)
     } else if (ready && *version == 0) {
         ready = createSchema(error);
     }
-    // Version 1 is the first; upgrades from older versions will go here.
+    if (ready)
+        ready = upgrade(error);
     const bool finished = ready ? query.exec(QStringLiteral("COMMIT"))
                                 : (query.exec(QStringLiteral("ROLLBACK")), false);
     if (ready && !finished)
         error = failure(QStringLiteral("the database cannot be written"), query.lastError());
     return finished;
+}
+
+bool InboxDatabase::upgrade(QString& error)
+{
+    const std::optional<int> version = storedVersion(error);
+    if (!version)
+        return false;
+    QSqlQuery query(connection());
+    const auto run = [&](const QByteArray& statement) {
+        if (query.exec(QString::fromUtf8(statement)))
+            return true;
+        error = failure(
+            QStringLiteral("the database cannot be brought up to version %1").arg(SchemaVersion),
+            query.lastError());
+        return false;
+    };
+    if (*version < 2) {
+        for (const QByteArray& statement : upgradeToVersion2(isPostgres()))
+            if (!run(statement))
+                return false;
+    }
+    return *version == SchemaVersion ||
+           run("UPDATE inbox_schema SET version = " + QByteArray::number(SchemaVersion));
 }
 
 bool InboxDatabase::createSchema(QString& error)
@@ -204,7 +285,6 @@ bool InboxDatabase::createSchema(QString& error)
             if (!run(statement))
                 return false;
     }
-    const QByteArray version =
-        "INSERT INTO inbox_schema (version) VALUES (" + QByteArray::number(SchemaVersion) + ")";
-    return run(version.constData());
+    // Made as version 1 was, then brought up to date step by step.
+    return run("INSERT INTO inbox_schema (version) VALUES (1)");
 }

@@ -11,7 +11,7 @@
 class InboxDatabase
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     // Null with the reason, a sentence, when it cannot be had.
     static std::unique_ptr<InboxDatabase> open(const DatabaseLocation& location, QString& error);
@@ -28,6 +28,7 @@ private:
     bool connect(QString& error);
     bool prepareSchema(QString& error);
     bool createSchema(QString& error);
+    bool upgrade(QString& error);
     std::optional<int> storedVersion(QString& error);
 
     DatabaseLocation m_location;

@@ -1,5 +1,6 @@
 #include "package_store.h"
 
+#include "crash_rows.h"
 #include "inbox_database.h"
 
 #include <QJsonArray>
@@ -14,9 +15,19 @@
 
 namespace {
 
-constexpr char ListColumns[] =
-    "id, sha256, file, file_size, crash_date, crash_time, device, serial, version, platform, "
-    "comments, mail_sender, mail_date";
+// What a listed package shows: all but its output log, entries, modules, frames and stack.
+QString listColumns()
+{
+    QStringList columns{
+        QStringLiteral("id"),        QStringLiteral("sha256"),     QStringLiteral("file"),
+        QStringLiteral("file_size"), QStringLiteral("crash_date"), QStringLiteral("crash_time"),
+        QStringLiteral("device"),    QStringLiteral("serial"),     QStringLiteral("version"),
+        QStringLiteral("platform"),  QStringLiteral("comments"),   QStringLiteral("mail_sender"),
+        QStringLiteral("mail_date")};
+    columns += CrashRows::columns();
+    columns.removeOne(QStringLiteral("crash_thread"));
+    return columns.join(QStringLiteral(", "));
+}
 
 QVariant orNull(const std::optional<QString>& text)
 {
@@ -78,25 +89,33 @@ QVariant sameOrNull(const std::optional<QString>& text)
 
 FiledPackage packageFromRow(const QSqlQuery& query)
 {
+    const auto value = [&](const char* column) {
+        return query.value(QLatin1String(column));
+    };
     FiledPackage package;
-    package.id = query.value(0).toLongLong();
-    package.sha256 = query.value(1).toByteArray();
-    package.file = query.value(2).toString();
-    package.fileSize = query.value(3).toLongLong();
-    package.report.date = QDate::fromString(query.value(4).toString(), Qt::ISODate);
-    package.report.time = QTime::fromString(query.value(5).toString(), Qt::ISODate);
+    package.id = value("id").toLongLong();
+    package.sha256 = value("sha256").toByteArray();
+    package.file = value("file").toString();
+    package.fileSize = value("file_size").toLongLong();
+    package.report.date = QDate::fromString(value("crash_date").toString(), Qt::ISODate);
+    package.report.time = QTime::fromString(value("crash_time").toString(), Qt::ISODate);
+    const QVariant device = value("device");
+    const QVariant serial = value("serial");
+    const QVariant version = value("version");
+    const QVariant platform = value("platform");
     // A report names its controller when any of these is known.
-    if (!query.isNull(6) || !query.isNull(7) || !query.isNull(8) || !query.isNull(9)) {
+    if (!device.isNull() || !serial.isNull() || !version.isNull() || !platform.isNull()) {
         ReportDocument::Application& application = package.report.application.emplace();
-        if (!query.isNull(6))
-            application.device = query.value(6).toString();
-        application.serial = query.value(7).toString();
-        application.version = query.value(8).toString();
-        application.platform = query.value(9).toString();
+        if (!device.isNull())
+            application.device = device.toString();
+        application.serial = serial.toString();
+        application.version = version.toString();
+        application.platform = platform.toString();
     }
-    package.report.comments = query.value(10).toString();
-    package.mailSender = query.value(11).toString();
-    package.mailDate = QDateTime::fromString(query.value(12).toString(), Qt::ISODate);
+    package.report.comments = value("comments").toString();
+    package.mailSender = value("mail_sender").toString();
+    package.mailDate = QDateTime::fromString(value("mail_date").toString(), Qt::ISODate);
+    CrashRows::readColumns(query, package);
     return package;
 }
 
@@ -158,11 +177,14 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
 {
     const ReportDocument& report = package.report;
     const std::optional<ReportDocument::Application>& application = report.application;
-    query.prepare(QStringLiteral(
-        "INSERT INTO packages (sha256, file, file_size, crash_date, crash_time, crashed_at, "
-        "device, serial, version, platform, comments, output_log, mail_sender, mail_date, "
-        "added_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-        "ON CONFLICT (sha256) DO NOTHING RETURNING id"));
+    const QStringList crashColumns = CrashRows::columns();
+    query.prepare(QStringLiteral("INSERT INTO packages (sha256, file, file_size, crash_date, "
+                                 "crash_time, crashed_at, device, serial, version, platform, "
+                                 "comments, output_log, mail_sender, mail_date, added_at, %1) "
+                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%2) "
+                                 "ON CONFLICT (sha256) DO NOTHING RETURNING id")
+                      .arg(crashColumns.join(QStringLiteral(", ")),
+                           QStringLiteral(", ?").repeated(crashColumns.size())));
     query.addBindValue(QString::fromLatin1(package.sha256));
     query.addBindValue(package.file);
     query.addBindValue(package.fileSize);
@@ -180,6 +202,8 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
     query.addBindValue(orNull(
         package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODateWithMs) : QString()));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    for (const QVariant& value : CrashRows::values(package))
+        query.addBindValue(value);
     if (!query.exec()) {
         error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
         return std::nullopt;
@@ -190,9 +214,13 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
             error = QStringLiteral("%1 cannot be filed: the database lost it").arg(package.file);
             return std::nullopt;
         }
+        if (!readDumpOfOlderFiling(query, *known, package, error))
+            return std::nullopt;
         return Filing{*known, false};
     }
     const qint64 id = query.value(0).toLongLong();
+    if (!CrashRows::insertDetails(query, id, package, error))
+        return std::nullopt;
     query.prepare(QStringLiteral(
         "INSERT INTO entries (package_id, position, name, size, kind) VALUES (?, ?, ?, ?, ?)"));
     for (qsizetype position = 0; position < package.entries.size(); ++position) {
@@ -210,6 +238,23 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
     return Filing{id, true};
 }
 
+// A package filed before the desk read dumps gets its dump's facts when it is added again.
+bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,
+                                         QString& error)
+{
+    const QStringList columns = CrashRows::columns();
+    query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ? AND dump_read = 0")
+                      .arg(columns.join(QStringLiteral(" = ?, "))));
+    for (const QVariant& value : CrashRows::values(package))
+        query.addBindValue(value);
+    query.addBindValue(id);
+    if (!query.exec()) {
+        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        return false;
+    }
+    return query.numRowsAffected() == 0 || CrashRows::insertDetails(query, id, package, error);
+}
+
 std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
 {
     QSqlQuery query(m_database.connection());
@@ -223,13 +268,17 @@ std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
 std::optional<FiledPackage> PackageStore::find(qint64 id)
 {
     QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("SELECT %1, output_log FROM packages WHERE id = ?")
-                      .arg(QLatin1String(ListColumns)));
+    query.prepare(
+        QStringLiteral("SELECT %1, output_log FROM packages WHERE id = ?").arg(listColumns()));
     query.addBindValue(id);
     if (!query.exec() || !query.next())
         return std::nullopt;
     FiledPackage package = packageFromRow(query);
-    package.report.outputLog = outputLogLines(query.value(13).toString());
+    package.report.outputLog = outputLogLines(query.value(QStringLiteral("output_log")).toString());
+    QString error;
+    if (package.crash &&
+        !CrashRows::readDetails(m_database.connection(), id, *package.crash, error))
+        return std::nullopt;
     query.prepare(QStringLiteral(
         "SELECT name, size, kind FROM entries WHERE package_id = ? ORDER BY position"));
     query.addBindValue(id);
@@ -254,8 +303,10 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
                                             "package_text MATCH ?)"));
         values << words;
     }
-    const std::pair<const char*, QString> exact[] = {
-        {"device", filter.device}, {"version", filter.version}, {"serial", filter.serial}};
+    const std::pair<const char*, QString> exact[] = {{"device", filter.device},
+                                                     {"version", filter.version},
+                                                     {"serial", filter.serial},
+                                                     {"signature", filter.signature}};
     for (const auto& [column, value] : exact) {
         if (value.isEmpty())
             continue;
@@ -271,10 +322,10 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM packages %2 ORDER BY crashed_at DESC NULLS LAST, "
                                  "id DESC")
-                      .arg(QLatin1String(ListColumns),
-                           conditions.isEmpty() ? QString()
-                                                : QStringLiteral("WHERE ") +
-                                                      conditions.join(QStringLiteral(" AND "))));
+                      .arg(listColumns(), conditions.isEmpty()
+                                              ? QString()
+                                              : QStringLiteral("WHERE ") +
+                                                    conditions.join(QStringLiteral(" AND "))));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
@@ -324,4 +375,102 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
     std::stable_sort(result.begin(), result.end(),
                      [](const CrashGroup& a, const CrashGroup& b) { return a.last > b.last; });
     return result;
+}
+
+std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& error)
+{
+    QSqlQuery query(m_database.connection());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "SELECT signature, device, version, serial, count(*), min(crashed_at), "
+            "max(crashed_at) FROM packages GROUP BY signature, device, version, serial"))) {
+        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        return std::nullopt;
+    }
+    QMap<QString, SignatureGroup> groups;
+    const auto addTo = [](QStringList& list, const QVariant& value) {
+        if (!value.isNull() && !value.toString().isEmpty() && !list.contains(value.toString()))
+            list << value.toString();
+    };
+    while (query.next()) {
+        const QString signature = query.value(0).isNull()
+                                      ? QString::fromLatin1(CrashAnalysis::NoDumpFactsSignature)
+                                      : query.value(0).toString();
+        SignatureGroup& group = groups[signature];
+        group.signature = signature;
+        addTo(group.devices, query.value(1));
+        addTo(group.versions, query.value(2));
+        addTo(group.serials, query.value(3));
+        group.count += query.value(4).toInt();
+        const QDateTime first = QDateTime::fromString(query.value(5).toString(), Qt::ISODate);
+        const QDateTime last = QDateTime::fromString(query.value(6).toString(), Qt::ISODate);
+        if (first.isValid() && (!group.first.isValid() || first < group.first))
+            group.first = first;
+        if (last.isValid() && (!group.last.isValid() || last > group.last))
+            group.last = last;
+    }
+    QList<SignatureGroup> result = groups.values();
+    for (SignatureGroup& group : result) {
+        group.devices.sort();
+        group.versions.sort();
+        group.serials.sort();
+    }
+    // The most crashes first; of as many, the most recent.
+    std::stable_sort(result.begin(), result.end(),
+                     [](const SignatureGroup& a, const SignatureGroup& b) {
+                         return a.count != b.count ? a.count > b.count : a.last > b.last;
+                     });
+    return result;
+}
+
+std::optional<QList<qint64>>
+PackageStore::packagesWithModule(const QString& debugFile, const QString& debugId, QString& error)
+{
+    QSqlQuery query(m_database.connection());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT DISTINCT package_id FROM package_modules WHERE "
+                                 "debug_file = ? AND debug_id = ?"));
+    query.addBindValue(debugFile);
+    query.addBindValue(debugId);
+    if (!query.exec()) {
+        error = failure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
+        return std::nullopt;
+    }
+    QList<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
+}
+
+std::optional<FiledCrash> PackageStore::storedCrash(qint64 id, QString& error)
+{
+    QSqlQuery query(m_database.connection());
+    query.prepare(QStringLiteral("SELECT %1 FROM packages WHERE id = ?").arg(listColumns()));
+    query.addBindValue(id);
+    if (!query.exec() || !query.next()) {
+        error = failure(QStringLiteral("package %1 cannot be read").arg(id), query);
+        return std::nullopt;
+    }
+    FiledPackage package = packageFromRow(query);
+    if (!package.crash)
+        return std::nullopt;
+    if (!CrashRows::readDetails(m_database.connection(), id, *package.crash, error))
+        return std::nullopt;
+    return package.crash;
+}
+
+bool PackageStore::updateCrash(qint64 id, const CrashAnalysis::CrashSummary& summary,
+                               QString& error)
+{
+    QSqlQuery query(m_database.connection());
+    query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ?")
+                      .arg(CrashRows::summaryColumns().join(QStringLiteral(" = ?, "))));
+    for (const QVariant& value : CrashRows::summaryValues(summary))
+        query.addBindValue(value);
+    query.addBindValue(id);
+    if (!query.exec()) {
+        error = failure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
+        return false;
+    }
+    return CrashRows::replaceFrames(query, id, summary.frames, error);
 }

@@ -12,6 +12,7 @@ class PackageStore
 {
 public:
     explicit PackageStore(InboxDatabase& database);
+    InboxDatabase& database() const { return m_database; }
 
     struct Filing {
         qint64 id = 0;
@@ -26,11 +27,23 @@ public:
     std::optional<FiledPackage> find(qint64 id);
     // Newest crash first; without entries and output log.
     std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
-    // The most recently crashed group first.
+    // By device and version, the most recently crashed group first.
     std::optional<QList<CrashGroup>> groups(QString& error);
+    // By signature, the largest group first.
+    std::optional<QList<SignatureGroup>> signatureGroups(QString& error);
+
+    // The packages whose crashed process held the module.
+    std::optional<QList<qint64>> packagesWithModule(const QString& debugFile,
+                                                    const QString& debugId, QString& error);
+    // A package's crash with its modules, frames and crashing thread; none without one.
+    std::optional<FiledCrash> storedCrash(qint64 id, QString& error);
+    // The crash's place, signature and frames, once symbols told more.
+    bool updateCrash(qint64 id, const CrashAnalysis::CrashSummary& summary, QString& error);
 
 private:
     std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, QString& error);
+    bool readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,
+                               QString& error);
 
     InboxDatabase& m_database;
 };

@@ -165,9 +165,12 @@ private Q_SLOTS:
         build("b.cdp", "out = package('fan', 'SN-2')");
         QCOMPARE(inbox({"add", path("a.cdp"), path("b.cdp")}).status, 0);
         const QJsonObject shown = inbox({"show", path("b.cdp"), "--json"}).json().object();
-        QCOMPARE(QStringList(shown.keys()),
-                 QStringList({"comments", "date", "device", "entries", "file", "id", "outputLog",
-                              "platform", "serial", "sha256", "time", "version"}));
+        QCOMPARE(
+            QStringList(shown.keys()),
+            QStringList({"comments", "crash", "crashProblem", "date", "device", "entries", "file",
+                         "id", "outputLog", "platform", "serial", "sha256", "time", "version"}));
+        QVERIFY(shown["crash"].isNull());
+        QCOMPARE(shown["crashProblem"].toString(), QString("its dump c.dmp is no minidump"));
         QCOMPARE(shown["date"].toString(), QString("2026-12-05"));
         QVERIFY(shown["id"].toInt() > 0);
         QCOMPARE(shown["entries"].toArray().at(1).toObject()["name"].toString(),
@@ -176,11 +179,13 @@ private Q_SLOTS:
         const QJsonArray listed = inbox({"list", "--json"}).json().array();
         QCOMPARE(listed.size(), 2);
         QCOMPARE(QStringList(listed.at(1).toObject().keys()),
-                 QStringList(
-                     {"comments", "date", "device", "id", "serial", "sha256", "time", "version"}));
+                 QStringList({"comments", "date", "device", "id", "serial", "sha256", "signature",
+                              "time", "version"}));
+        QCOMPARE(listed.at(1).toObject()["signature"].toString(), QString("no dump facts"));
         QVERIFY(listed.at(1).toObject()["date"].isNull() &&
                 listed.at(1).toObject()["time"].isNull());
-        const QJsonObject group = inbox({"groups", "--json"}).json().array().at(0).toObject();
+        const QJsonObject group =
+            inbox({"groups", "--by", "version", "--json"}).json().array().at(0).toObject();
         QCOMPARE(group["count"].toInt(), 2);
         QCOMPARE(group["serials"].toArray(), QJsonArray({"SN-1", "SN-2"}));
         QCOMPARE(group["last"].toString(), QString("2026-12-05T20:53:47"));
@@ -231,9 +236,8 @@ private Q_SLOTS:
         const QString database = onPostgres ? postgres() : path("together.sqlite");
         QVERIFY(!database.isEmpty());
         if (onPostgres)
-            QProcess::execute("psql", {database, "-qc",
-                                       "DROP TABLE IF EXISTS entries, packages, "
-                                       "inbox_schema CASCADE"});
+            QProcess::execute(
+                "psql", {database, "-qc", "DROP SCHEMA public CASCADE; CREATE SCHEMA public"});
         const auto first = start({"--database", database, "add", path("many")});
         const auto second = start({"--database", database, "add", path("many/00060.cdp"),
                                    path("many/00099.cdp"), path("many")});

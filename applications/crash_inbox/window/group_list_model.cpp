@@ -1,34 +1,25 @@
 #include "group_list_model.h"
 
-namespace {
-
-QString orUnknown(const std::optional<QString>& text)
-{
-    return text && !text->isEmpty() ? *text : GroupListModel::tr("unknown");
-}
-
-} // namespace
-
-void GroupListModel::setGroups(const QList<CrashGroup>& groups)
+void GroupListModel::setGroups(const QList<SignatureGroup>& groups)
 {
     beginResetModel();
     m_groups = groups;
     endResetModel();
 }
 
-std::optional<CrashGroup> GroupListModel::group(int row) const
+std::optional<SignatureGroup> GroupListModel::group(int row) const
 {
     if (row < 1 || row > m_groups.size())
         return std::nullopt;
     return m_groups.at(row - 1);
 }
 
-int GroupListModel::rowOf(const std::optional<CrashGroup>& group) const
+int GroupListModel::rowOf(const std::optional<SignatureGroup>& group) const
 {
     if (!group)
         return 0;
     for (int row = 0; row < m_groups.size(); ++row) {
-        if (m_groups.at(row).device == group->device && m_groups.at(row).version == group->version)
+        if (m_groups.at(row).signature == group->signature)
             return row + 1;
     }
     return 0;
@@ -50,22 +41,20 @@ QVariant GroupListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::TextAlignmentRole && index.column() == Crashes)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && index.row() > 0 && index.column() == Signature)
+        return m_groups.at(index.row() - 1).signature;
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     if (index.row() == 0) {
         int total = 0;
-        for (const CrashGroup& group : m_groups)
+        for (const SignatureGroup& group : m_groups)
             total += group.count;
-        return index.column() == Device    ? tr("All crashes")
-               : index.column() == Crashes ? QVariant(total)
-                                           : QVariant();
+        return index.column() == Signature ? tr("All crashes") : QVariant(total);
     }
-    const CrashGroup& group = m_groups.at(index.row() - 1);
+    const SignatureGroup& group = m_groups.at(index.row() - 1);
     switch (index.column()) {
-    case Device:
-        return orUnknown(group.device);
-    case Version:
-        return orUnknown(group.version);
+    case Signature:
+        return group.signature;
     case Crashes:
         return group.count;
     default:
@@ -78,10 +67,8 @@ QVariant GroupListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case Device:
-        return tr("Device");
-    case Version:
-        return tr("Version");
+    case Signature:
+        return tr("Signature");
     case Crashes:
         return tr("Crashes");
     default:

@@ -4,21 +4,21 @@
 
 #include <QAbstractTableModel>
 
-// The crash groups as rows, "All crashes" first: device, version and the number of crashes.
+// The crash groups as rows, "All crashes" first: the signature and the number of crashes.
 class GroupListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Device, Version, Crashes, ColumnCount };
+    enum Column { Signature, Crashes, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setGroups(const QList<CrashGroup>& groups);
+    void setGroups(const QList<SignatureGroup>& groups);
     // None for the "All crashes" row.
-    std::optional<CrashGroup> group(int row) const;
-    // The row of the group with that device and version; 0 ("All crashes") when it is gone.
-    int rowOf(const std::optional<CrashGroup>& group) const;
+    std::optional<SignatureGroup> group(int row) const;
+    // The row of the group with that signature; 0 ("All crashes") when it is gone.
+    int rowOf(const std::optional<SignatureGroup>& group) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -26,5 +26,5 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QList<CrashGroup> m_groups;
+    QList<SignatureGroup> m_groups;
 };

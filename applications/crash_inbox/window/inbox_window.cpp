@@ -125,7 +125,11 @@ void InboxWindow::createWidgets()
     m_groups = listView(this);
     m_groupModel = new GroupListModel(this);
     m_groups->setModel(m_groupModel);
-    m_groups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Signatures are long: they take the room there is, elided, and show whole in a tool tip.
+    m_groups->header()->setStretchLastSection(false);
+    m_groups->header()->setSectionResizeMode(GroupListModel::Signature, QHeaderView::Stretch);
+    m_groups->header()->setSectionResizeMode(GroupListModel::Crashes,
+                                             QHeaderView::ResizeToContents);
     m_groupsLabel = new QLabel(this);
     m_groupsLabel->setBuddy(m_groups);
     m_chart = new CrashChart(this);
@@ -217,12 +221,13 @@ void InboxWindow::connectSignals()
 void InboxWindow::refresh()
 {
     QString error;
-    const auto groups = PackageStore(*m_database).groups(error);
+    const auto groups = PackageStore(*m_database).signatureGroups(error);
     if (!groups) {
         setStatus(error);
         return;
     }
-    const std::optional<CrashGroup> selected = m_groupModel->group(m_groups->currentIndex().row());
+    const std::optional<SignatureGroup> selected =
+        m_groupModel->group(m_groups->currentIndex().row());
     {
         // The packages are listed once, below, with the filters' new choices.
         const QScopedValueRollback<bool> quiet(m_refreshing, true);
@@ -230,11 +235,9 @@ void InboxWindow::refresh()
         m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
     }
     std::set<QString> devices, versions;
-    for (const CrashGroup& group : *groups) {
-        if (group.device && !group.device->isEmpty())
-            devices.insert(*group.device);
-        if (group.version && !group.version->isEmpty())
-            versions.insert(*group.version);
+    for (const SignatureGroup& group : *groups) {
+        devices.insert(group.devices.cbegin(), group.devices.cend());
+        versions.insert(group.versions.cbegin(), group.versions.cend());
     }
     fillFilter(m_device, {devices.begin(), devices.end()});
     fillFilter(m_version, {versions.begin(), versions.end()});
@@ -258,10 +261,13 @@ void InboxWindow::refreshPackages()
 {
     if (m_refreshing)
         return;
+    const std::optional<SignatureGroup> group = m_groupModel->group(m_groups->currentIndex().row());
     const PackageFilter filter{m_search->text().trimmed(),
                                m_device->currentIndex() > 0 ? m_device->currentText() : QString(),
                                m_version->currentIndex() > 0 ? m_version->currentText() : QString(),
-                               QString(), m_groupModel->group(m_groups->currentIndex().row())};
+                               QString(),
+                               std::nullopt,
+                               group ? group->signature : QString()};
     QString error;
     const auto packages = PackageStore(*m_database).list(filter, error);
     if (!packages) {

@@ -1,0 +1,33 @@
+#include "dump_facts_reader.h"
+
+bool DumpFactsReader::wants(const PackageEntry& entry, qsizetype index)
+{
+    // The reporter packs the dump first; a package without one starts with its report.
+    if (index != 0)
+        return false;
+    m_dumpName = entry.name;
+    m_scanner.emplace();
+    return true;
+}
+
+bool DumpFactsReader::read(QByteArrayView chunk)
+{
+    return m_scanner->feed(chunk);
+}
+
+void DumpFactsReader::finish()
+{
+    const CrashAnalysis::MinidumpParse parse = m_scanner->finish();
+    m_facts = parse.facts;
+    m_problem = parse.problem;
+    m_scanner.reset();
+}
+
+QString DumpFactsReader::problem() const
+{
+    if (m_facts)
+        return {};
+    if (m_dumpName.isEmpty())
+        return QStringLiteral("it holds no dump");
+    return QStringLiteral("its dump %1 %2").arg(m_dumpName, m_problem);
+}
