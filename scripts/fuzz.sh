@@ -10,13 +10,15 @@ build_dir=$root/build-fuzz
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQ5_FUZZ=ON -DQ5_SANITIZE=ON -DQ5_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file fuzz_report_writer \
-    fuzz_package_reader
+    fuzz_package_reader fuzz_minidump_scanner fuzz_symbol_file
 
 # target:corpus folder
 for target in crash_record:applications/crash_reporter/fuzz/corpus/record \
     crash_data_file:applications/crash_reporter/fuzz/corpus/data_file \
     report_writer:applications/package_format/fuzz/corpus/report \
-    package_reader:applications/package_format/fuzz/corpus/package; do
+    package_reader:applications/package_format/fuzz/corpus/package \
+    minidump_scanner:applications/crash_analysis/fuzz/corpus/minidump \
+    symbol_file:applications/crash_analysis/fuzz/corpus/symbols; do
     name=fuzz_${target%%:*}
     work=$(mktemp -d)
     cp "$root/${target#*:}"/* "$work/"

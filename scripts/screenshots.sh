@@ -49,6 +49,8 @@ shot() {
 mkdir -p "$work/packages"
 python3 "$root/scripts/demo-packages.py" "$work/packages" 60
 "$bin/q5-crash-inbox" --database "$work/inbox.sqlite" add "$work/packages" >/dev/null
+"$bin/q5-crash-inbox" --database "$work/inbox.sqlite" symbols add \
+    "$work/packages/symbols/q5controller.sym" >/dev/null
 
 declare -A theme_number=([dark]=1 [light]=2)
 for theme in dark light; do

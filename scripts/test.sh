@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a compile check of the Windows code with the
-# mingw-w64 cross compiler, and the fuzz targets (wire readers, report writer, package reader).
+# mingw-w64 cross compiler, and the fuzz targets (wire readers, report writer, package reader,
+# minidump reader and symbol files).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

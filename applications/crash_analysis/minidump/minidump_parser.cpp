@@ -15,7 +15,7 @@ namespace Layout = MinidumpLayout;
 constexpr quint32 MaximumStreams = 4096;
 constexpr quint32 MaximumModules = 4096;
 constexpr quint32 MaximumThreads = 65536;
-constexpr quint64 MaximumMemoryRanges = 1 << 20;
+constexpr quint64 MaximumMemoryRanges = 1 << 16;
 constexpr quint32 MaximumStringBytes = 4096;
 constexpr quint32 MaximumCodeViewBytes = 4096;
 

@@ -44,8 +44,7 @@ private:
     std::optional<Caller> byFramePointer(const Registers& callee) const;
     std::optional<Caller> byScan(const Registers& callee) const;
     bool isReturnAddress(quint64 address) const;
-    bool isPlausible(const std::optional<Caller>& caller, const Registers& callee,
-                     bool isFirst) const;
+    bool isPlausible(const std::optional<Caller>& caller, const Registers& callee) const;
 
     const CrashingThread& m_thread;
     const QList<DumpModule>& m_modules;
@@ -68,11 +67,11 @@ QList<WalkedFrame> Walker::walk()
         const quint64 lookup = frames.constLast().instruction - (isFirst ? 0 : 1);
         // Each way in turn, until one finds a caller that makes sense.
         std::optional<Caller> caller = byRules(registers, lookup);
-        if (!isPlausible(caller, registers, isFirst))
+        if (!isPlausible(caller, registers))
             caller = byFramePointer(registers);
-        if (!isPlausible(caller, registers, isFirst))
+        if (!isPlausible(caller, registers))
             caller = byScan(registers);
-        if (!isPlausible(caller, registers, isFirst))
+        if (!isPlausible(caller, registers))
             break;
         const quint64 instruction = *value(caller->registers, m_names.instruction);
         frames.append({instruction, caller->trust});
@@ -99,6 +98,19 @@ std::optional<Caller> Walker::byRules(const Registers& callee, quint64 lookup) c
 std::optional<Caller> Walker::byFramePointer(const Registers& callee) const
 {
     const auto frame = value(callee, m_names.frame);
+    if (frame && *frame == 0 && !m_names.link.isEmpty()) {
+        // arm64 at the end of its frame records still returns through its link register.
+        const auto link = value(callee, m_names.link);
+        const auto stack = value(callee, m_names.stack);
+        if (!link || !stack)
+            return std::nullopt;
+        Registers caller;
+        setRegister(caller, m_names.instruction, *link);
+        setRegister(caller, m_names.stack, *stack);
+        setRegister(caller, m_names.frame, 0);
+        setRegister(caller, m_names.link, 0);
+        return Caller{caller, FrameTrust::FramePointer};
+    }
     if (!frame || *frame == 0)
         return std::nullopt;
     const auto savedFrame = m_thread.stack.word(*frame, m_wordBytes);
@@ -147,19 +159,20 @@ std::optional<Caller> Walker::byScan(const Registers& callee) const
     return std::nullopt;
 }
 
-// A caller lies higher on the stack and returns into a module; only arm64's first caller, found
-// by its link register, may share the stack pointer.
-bool Walker::isPlausible(const std::optional<Caller>& caller, const Registers& callee,
-                         bool isFirst) const
+// A caller lies higher on the stack and returns into a module; only arm64's callers, which
+// return through the link register, may share the stack pointer.
+bool Walker::isPlausible(const std::optional<Caller>& caller, const Registers& callee) const
 {
     if (!caller)
         return false;
+    // arm64 returning through its link register stays on the same stack pointer.
+    const bool throughLink = !m_names.link.isEmpty() && caller->trust != FrameTrust::Scan;
     const auto instruction = value(caller->registers, m_names.instruction);
     const auto stack = value(caller->registers, m_names.stack);
     const auto calleeStack = value(callee, m_names.stack);
     if (!instruction || *instruction == 0 || !moduleAt(*instruction) || !stack || !calleeStack)
         return false;
-    return *stack > *calleeStack || (*stack == *calleeStack && isFirst && !m_names.link.isEmpty());
+    return *stack > *calleeStack || (*stack == *calleeStack && throughLink);
 }
 
 // Inside a module, and inside one of its functions when its symbols are known.

@@ -91,9 +91,10 @@ QString LineReader::read()
 {
     QByteArray line;
     while (!m_device.atEnd()) {
-        line = m_device.readLine(MaximumLineBytes + 1);
+        line = m_device.readLine(MaximumLineBytes);
         ++m_number;
-        if (line.size() > MaximumLineBytes && !line.endsWith('\n'))
+        // Cut short before its end: longer than the bound.
+        if (!line.endsWith('\n') && !m_device.atEnd())
             return problem(QStringLiteral("it is longer than any symbol file's line"));
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);

@@ -44,6 +44,9 @@ ReportView::ReportView(QWidget* parent)
     m_serial = addRow(form, m_serialCaption);
     m_version = addRow(form, m_versionCaption);
     m_platform = addRow(form, m_platformCaption);
+    m_reason = addRow(form, m_reasonCaption);
+    m_place = addRow(form, m_placeCaption);
+    m_place->setWordWrap(true);
     m_file = addRow(form, m_fileCaption);
     m_file->setWordWrap(true);
 
@@ -73,6 +76,8 @@ ReportView::ReportView(QWidget* parent)
 QLabel* ReportView::addRow(QFormLayout* form, QLabel*& captionLabel)
 {
     auto* value = new QLabel(this);
+    // What a package says is shown as it stands, never as markup.
+    value->setTextFormat(Qt::PlainText);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     captionLabel = caption(this, value);
     form->addRow(captionLabel, value);
@@ -88,6 +93,10 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
     m_serial->setText(application ? application->serial : QString());
     m_version->setText(application ? application->version : QString());
     m_platform->setText(application ? application->platform : QString());
+    const std::optional<FiledCrash> crash = package ? package->crash : std::nullopt;
+    m_reason->setText(crash ? crash->facts.reason : QString());
+    m_place->setText(crash ? crash->summary.place
+                           : (package ? package->crashProblem : QString()));
     m_file->setText(package ? package->file : QString());
     m_comments->setPlainText(report.comments);
     m_log->setPlainText(report.outputLog.join(QLatin1Char('\n')));
@@ -108,6 +117,8 @@ void ReportView::retranslateUi()
     m_serialCaption->setText(tr("Serial:"));
     m_versionCaption->setText(tr("Version:"));
     m_platformCaption->setText(tr("Platform:"));
+    m_reasonCaption->setText(tr("Reason:"));
+    m_placeCaption->setText(tr("Crash at:"));
     m_fileCaption->setText(tr("File:"));
     m_commentsCaption->setText(tr("Co&mments"));
     m_comments->setAccessibleName(tr("Comments"));
@@ -121,5 +132,7 @@ void ReportView::retranslateUi()
     m_serial->setAccessibleName(tr("Serial"));
     m_version->setAccessibleName(tr("Version"));
     m_platform->setAccessibleName(tr("Platform"));
+    m_reason->setAccessibleName(tr("Reason"));
+    m_place->setAccessibleName(tr("Crash at"));
     m_file->setAccessibleName(tr("File"));
 }

@@ -36,7 +36,11 @@ private:
     QLabel* m_version = nullptr;
     QLabel* m_platformCaption = nullptr;
     QLabel* m_platform = nullptr;
+    QLabel* m_reasonCaption = nullptr;
+    QLabel* m_placeCaption = nullptr;
     QLabel* m_fileCaption = nullptr;
+    QLabel* m_reason = nullptr;
+    QLabel* m_place = nullptr;
     QLabel* m_file = nullptr;
     QLabel* m_commentsCaption = nullptr;
     QPlainTextEdit* m_comments = nullptr;
