@@ -4,7 +4,10 @@
 #   add of 2,000 packages with 1 MiB dump-like dumps: at most 0.5 times a shell loop of
 #     tar -xzOf FILE report.xml; peak memory for 200 and for 2,000 packages within 16 MiB of
 #     each other
-#   show of a package with a 1 GiB dump: at most 1.05 times tar -xzOf FILE report.xml
+#   with Q5_REFERENCE_INBOX naming an earlier build of q5-crash-inbox: add of 2,000 packages at
+#     most 1.1 times that build's (the dumps are minidumps, whose facts are read while filing)
+#   show of a package with a 1 GiB dump (its facts read from the dump): at most 1.05 times
+#     tar -xzOf FILE report.xml
 #   list --search WORD over 100,000 filed reports: median at most 50 ms, on SQLite and on a
 #     PostgreSQL server started for the run
 # Usage: bench/inbox.sh [build dir]
@@ -41,6 +44,12 @@ for count in 200 2000; do
     loop=$(seconds sh -c "for f in '$work/packages-$count'/*.cdp; do tar -xzOf \"\$f\" report.xml > /dev/null; done")
     printf 'add of %d packages: %.3f s, tar loop %.3f s, ratio %.3f (goal 0.5), peak %d KiB\n' \
         "$count" "$ours" "$loop" "$(echo "$ours / $loop" | bc -l)" "${peak[$count]}"
+    if [ -n "${Q5_REFERENCE_INBOX:-}" ]; then
+        rm -rf "$work/data"
+        reference=$(seconds "$Q5_REFERENCE_INBOX" add "$work/packages-$count")
+        printf 'add of %d packages by the reference build: %.3f s, ratio %.3f (goal 1.1)\n' \
+            "$count" "$reference" "$(echo "$ours / $reference" | bc -l)"
+    fi
     rm -rf "$work/packages-$count"
 done
 printf 'peak memory difference 2,000 vs 200 packages: %d KiB (goal: at most 16384)\n' \

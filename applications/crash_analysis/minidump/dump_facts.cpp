@@ -1,16 +1,6 @@
 #include "dump_facts.h"
 
-#include <QDataStream>
-#include <QIODevice>
-
 namespace CrashAnalysis {
-
-namespace {
-
-// Raised whenever the kept form changes; an older form is read as none.
-constexpr quint8 ThreadFormat = 1;
-
-} // namespace
 
 QString cpuName(Cpu cpu)
 {
@@ -97,44 +87,6 @@ const DumpModule* DumpFacts::moduleAt(quint64 address) const
         if (module.contains(address))
             return &module;
     return nullptr;
-}
-
-QByteArray serialised(const CrashingThread& thread)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_4);
-    out << ThreadFormat << quint8(thread.cpu) << quint32(thread.registers.size());
-    for (const Register& entry : thread.registers)
-        out << entry.name << entry.value;
-    out << thread.stack.start << thread.stack.bytes;
-    return qCompress(bytes);
-}
-
-std::optional<CrashingThread> crashingThreadFrom(const QByteArray& compressed)
-{
-    if (compressed.size() <= 4)
-        return std::nullopt;
-    const QByteArray bytes = qUncompress(compressed);
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_6_4);
-    quint8 format = 0;
-    quint8 cpu = 0;
-    quint32 count = 0;
-    in >> format >> cpu >> count;
-    if (format != ThreadFormat || cpu > quint8(Cpu::Arm64) || count > 256)
-        return std::nullopt;
-    CrashingThread thread;
-    thread.cpu = Cpu(cpu);
-    for (quint32 index = 0; index < count; ++index) {
-        Register entry;
-        in >> entry.name >> entry.value;
-        thread.registers.append(entry);
-    }
-    in >> thread.stack.start >> thread.stack.bytes;
-    if (in.status() != QDataStream::Ok)
-        return std::nullopt;
-    return thread;
 }
 
 } // namespace CrashAnalysis

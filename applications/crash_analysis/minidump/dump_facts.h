@@ -72,9 +72,6 @@ struct CrashingThread {
     bool operator==(const CrashingThread&) const = default;
 };
 
-QByteArray serialised(const CrashingThread& thread);
-std::optional<CrashingThread> crashingThreadFrom(const QByteArray& bytes);
-
 // What the desk reads from a dump.
 struct DumpFacts {
     QString os;     // "Windows NT 10.0.19045 Service Pack 1", "Linux"; empty when unknown

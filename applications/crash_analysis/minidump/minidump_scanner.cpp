@@ -22,8 +22,11 @@ bool MinidumpScanner::feed(QByteArrayView chunk)
         const quint64 block = m_position / DumpBytes::BlockSize;
         const quint64 room = DumpBytes::BlockSize - m_position % DumpBytes::BlockSize;
         const qsizetype count = qsizetype(std::min<quint64>(room, quint64(chunk.size())));
-        if (keeps(block))
+        if (keeps(block)) {
+            if (m_block.isEmpty())
+                m_block.reserve(DumpBytes::BlockSize);
             m_block.append(chunk.first(count));
+        }
         m_position += quint64(count);
         chunk = chunk.sliced(count);
         if (!m_signatureChecked && m_block.size() >= 4) {
@@ -45,17 +48,18 @@ void MinidumpScanner::endBlock()
     m_bytes.hold(block, std::exchange(m_block, {}));
     m_wanted.remove(block);
     ++m_heldBlocks;
-    // Asked once the start is held, and again for each block that was asked for.
-    if (block + 1 >= m_startBlocks)
-        askAgain();
+    askAgain();
 }
 
 void MinidumpScanner::askAgain()
 {
     m_bytes.takeWanted();
     parseMinidump(m_bytes);
+    const QList<DumpBytes::Range> wanted = m_bytes.takeWanted();
+    // Everything the facts need is held: the rest of the dump need not go by.
+    m_complete = wanted.isEmpty();
     const quint64 next = (m_position + DumpBytes::BlockSize - 1) / DumpBytes::BlockSize;
-    for (const DumpBytes::Range& range : m_bytes.takeWanted()) {
+    for (const DumpBytes::Range& range : wanted) {
         if (range.size == 0 || range.offset + range.size < range.offset)
             continue;
         const quint64 first = range.offset / DumpBytes::BlockSize;
@@ -76,7 +80,7 @@ void MinidumpScanner::askAgain()
 
 bool MinidumpScanner::wantsMore() const
 {
-    if (!m_isMinidump)
+    if (!m_isMinidump || m_complete)
         return false;
     const quint64 block = m_position / DumpBytes::BlockSize;
     return block < m_startBlocks || (!m_wanted.isEmpty() && m_lastWanted >= block);

@@ -10,7 +10,8 @@ namespace CrashAnalysis {
 
 // Reads a minidump's facts as its bytes stream past, once, holding only a bounded part of it:
 // its start, and the blocks that the stream directory leads to further on (a full-memory dump's
-// streams and stack may lie gigabytes in). A block is known to be wanted before it begins.
+// streams and stack may lie gigabytes in). A block is known to be wanted before it begins; once
+// the facts are whole, nothing more is wanted.
 class MinidumpScanner
 {
 public:
@@ -37,6 +38,7 @@ private:
     QByteArray m_block; // the current block, when it is kept
     bool m_signatureChecked = false;
     bool m_isMinidump = true;
+    bool m_complete = false;
     DumpBytes m_bytes;
     QSet<quint64> m_wanted; // blocks ahead
     quint64 m_lastWanted = 0;

@@ -4,6 +4,7 @@
 #include "dump_facts_reader.h"
 #include "mail_reader.h"
 #include "package_sources.h"
+#include "store/crash_encoding.h"
 #include "store/package_store.h"
 #include "store/stored_symbols.h"
 #include "text/printable.h"
@@ -16,18 +17,20 @@ namespace {
 // worth their cost, few enough to keep memory flat.
 constexpr qsizetype BatchSize = 64;
 
-struct Reading {
-    QString path;
-    PackageReading reading;
-    std::optional<CrashAnalysis::DumpFacts> facts;
-    QString crashProblem;
-};
+using Reading = PackageFiler::Reading;
 
+// The crash's parts that the database keeps as bytes are made here too, on the pool.
 Reading readOne(const QString& path)
 {
     DumpFactsReader dump;
     PackageReading reading = readPackage(path, &dump);
-    return {path, std::move(reading), dump.facts(), dump.problem()};
+    const std::optional<CrashAnalysis::DumpFacts> facts = dump.facts();
+    return {path,
+            std::move(reading),
+            facts,
+            dump.problem(),
+            facts ? CrashEncoding::encodeThread(facts->thread) : QByteArray(),
+            facts ? CrashEncoding::encodeModules(facts->modules) : QByteArray()};
 }
 
 } // namespace
@@ -70,11 +73,25 @@ bool PackageFiler::addSources(const QList<PackageSource>& sources)
     return flush();
 }
 
+PackageFiler::~PackageFiler()
+{
+    m_reading.waitForFinished();
+}
+
 void PackageFiler::addFile(const QString& path)
 {
     m_waiting << path;
     if (m_waiting.size() >= BatchSize)
-        flush();
+        readNextBatch();
+}
+
+// The waiting batch is read on the pool while the one read before is filed, so that neither
+// the cores nor the database wait for the other.
+void PackageFiler::readNextBatch()
+{
+    QFuture<Reading> previous =
+        std::exchange(m_reading, QtConcurrent::mapped(std::exchange(m_waiting, {}), readOne));
+    fileBatch(previous);
 }
 
 void PackageFiler::reject(const QString& path, const QString& reason)
@@ -87,10 +104,17 @@ void PackageFiler::reject(const QString& path, const QString& reason)
 
 bool PackageFiler::flush()
 {
-    if (m_failed)
-        return false;
-    const QStringList paths = std::exchange(m_waiting, {});
-    const QList<Reading> readings = QtConcurrent::blockingMapped(paths, readOne);
+    if (!m_waiting.isEmpty())
+        readNextBatch();
+    fileBatch(std::exchange(m_reading, {}));
+    return !m_failed;
+}
+
+void PackageFiler::fileBatch(QFuture<Reading> batch)
+{
+    const QList<Reading> readings = batch.results();
+    if (m_failed || readings.isEmpty())
+        return;
     QList<FiledPackage> packages;
     QList<std::variant<qsizetype, QString>> lines;
     StoredSymbols symbols(m_store.database());
@@ -99,16 +123,21 @@ bool PackageFiler::flush()
             lines << packages.size();
             packages << filedPackage(*reading.reading.package, reading.path);
             attachCrash(packages.last(), reading.facts, reading.crashProblem, &symbols);
+            if (packages.last().crash) {
+                packages.last().crash->encodedThread = reading.encodedThread;
+                packages.last().crash->encodedModules = reading.encodedModules;
+            }
         } else {
             lines << reading.path + QStringLiteral(": ") + reading.reading.problem;
         }
     }
-    m_done += paths.size();
-    if (!symbols.error().isEmpty())
-        return fail(symbols.error());
+    m_done += readings.size();
+    if (!symbols.error().isEmpty()) {
+        fail(symbols.error());
+        return;
+    }
     file(packages, lines);
     showProgress();
-    return !m_failed;
 }
 
 void PackageFiler::addMail(const QString& path, bool mbox)

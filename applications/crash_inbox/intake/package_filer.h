@@ -2,6 +2,7 @@
 
 #include "store/filed_package.h"
 
+#include <QFuture>
 #include <QList>
 #include <QString>
 #include <QTextStream>
@@ -29,6 +30,7 @@ public:
     // The progress, if any, hears how many of the expected sources are done.
     PackageFiler(PackageStore& store, QTextStream& out, FilingProgress* progress = nullptr,
                  qsizetype expected = 0);
+    ~PackageFiler();
 
     // Each source as it is: a package, mail, or one that is missing; then flushes.
     bool addSources(const QList<PackageSource>& sources);
@@ -42,7 +44,19 @@ public:
     bool failed() const { return m_failed; }
     QString error() const { return m_error; }
 
+    // A package file as read on the pool, with its dump's facts.
+    struct Reading {
+        QString path;
+        PackageReading reading;
+        std::optional<CrashAnalysis::DumpFacts> facts;
+        QString crashProblem;
+        QByteArray encodedThread;
+        QByteArray encodedModules;
+    };
+
 private:
+    void readNextBatch();
+    void fileBatch(QFuture<Reading> batch);
     // Files the packages and writes a line for each, in the order of `lines`: a package's
     // index, or a rejection already worded.
     void file(const QList<FiledPackage>& packages,
@@ -54,6 +68,7 @@ private:
     QTextStream& m_out;
     FilingProgress* m_progress;
     QStringList m_waiting;
+    QFuture<Reading> m_reading;
     qsizetype m_expected;
     qsizetype m_done = 0;
     int m_rejected = 0;

@@ -1,6 +1,10 @@
 #include "crash_rows.h"
 
-#include <QSqlDatabase>
+#include "crash_encoding.h"
+#include "row_insert.h"
+#include "row_reader.h"
+
+#include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -52,6 +56,11 @@ QString failure(const QString& what, const QSqlQuery& query)
     return QStringLiteral("%1: %2").arg(what, query.lastError().text());
 }
 
+QVariant nullBytes()
+{
+    return QVariant(QMetaType::fromType<QByteArray>());
+}
+
 } // namespace
 
 QStringList columns()
@@ -59,7 +68,7 @@ QStringList columns()
     return QStringList{QStringLiteral("dump_read"),    QStringLiteral("crash_problem"),
                        QStringLiteral("crash_os"),     QStringLiteral("crash_cpu"),
                        QStringLiteral("crash_reason"), QStringLiteral("crash_address"),
-                       QStringLiteral("crash_thread")} +
+                       QStringLiteral("crash_thread"), QStringLiteral("crash_modules")} +
            summaryColumns();
 }
 
@@ -72,10 +81,11 @@ QStringList summaryColumns()
             QStringLiteral("crash_function"),
             QStringLiteral("crash_source_file"),
             QStringLiteral("crash_source_line"),
-            QStringLiteral("crash_place")};
+            QStringLiteral("crash_place"),
+            QStringLiteral("crash_frames")};
 }
 
-QVariantList values(const FiledPackage& package)
+QVariantList values(const FiledPackage& package, const QVariant& moduleList)
 {
     const std::optional<FiledCrash>& crash = package.crash;
     const CrashAnalysis::DumpFacts facts = crash ? crash->facts : CrashAnalysis::DumpFacts{};
@@ -85,146 +95,123 @@ QVariantList values(const FiledPackage& package)
     const QString problem = crash || !package.crashProblem.isEmpty()
                                 ? package.crashProblem
                                 : QStringLiteral("its dump was not read");
+    QVariant thread = nullBytes();
+    if (crash)
+        thread = crash->encodedThread.isEmpty() ? CrashEncoding::encodeThread(facts.thread)
+                                                : crash->encodedThread;
     const QVariantList values{1,
                               textOrNull(problem),
                               textOrNull(facts.os),
                               textOrNull(facts.cpu),
                               textOrNull(facts.reason),
                               hexOrNull(facts.address),
-                              crash ? QVariant(CrashAnalysis::serialised(facts.thread))
-                                    : QVariant(QMetaType::fromType<QByteArray>())};
-    return values + summaryValues(summary);
+                              thread,
+                              moduleList};
+    QVariantList all = values + summaryValues(summary);
+    if (!crash)
+        all.last() = nullBytes();
+    return all;
 }
 
 QVariantList summaryValues(const CrashAnalysis::CrashSummary& summary)
 {
-    return {summary.signature,          orNull(summary.module),   orNull(summary.moduleVersion),
-            hexOrNull(summary.offset),  orNull(summary.function), orNull(summary.sourceFile),
-            orNull(summary.sourceLine), textOrNull(summary.place)};
+    return {summary.signature,
+            orNull(summary.module),
+            orNull(summary.moduleVersion),
+            hexOrNull(summary.offset),
+            orNull(summary.function),
+            orNull(summary.sourceFile),
+            orNull(summary.sourceLine),
+            textOrNull(summary.place),
+            CrashEncoding::encodeFrames(summary.frames)};
 }
 
-bool insertDetails(QSqlQuery& query, qint64 id, const FiledPackage& package, QString& error)
+std::optional<QVariant> keepModuleList(QSqlQuery& query, const FiledPackage& package,
+                                       QString& error)
 {
     if (!package.crash)
-        return true;
-    query.prepare(QStringLiteral("INSERT INTO package_modules (package_id, position, path, base, "
-                                 "size, version, debug_file, debug_id) VALUES (?, ?, ?, ?, ?, ?, "
-                                 "?, ?)"));
-    const QList<CrashAnalysis::DumpModule>& modules = package.crash->facts.modules;
-    for (qsizetype position = 0; position < modules.size(); ++position) {
-        const CrashAnalysis::DumpModule& module = modules.at(position);
-        for (const QVariant& value :
-             {QVariant(id), QVariant(int(position)), QVariant(module.path),
-              QVariant(hexAddress(module.base)), QVariant(qint64(module.size)),
-              orNull(module.version), QVariant(module.debugFile), QVariant(module.debugId)})
-            query.addBindValue(value);
-        if (!query.exec()) {
-            error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
-            return false;
-        }
+        return QVariant(QMetaType::fromType<qint64>());
+    const QByteArray modules = package.crash->encodedModules.isEmpty()
+                                   ? CrashEncoding::encodeModules(package.crash->facts.modules)
+                                   : package.crash->encodedModules;
+    const QString digest =
+        QString::fromLatin1(QCryptographicHash::hash(modules, QCryptographicHash::Sha256).toHex());
+    const auto failed = [&]() -> std::optional<QVariant> {
+        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        return std::nullopt;
+    };
+    query.prepare(QStringLiteral("SELECT id FROM module_lists WHERE digest = ?"));
+    query.addBindValue(digest);
+    if (!query.exec())
+        return failed();
+    if (query.next())
+        return query.value(0);
+    // Another process may keep the same list meanwhile: then its list is the one.
+    query.prepare(QStringLiteral("INSERT INTO module_lists (digest, modules) VALUES (?, ?) ON "
+                                 "CONFLICT (digest) DO NOTHING RETURNING id"));
+    query.addBindValue(digest);
+    query.addBindValue(modules);
+    if (!query.exec())
+        return failed();
+    if (!query.next())
+        return keepModuleList(query, package, error);
+    const QVariant id = query.value(0);
+    QList<QVariantList> keys;
+    for (const CrashAnalysis::DumpModule& module : package.crash->facts.modules) {
+        const QVariantList key{id, module.debugFile, module.debugId};
+        if (!module.debugId.isEmpty() && !keys.contains(key))
+            keys.append(key);
     }
-    return replaceFrames(query, id, package.crash->summary.frames, error);
+    if (!insertRows(
+            query, QStringLiteral("module_list_keys"),
+            {QStringLiteral("list_id"), QStringLiteral("debug_file"), QStringLiteral("debug_id")},
+            keys))
+        return failed();
+    return id;
 }
 
-bool replaceFrames(QSqlQuery& query, qint64 id, const QList<CrashAnalysis::CrashFrame>& frames,
-                   QString& error)
+void readColumns(const RowReader& row, FiledPackage& package)
 {
-    query.prepare(QStringLiteral("DELETE FROM package_frames WHERE package_id = ?"));
-    query.addBindValue(id);
-    if (!query.exec()) {
-        error = failure(QStringLiteral("the crash's frames cannot be kept"), query);
-        return false;
-    }
-    query.prepare(QStringLiteral("INSERT INTO package_frames (package_id, position, module, "
-                                 "module_offset, function, source_file, source_line, trust, "
-                                 "place) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (qsizetype position = 0; position < frames.size(); ++position) {
-        const CrashAnalysis::CrashFrame& frame = frames.at(position);
-        for (const QVariant& value :
-             {QVariant(id), QVariant(int(position)), orNull(frame.module),
-              QVariant(hexAddress(frame.offset)), orNull(frame.function), orNull(frame.sourceFile),
-              orNull(frame.sourceLine), QVariant(CrashAnalysis::trustName(frame.trust)),
-              QVariant(frame.place)})
-            query.addBindValue(value);
-        if (!query.exec()) {
-            error = failure(QStringLiteral("the crash's frames cannot be kept"), query);
-            return false;
-        }
-    }
-    return true;
-}
-
-void readColumns(const QSqlQuery& query, FiledPackage& package)
-{
-    package.signature = query.value(QStringLiteral("signature")).toString();
-    package.crashProblem = query.value(QStringLiteral("crash_problem")).toString();
-    if (!package.crashProblem.isEmpty() || query.value(QStringLiteral("dump_read")).toInt() == 0)
+    package.signature = row.value(QStringLiteral("signature")).toString();
+    package.crashProblem = row.value(QStringLiteral("crash_problem")).toString();
+    if (!package.crashProblem.isEmpty() || row.value(QStringLiteral("dump_read")).toInt() == 0)
         return;
     FiledCrash& crash = package.crash.emplace();
-    crash.facts.os = query.value(QStringLiteral("crash_os")).toString();
-    crash.facts.cpu = query.value(QStringLiteral("crash_cpu")).toString();
-    crash.facts.reason = query.value(QStringLiteral("crash_reason")).toString();
-    crash.facts.address = hexValue(query.value(QStringLiteral("crash_address")));
+    crash.facts.os = row.value(QStringLiteral("crash_os")).toString();
+    crash.facts.cpu = row.value(QStringLiteral("crash_cpu")).toString();
+    crash.facts.reason = row.value(QStringLiteral("crash_reason")).toString();
+    crash.facts.address = hexValue(row.value(QStringLiteral("crash_address")));
     CrashAnalysis::CrashSummary& summary = crash.summary;
     summary.signature = package.signature;
-    summary.module = optionalText(query.value(QStringLiteral("crash_module")));
-    summary.moduleVersion = optionalText(query.value(QStringLiteral("crash_module_version")));
-    summary.offset = hexValue(query.value(QStringLiteral("crash_offset")));
-    summary.function = optionalText(query.value(QStringLiteral("crash_function")));
-    summary.sourceFile = optionalText(query.value(QStringLiteral("crash_source_file")));
-    const QVariant line = query.value(QStringLiteral("crash_source_line"));
+    summary.module = optionalText(row.value(QStringLiteral("crash_module")));
+    summary.moduleVersion = optionalText(row.value(QStringLiteral("crash_module_version")));
+    summary.offset = hexValue(row.value(QStringLiteral("crash_offset")));
+    summary.function = optionalText(row.value(QStringLiteral("crash_function")));
+    summary.sourceFile = optionalText(row.value(QStringLiteral("crash_source_file")));
+    const QVariant line = row.value(QStringLiteral("crash_source_line"));
     if (!line.isNull())
         summary.sourceLine = line.toLongLong();
-    summary.place = query.value(QStringLiteral("crash_place")).toString();
+    summary.place = row.value(QStringLiteral("crash_place")).toString();
+    if (row.has(QStringLiteral("crash_frames")))
+        summary.frames =
+            CrashEncoding::decodeFrames(row.value(QStringLiteral("crash_frames")).toByteArray())
+                .value_or(QList<CrashAnalysis::CrashFrame>());
 }
 
-bool readDetails(const QSqlDatabase& database, qint64 id, FiledCrash& crash, QString& error)
+bool readDetails(QSqlQuery& query, qint64 id, FiledCrash& crash, QString& error)
 {
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT crash_thread FROM packages WHERE id = ?"));
+    query.prepare(QStringLiteral("SELECT crash_thread, modules FROM packages LEFT JOIN "
+                                 "module_lists ON module_lists.id = crash_modules WHERE "
+                                 "packages.id = ?"));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
-        error = failure(QStringLiteral("the crash cannot be read"), query);
+        error = failure(QStringLiteral("the crash of package %1 cannot be read").arg(id), query);
         return false;
     }
-    if (const auto thread = CrashAnalysis::crashingThreadFrom(query.value(0).toByteArray()))
+    if (const auto thread = CrashEncoding::decodeThread(query.value(0).toByteArray()))
         crash.facts.thread = *thread;
-    query.prepare(QStringLiteral("SELECT path, base, size, version, debug_file, debug_id FROM "
-                                 "package_modules WHERE package_id = ? ORDER BY position"));
-    query.addBindValue(id);
-    if (!query.exec()) {
-        error = failure(QStringLiteral("the crash's modules cannot be read"), query);
-        return false;
-    }
-    while (query.next())
-        crash.facts.modules << CrashAnalysis::DumpModule{query.value(0).toString(),
-                                                         hexValue(query.value(1)).value_or(0),
-                                                         quint64(query.value(2).toLongLong()),
-                                                         optionalText(query.value(3)),
-                                                         query.value(4).toString(),
-                                                         query.value(5).toString()};
-    query.prepare(QStringLiteral("SELECT module, module_offset, function, source_file, "
-                                 "source_line, trust, place FROM package_frames WHERE "
-                                 "package_id = ? ORDER BY position"));
-    query.addBindValue(id);
-    if (!query.exec()) {
-        error = failure(QStringLiteral("the crash's frames cannot be read"), query);
-        return false;
-    }
-    crash.summary.frames.clear();
-    while (query.next()) {
-        CrashAnalysis::CrashFrame frame;
-        frame.module = optionalText(query.value(0));
-        frame.offset = hexValue(query.value(1)).value_or(0);
-        frame.function = optionalText(query.value(2));
-        frame.sourceFile = optionalText(query.value(3));
-        if (!query.isNull(4))
-            frame.sourceLine = query.value(4).toLongLong();
-        frame.trust = CrashAnalysis::trustFromName(query.value(5).toString());
-        frame.place = query.value(6).toString();
-        crash.summary.frames << frame;
-    }
+    if (const auto modules = CrashEncoding::decodeModules(query.value(1).toByteArray()))
+        crash.facts.modules = *modules;
     return true;
 }
 

@@ -4,28 +4,29 @@
 
 #include <QVariantList>
 
-class QSqlDatabase;
 class QSqlQuery;
+class RowReader;
 
-// How a package's crash is kept: columns of its row in packages, then its modules and its
-// stack's frames in tables of their own.
+// How a package's crash is kept: columns of its row in packages, and a module list that the
+// packages of one build on one console share.
 namespace CrashRows {
 
-// The crash's columns in packages, and their values for a package.
+// The crash's columns in packages and their values for a package, its module list's id given.
 QStringList columns();
-QVariantList values(const FiledPackage& package);
+QVariantList values(const FiledPackage& package, const QVariant& moduleList);
 // Those that change when symbols arrive, and their values.
 QStringList summaryColumns();
 QVariantList summaryValues(const CrashAnalysis::CrashSummary& summary);
 
-// The modules and frames of a package just filed.
-bool insertDetails(QSqlQuery& query, qint64 id, const FiledPackage& package, QString& error);
-bool replaceFrames(QSqlQuery& query, qint64 id, const QList<CrashAnalysis::CrashFrame>& frames,
-                   QString& error);
+// The id of the crash's module list, kept now unless the same list was kept before; null
+// without a crash. None on a database error.
+std::optional<QVariant> keepModuleList(QSqlQuery& query, const FiledPackage& package,
+                                       QString& error);
 
-// The crash from a row that holds columns(): without modules, frames and stack.
-void readColumns(const QSqlQuery& query, FiledPackage& package);
-// Its modules and frames, and (for a walk of its stack again) the crashing thread.
-bool readDetails(const QSqlDatabase& database, qint64 id, FiledCrash& crash, QString& error);
+// The crash from a row that holds columns() (crash_frames may be left out), without its
+// modules and crashing thread.
+void readColumns(const RowReader& row, FiledPackage& package);
+// Its modules and (to walk its stack again) its crashing thread.
+bool readDetails(QSqlQuery& query, qint64 id, FiledCrash& crash, QString& error);
 
 } // namespace CrashRows

@@ -13,6 +13,10 @@
 struct FiledCrash {
     CrashAnalysis::DumpFacts facts;
     CrashAnalysis::CrashSummary summary;
+    // The thread and modules as the database keeps them, when made already (off the
+    // database's thread, where the dump was read).
+    QByteArray encodedThread;
+    QByteArray encodedModules;
 };
 
 // A package as the inbox knows it: where it was found, its content's hash, its report and its

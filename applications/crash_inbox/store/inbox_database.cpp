@@ -52,43 +52,36 @@ const char* const PostgresSchema[] = {
 };
 
 // Version 2: what the desk reads from each package's dump, and the symbol files that turn
-// modules and offsets into functions and lines. The engines differ in their binary type.
+// modules and offsets into functions and lines. The packages of one build on one console share
+// one module list; the lists are found again by the modules they hold.
 QList<QByteArray> upgradeToVersion2(bool postgres)
 {
     const QByteArray blob = postgres ? "BYTEA" : "BLOB";
     const QByteArray identity =
         postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
     const QByteArray integer = postgres ? "BIGINT" : "INTEGER";
-    QList<QByteArray> statements;
+    QList<QByteArray> statements{
+        "CREATE TABLE module_lists (id " + identity + ", digest TEXT NOT NULL UNIQUE, modules " +
+            blob + " NOT NULL)",
+        "CREATE TABLE module_list_keys (list_id " + integer +
+            " NOT NULL REFERENCES module_lists(id) ON DELETE CASCADE, debug_file TEXT NOT NULL, "
+            "debug_id TEXT NOT NULL, PRIMARY KEY (debug_file, debug_id, list_id))"};
     // A package filed before its dump was read keeps dump_read 0 until it is added again.
     for (const QByteArray& column : QList<QByteArray>{
              "dump_read INTEGER NOT NULL DEFAULT 0", "signature TEXT", "crash_problem TEXT",
              "crash_os TEXT", "crash_cpu TEXT", "crash_reason TEXT", "crash_address TEXT",
              "crash_module TEXT", "crash_module_version TEXT", "crash_offset TEXT",
              "crash_function TEXT", "crash_source_file TEXT", "crash_source_line " + integer,
-             "crash_place TEXT", "crash_thread " + blob})
+             "crash_place TEXT", "crash_thread " + blob, "crash_frames " + blob,
+             "crash_modules " + integer + " REFERENCES module_lists(id)"})
         statements << "ALTER TABLE packages ADD COLUMN " + column;
-    statements
-        << "UPDATE packages SET signature = 'no dump facts', crash_problem = 'it was filed "
-           "before the desk read dumps; add it again to read its dump'"
-        << "CREATE INDEX packages_signature ON packages(signature)"
-        << "CREATE TABLE package_modules (package_id " + integer +
-               " NOT NULL REFERENCES packages(id) ON DELETE CASCADE, position INTEGER NOT NULL, "
-               "path TEXT NOT NULL, base TEXT NOT NULL, size " +
-               integer +
-               " NOT NULL, version TEXT, debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, "
-               "PRIMARY KEY (package_id, position))"
-        << "CREATE INDEX package_modules_debug ON package_modules(debug_file, debug_id)"
-        << "CREATE TABLE package_frames (package_id " + integer +
-               " NOT NULL REFERENCES packages(id) ON DELETE CASCADE, position INTEGER NOT NULL, "
-               "module TEXT, module_offset TEXT NOT NULL, function TEXT, source_file TEXT, "
-               "source_line " +
-               integer +
-               ", trust TEXT NOT NULL, place TEXT NOT NULL, "
-               "PRIMARY KEY (package_id, position))"
-        << "CREATE TABLE symbol_files (id " + identity +
-               ", debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, os TEXT NOT NULL, "
-               "cpu TEXT NOT NULL, added_at TEXT NOT NULL, UNIQUE (debug_file, debug_id))";
+    statements << "UPDATE packages SET signature = 'no dump facts', crash_problem = 'it was filed "
+                  "before the desk read dumps; add it again to read its dump'"
+               << "CREATE INDEX packages_signature ON packages(signature)"
+               << "CREATE INDEX packages_modules ON packages(crash_modules)"
+               << "CREATE TABLE symbol_files (id " + identity +
+                      ", debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, os TEXT NOT NULL, "
+                      "cpu TEXT NOT NULL, added_at TEXT NOT NULL, UNIQUE (debug_file, debug_id))";
     const QByteArray owner =
         "symbol_file_id " + integer + " NOT NULL REFERENCES symbol_files(id) ON DELETE CASCADE";
     statements << "CREATE TABLE symbol_sources (" + owner + ", number " + integer +

@@ -2,6 +2,8 @@
 
 #include "crash_rows.h"
 #include "inbox_database.h"
+#include "row_insert.h"
+#include "row_reader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,7 +17,7 @@
 
 namespace {
 
-// What a listed package shows: all but its output log, entries, modules, frames and stack.
+// What a listed package shows: all but its output log, entries, stack, frames and modules.
 QString listColumns()
 {
     QStringList columns{
@@ -26,6 +28,7 @@ QString listColumns()
         QStringLiteral("mail_date")};
     columns += CrashRows::columns();
     columns.removeOne(QStringLiteral("crash_thread"));
+    columns.removeOne(QStringLiteral("crash_frames"));
     return columns.join(QStringLiteral(", "));
 }
 
@@ -87,10 +90,10 @@ QVariant sameOrNull(const std::optional<QString>& text)
     return QVariant(text->isNull() ? QStringLiteral("") : *text);
 }
 
-FiledPackage packageFromRow(const QSqlQuery& query)
+FiledPackage packageFromRow(const RowReader& row)
 {
     const auto value = [&](const char* column) {
-        return query.value(QLatin1String(column));
+        return row.value(QLatin1String(column));
     };
     FiledPackage package;
     package.id = value("id").toLongLong();
@@ -115,7 +118,7 @@ FiledPackage packageFromRow(const QSqlQuery& query)
     package.report.comments = value("comments").toString();
     package.mailSender = value("mail_sender").toString();
     package.mailDate = QDateTime::fromString(value("mail_date").toString(), Qt::ISODate);
-    CrashRows::readColumns(query, package);
+    CrashRows::readColumns(row, package);
     return package;
 }
 
@@ -177,6 +180,9 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
 {
     const ReportDocument& report = package.report;
     const std::optional<ReportDocument::Application>& application = report.application;
+    const std::optional<QVariant> moduleList = CrashRows::keepModuleList(query, package, error);
+    if (!moduleList)
+        return std::nullopt;
     const QStringList crashColumns = CrashRows::columns();
     query.prepare(QStringLiteral("INSERT INTO packages (sha256, file, file_size, crash_date, "
                                  "crash_time, crashed_at, device, serial, version, platform, "
@@ -202,7 +208,7 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
     query.addBindValue(orNull(
         package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODateWithMs) : QString()));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    for (const QVariant& value : CrashRows::values(package))
+    for (const QVariant& value : CrashRows::values(package, *moduleList))
         query.addBindValue(value);
     if (!query.exec()) {
         error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
@@ -219,21 +225,17 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
         return Filing{*known, false};
     }
     const qint64 id = query.value(0).toLongLong();
-    if (!CrashRows::insertDetails(query, id, package, error))
-        return std::nullopt;
-    query.prepare(QStringLiteral(
-        "INSERT INTO entries (package_id, position, name, size, kind) VALUES (?, ?, ?, ?, ?)"));
+    QList<QVariantList> entries;
     for (qsizetype position = 0; position < package.entries.size(); ++position) {
         const PackageEntry& entry = package.entries.at(position);
-        query.addBindValue(id);
-        query.addBindValue(int(position));
-        query.addBindValue(entry.name);
-        query.addBindValue(entry.size);
-        query.addBindValue(int(entry.kind));
-        if (!query.exec()) {
-            error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
-            return std::nullopt;
-        }
+        entries.append({id, int(position), entry.name, entry.size, int(entry.kind)});
+    }
+    if (!insertRows(query, QStringLiteral("entries"),
+                    {QStringLiteral("package_id"), QStringLiteral("position"),
+                     QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
+                    entries)) {
+        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        return std::nullopt;
     }
     return Filing{id, true};
 }
@@ -242,17 +244,26 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
 bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,
                                          QString& error)
 {
-    const QStringList columns = CrashRows::columns();
-    query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ? AND dump_read = 0")
-                      .arg(columns.join(QStringLiteral(" = ?, "))));
-    for (const QVariant& value : CrashRows::values(package))
-        query.addBindValue(value);
+    query.prepare(QStringLiteral("SELECT dump_read FROM packages WHERE id = ?"));
     query.addBindValue(id);
-    if (!query.exec()) {
+    if (!query.exec() || !query.next()) {
         error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
         return false;
     }
-    return query.numRowsAffected() == 0 || CrashRows::insertDetails(query, id, package, error);
+    if (query.value(0).toInt() != 0)
+        return true;
+    const std::optional<QVariant> moduleList = CrashRows::keepModuleList(query, package, error);
+    if (!moduleList)
+        return false;
+    query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ?")
+                      .arg(CrashRows::columns().join(QStringLiteral(" = ?, "))));
+    for (const QVariant& value : CrashRows::values(package, *moduleList))
+        query.addBindValue(value);
+    query.addBindValue(id);
+    if (query.exec())
+        return true;
+    error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+    return false;
 }
 
 std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
@@ -268,16 +279,16 @@ std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
 std::optional<FiledPackage> PackageStore::find(qint64 id)
 {
     QSqlQuery query(m_database.connection());
-    query.prepare(
-        QStringLiteral("SELECT %1, output_log FROM packages WHERE id = ?").arg(listColumns()));
+    query.prepare(QStringLiteral("SELECT %1, output_log, crash_frames FROM packages WHERE id = ?")
+                      .arg(listColumns()));
     query.addBindValue(id);
     if (!query.exec() || !query.next())
         return std::nullopt;
-    FiledPackage package = packageFromRow(query);
-    package.report.outputLog = outputLogLines(query.value(QStringLiteral("output_log")).toString());
+    const RowReader row(query);
+    FiledPackage package = packageFromRow(row);
+    package.report.outputLog = outputLogLines(row.value(QStringLiteral("output_log")).toString());
     QString error;
-    if (package.crash &&
-        !CrashRows::readDetails(m_database.connection(), id, *package.crash, error))
+    if (package.crash && !CrashRows::readDetails(query, id, *package.crash, error))
         return std::nullopt;
     query.prepare(QStringLiteral(
         "SELECT name, size, kind FROM entries WHERE package_id = ? ORDER BY position"));
@@ -333,8 +344,9 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         return std::nullopt;
     }
     QList<FiledPackage> packages;
+    const RowReader row(query);
     while (query.next())
-        packages << packageFromRow(query);
+        packages << packageFromRow(row);
     return packages;
 }
 
@@ -428,8 +440,8 @@ PackageStore::packagesWithModule(const QString& debugFile, const QString& debugI
 {
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT DISTINCT package_id FROM package_modules WHERE "
-                                 "debug_file = ? AND debug_id = ?"));
+    query.prepare(QStringLiteral("SELECT id FROM packages WHERE crash_modules IN (SELECT list_id "
+                                 "FROM module_list_keys WHERE debug_file = ? AND debug_id = ?)"));
     query.addBindValue(debugFile);
     query.addBindValue(debugId);
     if (!query.exec()) {
@@ -445,16 +457,15 @@ PackageStore::packagesWithModule(const QString& debugFile, const QString& debugI
 std::optional<FiledCrash> PackageStore::storedCrash(qint64 id, QString& error)
 {
     QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("SELECT %1 FROM packages WHERE id = ?").arg(listColumns()));
+    query.prepare(
+        QStringLiteral("SELECT %1, crash_frames FROM packages WHERE id = ?").arg(listColumns()));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
         error = failure(QStringLiteral("package %1 cannot be read").arg(id), query);
         return std::nullopt;
     }
-    FiledPackage package = packageFromRow(query);
-    if (!package.crash)
-        return std::nullopt;
-    if (!CrashRows::readDetails(m_database.connection(), id, *package.crash, error))
+    FiledPackage package = packageFromRow(RowReader(query));
+    if (!package.crash || !CrashRows::readDetails(query, id, *package.crash, error))
         return std::nullopt;
     return package.crash;
 }
@@ -468,9 +479,8 @@ bool PackageStore::updateCrash(qint64 id, const CrashAnalysis::CrashSummary& sum
     for (const QVariant& value : CrashRows::summaryValues(summary))
         query.addBindValue(value);
     query.addBindValue(id);
-    if (!query.exec()) {
-        error = failure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
-        return false;
-    }
-    return CrashRows::replaceFrames(query, id, summary.frames, error);
+    if (query.exec())
+        return true;
+    error = failure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
+    return false;
 }
