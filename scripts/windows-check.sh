@@ -23,15 +23,15 @@ ln -s /usr/include/boost "$boost/boost"
 
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DQT_NO_KEYWORDS -DUNICODE -D_UNICODE
     -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql" -I"$qt/QtCharts"
-    -isystem "$boost" -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
+    -isystem "$boost" -Iapplications -Isrc/orrery_core -Isrc/orrery_gui -Itessera -Iapplications/crash_reporter
     -Iapplications/crash_reporter/suite -Iapplications/package_format -Iapplications/crash_inbox
     -Itools/controller_sim -Itools/gallery)
 
 # Product and tool sources; tests, fuzz targets and benchmarks use POSIX on purpose, and the
-# Linux platform files are Linux's.
+# Linux (and Unix) files are Linux's.
 sources() {
     git ls-files '*.cpp' |
-        grep -v -E '(^|/)(tests|fuzz|bench)/|/platform/(unix|linux)/' |
+        grep -v -E '(^|/)(tests|fuzz|bench)/|/(platform/)?(unix|linux)/' |
         while read -r file; do [ -z "${left_out[$file]:-}" ] && echo "$file"; done
 }
 

@@ -4,7 +4,8 @@
 #                      "|disabled" while it is) and of every progress bar that shows;
 #   focused APP        the same of the control that has the focus now;
 #   text APP NAME      the text of the control of that name;
-#   rows APP NAME      the number of rows of the table or tree of that name.
+#   rows APP NAME      the number of rows of the table or tree of that name;
+#   labels APP         the names of the labels that show, as a screen reader reads them.
 # Exits 1 while the application (or the named control) is not there.
 import sys
 
@@ -51,6 +52,10 @@ def main(mode, application_name, control_name=None):
             return 0
         for node in walk(application):
             state = node.getState()
+            if mode == "labels":
+                if node.getRole() == pyatspi.ROLE_LABEL and state.contains(pyatspi.STATE_SHOWING):
+                    print(node.name)
+                continue
             if mode == "focused":
                 wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
                     pyatspi.STATE_FOCUSED)

@@ -2,11 +2,10 @@
 
 #include "diagnostics/log.h"
 
-#include <QDateTime>
-#include <QTimeZone>
 #include <QtGlobal>
 
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -38,15 +37,18 @@ LogFileSink::~LogFileSink()
         std::fclose(m_file);
 }
 
-// Runs under the log registry's lock, so it must not log itself.
+// Runs under the log registry's lock, so it must not log itself. The C library formats the
+// time: on the way out after the display died, Qt's globals are already gone.
 void LogFileSink::write(std::int32_t code, std::int64_t time, const char* text, void* context)
 {
     auto* sink = static_cast<LogFileSink*>(context);
-    const QByteArray stamp = QDateTime::fromSecsSinceEpoch(time, QTimeZone::utc())
-                                 .toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss'Z'"))
-                                 .toLatin1();
+    const std::time_t seconds = std::time_t(time);
+    char stamp[32] = "";
+    // The registry's lock keeps the C library's one broken-down time to this call.
+    if (const std::tm* moment = std::gmtime(&seconds))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", moment);
     const std::size_t length = std::strlen(text);
     const char* lineEnd = (length > 0 && text[length - 1] == '\n') ? "" : "\n";
-    std::fprintf(sink->m_file, "%s %d %s%s", stamp.constData(), int(code), text, lineEnd);
+    std::fprintf(sink->m_file, "%s %d %s%s", stamp, int(code), text, lineEnd);
     std::fflush(sink->m_file);
 }

@@ -8,6 +8,7 @@
 #include "mail/mail_attachment.h"
 #include "mail/mail_hand_off.h"
 #include "package/package_folders.h"
+#include "package/package_limits.h"
 #include "suite_identity.h"
 
 #include <QDir>
@@ -48,6 +49,22 @@ bool canShowWindows()
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+// Qt is shown the program's name alone: a data file named "-reverse" or "-platform" is the
+// reporter's, not an option of Qt's.
+int& argumentsShownToQt()
+{
+    static int count = 1;
+    return count;
+}
+
+QStringList ownArguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments << QFile::decodeName(argv[index]);
+    return arguments;
+}
+
 InstanceNumber instanceFromArguments(const QStringList& arguments)
 {
     if (arguments.size() < 3)
@@ -63,11 +80,12 @@ QByteArray localPath(const QString& path)
 } // namespace
 
 Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
-    : Tessera::Application<QApplication>(argc, argv,
+    : Tessera::Application<QApplication>(argumentsShownToQt(), argv,
                                          {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+    , m_arguments(ownArguments(argc, argv))
 {
     qRegisterMetaType<PackageOutcome>();
-    m_record = readCrashRecord(instanceFromArguments(QCoreApplication::arguments()));
+    m_record = readCrashRecord(instanceFromArguments(m_arguments));
     std::cout << "connected" << std::endl;
     m_packaging = new PackageJob(this);
     connect(m_packaging, &PackageJob::finished, this, &Q5CrashReporterApplication::finishPackaging);
@@ -99,7 +117,7 @@ void Q5CrashReporterApplication::launched()
         setProductModel(m_record->productModel);
         setThemeMode(m_record->themeMode);
     }
-    const QStringList arguments = QCoreApplication::arguments();
+    const QStringList& arguments = m_arguments;
     if (arguments.size() < 2) {
         Orrery::log(0, "Shutting down Q5\n");
         QCoreApplication::quit();
@@ -180,12 +198,13 @@ void Q5CrashReporterApplication::finishEpisode()
     if (m_packagingDone)
         finishPackaging(m_packaging->wait());
     if (m_crashReported) {
-        if (!m_lastKept || m_lastKept->comments != comments()) {
-            updateAutomaticPackage(Packaging::Now, [](const std::optional<QString>&) {});
-        } else if (!m_lastKept->automatic && m_automaticPackage &&
-                   QFileInfo(*m_automaticPackage) != QFileInfo(m_lastKept->path)) {
+        if (m_saved && m_saved->comments == comments() && isStillThere(*m_saved)) {
             // The operator's package holds everything the automatic one does.
-            QFile::remove(*m_automaticPackage);
+            if (m_automatic && m_automatic->identity &&
+                QFileInfo(m_automatic->path) != QFileInfo(m_saved->path))
+                Platform::removeOwnFile(m_automatic->path, *m_automatic->identity);
+        } else if (!m_automatic || m_automatic->comments != comments()) {
+            updateAutomaticPackage(Packaging::Now, [](const std::optional<QString>&) {});
         }
         if (!m_crashDataFile.isEmpty())
             qDebug("No package holds the crash; the crash data file %s is left in place",
@@ -194,32 +213,50 @@ void Q5CrashReporterApplication::finishEpisode()
     terminationRequestHandled();
 }
 
-void Q5CrashReporterApplication::keep(const QString& path, const QString& comments, bool automatic)
+// Still the file written, whole: an operator may have moved or deleted it meanwhile.
+bool Q5CrashReporterApplication::isStillThere(const KeptPackage& kept)
 {
-    m_lastKept = KeptPackage{path, comments, automatic};
-    if (automatic)
-        m_automaticPackage = path;
+    return kept.identity && Platform::identityAt(kept.path) == kept.identity &&
+           QFileInfo(kept.path).size() == kept.size;
+}
+
+void Q5CrashReporterApplication::keep(const QString& path, const QString& comments, bool automatic,
+                                      const PackageOutcome& outcome)
+{
+    (automatic ? m_automatic : m_saved) =
+        KeptPackage{path, comments, outcome.written, outcome.size};
     if (!m_crashDataFile.isEmpty() && QFile::remove(m_crashDataFile))
         m_crashDataFile.clear();
 }
 
 void Q5CrashReporterApplication::updateAutomaticPackage(Packaging packaging, AutoSaveDone done)
 {
-    if (!m_automaticPackage)
+    if (!m_automatic)
         return autoSave(packaging, std::move(done));
     Orrery::log(0, "Auto-saving crash report\n");
-    const QString path = *m_automaticPackage;
-    package(path, PackageTarget::Replace, packaging,
-            [=, this](const PackageOutcome& outcome, const QString& comments) {
-                if (outcome.result != PackageResult::Written) {
-                    qDebug("There was a problem auto-saving the crash report to %s",
-                           localPath(path).constData());
-                    return autoSave(packaging, done);
-                }
-                Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
-                keep(path, comments, true);
-                done(path);
-            });
+    const QString path = m_automatic->path;
+    const bool withDump = dumpFitsBeside(QFileInfo(path).path(), path);
+    // Only the episode's own package is replaced; a name another episode took meanwhile is
+    // left to it, and the crash goes under the next free name.
+    package(
+        path, PackageTarget::ReplaceOwn, packaging,
+        [=, this](const PackageOutcome& outcome, const QString& comments) {
+            if (outcome.result == PackageResult::TargetExists) {
+                qDebug("The automatic package %s is another's now; the crash is saved "
+                       "under a new name",
+                       localPath(path).constData());
+                return autoSave(packaging, done);
+            }
+            if (outcome.result != PackageResult::Written) {
+                qDebug("There was a problem auto-saving the crash report to %s",
+                       localPath(path).constData());
+                return autoSave(packaging, done);
+            }
+            Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
+            keep(path, comments, true, outcome);
+            done(path);
+        },
+        m_automatic->identity, withDump);
 }
 
 void Q5CrashReporterApplication::rememberComments()
@@ -322,22 +359,38 @@ bool Q5CrashReporterApplication::shutdownController()
     return true;
 }
 
+// Automatic packages stay within their limits; the one being replaced makes room.
+bool Q5CrashReporterApplication::dumpFitsBeside(const QString& folder,
+                                                const QString& replacing) const
+{
+    const QFileInfo dump(m_dumpFilePath);
+    return dumpFits(folder, dump.isFile() ? dump.size() : 0, m_packageLimits, replacing);
+}
+
 CrashPackageContents Q5CrashReporterApplication::packageContents() const
 {
     return {m_dumpFilePath, m_crashTime, m_record, m_outputLog, comments()};
 }
 
 bool Q5CrashReporterApplication::package(const QString& target, PackageTarget mode,
-                                         Packaging packaging, PackageDone done)
+                                         Packaging packaging, PackageDone done,
+                                         const std::optional<Platform::FileIdentity>& own,
+                                         bool withDump)
 {
     Orrery::log(0, "Creating dump package\n");
-    const CrashPackageContents contents = packageContents();
+    CrashPackageContents contents = packageContents();
+    if (!withDump) {
+        Orrery::log(0, "Crash Dumps holds as much as automatic packages may take: the package "
+                       "leaves the dump out\n");
+        contents.dumpFilePath.clear();
+        contents.dumpLeftOut = true;
+    }
     if (packaging == Packaging::Now || !m_dialog || m_leaving || m_packaging->isRunning()) {
-        const PackageOutcome outcome = writeCrashPackage(contents, target, mode);
+        const PackageOutcome outcome = writeCrashPackage(contents, target, mode, {}, own);
         done(outcome, contents.comments);
         return outcome.result == PackageResult::Written;
     }
-    m_packaging->start(contents, target, mode);
+    m_packaging->start(contents, target, mode, own);
     m_packagingDone = [done = std::move(done),
                        comments = contents.comments](const PackageOutcome& outcome) {
         done(outcome, comments);
@@ -382,32 +435,38 @@ void Q5CrashReporterApplication::autoSave(Packaging packaging, AutoSaveDone done
 void Q5CrashReporterApplication::autoSaveFrom(QStringList folders, int number, Packaging packaging,
                                               AutoSaveDone done)
 {
-    if (!folders.isEmpty() && folders.constFirst().isEmpty())
+    // The user's folder in the temporary folder, shared by the episodes, goes when empty.
+    const bool temporary = !folders.isEmpty() && folders.constFirst().isEmpty();
+    if (temporary)
         folders.first() = temporaryCrashDumpsFolder();
     if (folders.isEmpty() || folders.constFirst().isEmpty()) {
         qDebug("There was a problem auto-saving the crash report: no folder takes it");
         return done(std::nullopt);
     }
     const QString folder = folders.constFirst();
-    ensurePathExists(folder);
+    // The levels this episode makes go again when the package does not stay there.
+    const QStringList made = ensurePathExists(folder).value_or(QStringList());
     while (isNameTaken(automaticPackagePath(folder, number)))
         ++number;
     const QString path = automaticPackagePath(folder, number);
-    package(path, PackageTarget::CreateNew, packaging,
-            [=, this](const PackageOutcome& outcome, const QString& comments) {
-                switch (outcome.result) {
-                case PackageResult::Written:
-                    Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
-                    keep(path, comments, true);
-                    return done(path);
-                case PackageResult::TargetExists:
-                    return autoSaveFrom(folders, number + 1, packaging, done);
-                case PackageResult::Failed:
-                    qDebug("There was a problem auto-saving the crash report to %s",
-                           localPath(path).constData());
-                    return autoSaveFrom(folders.mid(1), 0, packaging, done);
-                }
-            });
+    package(
+        path, PackageTarget::CreateNew, packaging,
+        [=, this](const PackageOutcome& outcome, const QString& comments) {
+            switch (outcome.result) {
+            case PackageResult::Written:
+                Orrery::log(0, "Crash report saved to %s\n", localPath(path).constData());
+                keep(path, comments, true, outcome);
+                return done(path);
+            case PackageResult::TargetExists:
+                return autoSaveFrom(folders, number + 1, packaging, done);
+            case PackageResult::Failed:
+                qDebug("There was a problem auto-saving the crash report to %s",
+                       localPath(path).constData());
+                removeEmptyFolders(temporary ? QStringList{folder} : made);
+                return autoSaveFrom(folders.mid(1), 0, packaging, done);
+            }
+        },
+        std::nullopt, dumpFitsBeside(folder));
 }
 
 bool Q5CrashReporterApplication::saveCrashReport()
@@ -423,7 +482,7 @@ bool Q5CrashReporterApplication::saveCrashReport()
                    [this, fileName](const PackageOutcome& outcome, const QString& comments) {
                        if (outcome.result != PackageResult::Written)
                            return showError(tr("There was a problem saving the crash report."));
-                       keep(withPackageExtension(fileName), comments, false);
+                       keep(withPackageExtension(fileName), comments, false, outcome);
                        showResult(tr("Saved as %1.").arg(QDir::toNativeSeparators(fileName)),
                                   outcome);
                    });
@@ -463,9 +522,16 @@ bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
     const QString subject = QStringLiteral("Q5-PC Crash Report");
     const QString body = tr("Your Q5-PC crash report is attached to this email.");
     const QString currentDirectory = QDir::currentPath();
-    const bool sent = sendMapiMail(QString::fromLatin1(Suite::ServiceDepartmentName),
-                                   QString::fromLatin1(Suite::ServiceDepartmentAddress), subject,
-                                   body, attachment);
+    const bool sent = sendMapiMail(
+        QString::fromLatin1(Suite::ServiceDepartmentName),
+        QString::fromLatin1(Suite::ServiceDepartmentAddress), subject, body, attachment,
+        [this](int status) {
+            if (m_dialog && !m_leaving)
+                m_dialog->setResult(tr("The mail program reported a problem (status %1): the "
+                                       "crash report may not have been sent. It is kept in the "
+                                       "Crash Dumps folder.")
+                                        .arg(status));
+        });
     QDir::setCurrent(currentDirectory);
     if (!sent || mailClientReleasesAttachmentOnReturn())
         discardMailAttachment(attachment);
@@ -528,6 +594,8 @@ QString Q5CrashReporterApplication::dumpProblemText(const PackageOutcome& outcom
         return tr("it cannot be read (%1)").arg(outcome.dumpProblemDetail);
     case SourceProblem::ReadIncomplete:
         return tr("it could not be read in full");
+    case SourceProblem::LeftOut:
+        return tr("the Crash Dumps folder holds as much as automatic packages may take");
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include "dialog/crash_report_widget.h"
 #include "package/crash_package.h"
 #include "package/package_job.h"
+#include "package/package_limits.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -61,11 +62,12 @@ private:
     using PackageDone = std::function<void(const PackageOutcome&, const QString& comments)>;
     using AutoSaveDone = std::function<void(const std::optional<QString>&)>;
     enum class Packaging { Now, InBackground };
-    // A package that holds the crash, and the comments it holds.
+    // A package that holds the crash, the comments it holds, and the file written.
     struct KeptPackage {
         QString path;
         QString comments;
-        bool automatic = false;
+        std::optional<Platform::FileIdentity> identity;
+        qint64 size = 0;
     };
 
     void reportCrash();
@@ -74,7 +76,10 @@ private:
     // On the way out: a package being written is finished (and handed to the mail program
     // when it was meant for it), and the crash is kept with the comments typed so far.
     void finishEpisode();
-    void keep(const QString& path, const QString& comments, bool automatic);
+    void keep(const QString& path, const QString& comments, bool automatic,
+              const PackageOutcome& outcome);
+    static bool isStillThere(const KeptPackage& kept);
+    bool dumpFitsBeside(const QString& folder, const QString& replacing = {}) const;
     // Saves the crash again, into the automatic package when there is one.
     void updateAutomaticPackage(Packaging packaging, AutoSaveDone done);
     // Where the process ends without returning from exec() (a display server that went away
@@ -84,8 +89,10 @@ private:
     QString comments() const;
 
     // Writes the package now, or in the background while the dialog is open; `done` gets the
-    // outcome. False when a package is already being written.
-    bool package(const QString& target, PackageTarget mode, Packaging packaging, PackageDone done);
+    // outcome. False when a package is already being written. ReplaceOwn replaces only `own`;
+    // without `withDump` the package leaves the dump out.
+    bool package(const QString& target, PackageTarget mode, Packaging packaging, PackageDone done,
+                 const std::optional<Platform::FileIdentity>& own = {}, bool withDump = true);
     void finishPackaging(const PackageOutcome& outcome);
     CrashPackageContents packageContents() const;
 
@@ -102,6 +109,8 @@ private:
     // mouse, each in its own coordinates.
     void trackMouseMove(QPoint position);
 
+    // The reporter's own arguments: the program, the crash data file, the instance number.
+    const QStringList m_arguments;
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
     PackageJob* m_packaging = nullptr;
@@ -115,8 +124,10 @@ private:
     QString m_comments;
     // The crash data file, while no package holds what it held.
     QString m_crashDataFile;
-    std::optional<KeptPackage> m_lastKept;
-    std::optional<QString> m_automaticPackage;
+    // The episode's own package in the Crash Dumps folder, and the last the operator saved.
+    std::optional<KeptPackage> m_automatic;
+    std::optional<KeptPackage> m_saved;
+    const PackageLimits m_packageLimits = PackageLimits::fromEnvironment();
     bool m_launchDone = false;
     bool m_terminationRequested = false;
     bool m_crashReported = false;

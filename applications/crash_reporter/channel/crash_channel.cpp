@@ -1,10 +1,12 @@
 #include "crash_channel.h"
 
 #include "diagnostics/log.h"
+#include "platform/record_block.h"
 
 #include <QBuffer>
 #include <QDataStream>
 #include <QSharedMemory>
+#include <QtDebug>
 
 #include <map>
 #include <memory>
@@ -14,6 +16,11 @@ namespace {
 
 constexpr char KeyBase[] = "VarnelQ5SM";
 constexpr std::int32_t AttachFailureCode = 131;
+// A record is a few hundred bytes; a block of gigabytes is copied no further than this.
+constexpr qsizetype MaximumRecordBytes = 1024 * 1024;
+// The writer holds the lock only while it writes the record; a lock held longer is nobody's
+// to wait for: the episode goes on without a record.
+constexpr std::chrono::milliseconds LockWait{2000};
 
 struct MemoryRegistry {
     std::mutex mutex;
@@ -74,19 +81,35 @@ bool attachCrashChannel(QSharedMemory& memory)
 std::optional<CrashRecord> readCrashRecord(const InstanceNumber& instance)
 {
     QSharedMemory* memory = crashChannelMemory(instance);
-    if (!attachCrashChannel(*memory))
+    const Platform::RecordBlock block =
+        Platform::readRecordBlock(*memory, LockWait, MaximumRecordBytes);
+    using Status = Platform::RecordBlock::Status;
+    switch (block.status) {
+    case Status::Read:
+        break;
+    case Status::Absent:
+    case Status::Failed:
+        Orrery::logLine(
+            AttachFailureCode, "Failed to attach to shared memory (key: \"%s\", error: \"%s\")",
+            memory->key().toLocal8Bit().constData(), block.detail.toLocal8Bit().constData());
         return std::nullopt;
-
-    std::optional<CrashRecord> record;
-    memory->lock();
-    {
-        QBuffer buffer;
-        buffer.setData(static_cast<const char*>(memory->constData()), memory->size());
-        buffer.open(QIODevice::ReadOnly);
-        QDataStream stream(&buffer);
-        readCrashRecordFrom(stream, record);
+    case Status::NotOwn:
+        qDebug("The crash record's shared memory \"%s\" is not the user's own (%s); it is "
+               "ignored",
+               memory->key().toLocal8Bit().constData(), block.detail.toLocal8Bit().constData());
+        return std::nullopt;
+    case Status::Busy:
+        qDebug("The crash record's shared memory \"%s\" stayed locked; the episode goes on "
+               "without it",
+               memory->key().toLocal8Bit().constData());
+        return std::nullopt;
     }
-    memory->unlock();
+    std::optional<CrashRecord> record;
+    QBuffer buffer;
+    buffer.setData(block.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QDataStream stream(&buffer);
+    readCrashRecordFrom(stream, record);
     return record;
 }
 

@@ -64,6 +64,10 @@ Source dumpSource(const CrashPackageContents& contents)
 {
     Source dump = openSource(contents.dumpFilePath);
     dump.entryName = PackageEntries::dumpName(QFileInfo(contents.dumpFilePath).fileName());
+    if (contents.dumpLeftOut) {
+        dump.problem = SourceProblem::LeftOut;
+        return dump;
+    }
     if (!dump.isPacked())
         qDebug("Error: dump file %s: %s; the package holds the report without it",
                QFile::encodeName(contents.dumpFilePath).constData(),
@@ -130,10 +134,9 @@ PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source&
                                                                       : PackStep::Failed;
 }
 
-} // namespace
-
-PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                 PackageTarget mode, const PackageProgress& progress)
+PackageOutcome writePackage(const CrashPackageContents& contents, const QString& target,
+                            PackageTarget mode, const PackageProgress& progress,
+                            const std::optional<Platform::FileIdentity>& own)
 {
     if (mode == PackageTarget::CreateNew && isNameTaken(target))
         return outcomeOf(PackageResult::TargetExists);
@@ -147,8 +150,13 @@ PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QSt
             return outcomeOf(PackageResult::Failed);
         Source* failed = nullptr;
         switch (pack(file.device(), report, dump, extra, progress, failed)) {
-        case PackStep::Complete:
-            return {file.place(mode), dump.problem, dump.detail};
+        case PackStep::Complete: {
+            const std::optional<Platform::FileIdentity> written = file.identity();
+            const qint64 size = file.device().size();
+            const PackageResult result = file.place(mode, own);
+            return {result, dump.problem, dump.detail,
+                    result == PackageResult::Written ? written : std::nullopt, size};
+        }
         case PackStep::Failed:
             return outcomeOf(PackageResult::Failed);
         case PackStep::SourceFailed:
@@ -163,6 +171,30 @@ PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QSt
     return outcomeOf(PackageResult::Failed);
 }
 
+} // namespace
+
+// Where memory runs out, the package is written again without the output log, the largest part
+// of the report: a report without it is better than no package.
+PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
+                                 PackageTarget mode, const PackageProgress& progress,
+                                 const std::optional<Platform::FileIdentity>& own)
+{
+    try {
+        return writePackage(contents, target, mode, progress, own);
+    } catch (const std::bad_alloc&) {
+        qDebug("Error: memory ran out while the package was written; it is written again "
+               "without the output log");
+    }
+    try {
+        CrashPackageContents smaller = contents;
+        smaller.outputLog.clear();
+        return writePackage(smaller, target, mode, progress, own);
+    } catch (const std::bad_alloc&) {
+        qDebug("Error: memory ran out again; no package could be written");
+    }
+    return outcomeOf(PackageResult::Failed);
+}
+
 bool isNameTaken(const QString& path)
 {
     const QFileInfo info(path);
@@ -172,6 +204,12 @@ bool isNameTaken(const QString& path)
 QString automaticPackagePath(const QString& folder, int number)
 {
     return folder + QString::fromLatin1(AutomaticBaseName) + QString::number(number) +
+           QString::fromLatin1(PackageExtension);
+}
+
+QString automaticPackageNamePattern()
+{
+    return QString::fromLatin1(AutomaticBaseName) + QLatin1Char('*') +
            QString::fromLatin1(PackageExtension);
 }
 
@@ -197,6 +235,8 @@ QString describeSourceProblem(SourceProblem problem, const QString& detail)
         return QStringLiteral("cannot be read (%1)").arg(detail);
     case SourceProblem::ReadIncomplete:
         return QStringLiteral("could not be read in full");
+    case SourceProblem::LeftOut:
+        return QStringLiteral("left out: the folder holds as much as automatic packages may take");
     }
     return {};
 }

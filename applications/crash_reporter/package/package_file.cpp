@@ -14,11 +14,21 @@ bool PackageFile::open()
     return m_file != nullptr;
 }
 
-PackageResult PackageFile::place(PackageTarget mode)
+std::optional<Platform::FileIdentity> PackageFile::identity()
+{
+    return m_file ? Platform::identityOf(*m_file) : std::nullopt;
+}
+
+PackageResult PackageFile::place(PackageTarget mode,
+                                 const std::optional<Platform::FileIdentity>& own)
 {
     if (!m_file || m_file->error() != QFileDevice::NoError)
         return PackageResult::Failed;
-    switch (Platform::placeFile(*m_file, m_target, mode == PackageTarget::Replace)) {
+    const Platform::PlaceMode placing =
+        mode == PackageTarget::Replace      ? Platform::PlaceMode::Replace
+        : mode == PackageTarget::ReplaceOwn ? Platform::PlaceMode::ReplaceOwn
+                                            : Platform::PlaceMode::CreateNew;
+    switch (Platform::placeFile(*m_file, m_target, placing, own)) {
     case Platform::Placement::Placed:
         return PackageResult::Written;
     case Platform::Placement::NameTaken:

@@ -1,5 +1,6 @@
 #include "package_folders.h"
 
+#include "platform/private_folder.h"
 #include "platform/user_state_folder.h"
 #include "suite_identity.h"
 
@@ -12,7 +13,7 @@ namespace {
 // Without a home of its own the user's folders would land at the root of the file system.
 bool homeIsUsable()
 {
-    return !QDir(QDir::homePath()).isRoot();
+    return !usableFolder(QDir::homePath()).isEmpty();
 }
 
 QString stateCrashDumpsFolder()
@@ -31,17 +32,24 @@ QString stateCrashDumpsFolder()
 QStringList automaticPackageFolders()
 {
     QStringList folders;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (homeIsUsable() && !documents.isEmpty() && !QDir(documents).isRoot())
-        folders << crashDumpsPath(SuiteApplication::Controller);
+    const QString dumps =
+        homeIsUsable() ? crashDumpsFolder(SuiteApplication::Controller) : QString();
+    if (!dumps.isEmpty())
+        folders << dumps;
     const QString state = stateCrashDumpsFolder();
     if (!state.isEmpty())
         folders << state;
     return folders;
 }
 
+// One folder per user, used by every episode, so that failing episodes leave no trail of
+// folders; should anything else have its name, a new one of random name.
 QString temporaryCrashDumpsFolder()
 {
+    if (const QString folder =
+            Platform::userPrivateFolder(QDir::tempPath() + QStringLiteral("/Varnel Crash Dumps"));
+        !folder.isEmpty())
+        return folder + QLatin1Char('/');
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/Varnel Crash Dumps-XXXXXX"));
     if (!folder.isValid())
         return {};

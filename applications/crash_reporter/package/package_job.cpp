@@ -18,7 +18,7 @@ PackageJob::~PackageJob()
 }
 
 bool PackageJob::start(const CrashPackageContents& contents, const QString& target,
-                       PackageTarget mode)
+                       PackageTarget mode, const std::optional<Platform::FileIdentity>& own)
 {
     if (isRunning())
         return false;
@@ -29,8 +29,8 @@ bool PackageJob::start(const CrashPackageContents& contents, const QString& targ
         if (reported->exchange(permille) != permille)
             Q_EMIT progressed(permille);
     };
-    m_future = QtConcurrent::run([contents, target, mode, progress] {
-        return writeCrashPackage(contents, target, mode, progress);
+    m_future = QtConcurrent::run([contents, target, mode, progress, own] {
+        return writeCrashPackage(contents, target, mode, progress, own);
     });
     m_watcher.setFuture(m_future);
     return true;

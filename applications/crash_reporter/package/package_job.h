@@ -19,7 +19,8 @@ public:
 
     bool isRunning() const { return m_future.isRunning(); }
     // False while another package is being written.
-    bool start(const CrashPackageContents& contents, const QString& target, PackageTarget mode);
+    bool start(const CrashPackageContents& contents, const QString& target, PackageTarget mode,
+               const std::optional<Platform::FileIdentity>& own = {});
     // The outcome of the last package, once written; Failed when none was started.
     PackageOutcome wait();
 

@@ -56,18 +56,37 @@ QString applicationName(const ApplicationIdentity& identity)
            suiteApplicationName(identity);
 }
 
+QString usableFolder(const QString& path)
+{
+    if (path.isEmpty() || !QDir::isAbsolutePath(path))
+        return {};
+    QString cleaned = QDir::cleanPath(path);
+    // Qt keeps ".." that climbs above the root ("/../x"); the system takes it as the root.
+    while (cleaned.startsWith(QLatin1String("/../")) || cleaned == QLatin1String("/.."))
+        cleaned = cleaned.mid(3).isEmpty() ? QStringLiteral("/") : cleaned.mid(3);
+    return QDir(cleaned).isRoot() ? QString() : cleaned;
+}
+
+QString crashDumpsFolder(SuiteApplication application)
+{
+    const QString documents =
+        usableFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    if (documents.isEmpty())
+        return {};
+    return documents + QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
+           QLatin1Char('/') + suiteApplicationName({application, std::uint8_t{0}}) +
+           QLatin1Char('/') + QString::fromLatin1(Suite::CrashDumpsFolderName) + QLatin1Char('/');
+}
+
 QString crashDumpsPath(SuiteApplication application)
 {
-    QString path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    path += QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) + QLatin1Char('/') +
-            suiteApplicationName({application, std::uint8_t{0}}) + QLatin1Char('/');
-    ensurePathExists(path);
-    path += QString::fromLatin1(Suite::CrashDumpsFolderName) + QLatin1Char('/');
-    ensurePathExists(path);
+    const QString path = crashDumpsFolder(application);
+    if (!path.isEmpty())
+        ensurePathExists(path);
     return path;
 }
 
-void ensurePathExists(const QString& path)
+std::optional<QStringList> ensurePathExists(const QString& path)
 {
     // The levels that are missing, from the top down; those that exist keep their modes.
     QStringList missing;
@@ -79,8 +98,19 @@ void ensurePathExists(const QString& path)
     }
     // What the suite keeps there (crash dumps, logs) is the user's alone.
     const QFile::Permissions privateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    // Another process may make a level first; then it is there all the same.
-    for (const QString& folder : std::as_const(missing))
-        if (!QDir().mkdir(folder, privateFolder) && !QFileInfo(folder).isDir())
-            return;
+    // Another process may make a level first; then it is there all the same, but not ours.
+    QStringList made;
+    for (const QString& folder : std::as_const(missing)) {
+        if (QDir().mkdir(folder, privateFolder))
+            made << folder;
+        else if (!QFileInfo(folder).isDir())
+            return removeEmptyFolders(made), std::nullopt;
+    }
+    return made;
+}
+
+void removeEmptyFolders(const QStringList& folders)
+{
+    for (auto folder = folders.crbegin(); folder != folders.crend(); ++folder)
+        QDir().rmdir(*folder);
 }

@@ -3,6 +3,7 @@
 #include "diagnostics/version.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -52,12 +53,24 @@ QString suiteApplicationName(const ApplicationIdentity& identity);
 // "Varnel " followed by the suite application name.
 QString applicationName(const ApplicationIdentity& identity);
 
-// <documents>/Varnel Professional/<application>/Crash Dumps/, created when missing.
+// The path, cleaned, when it is absolute and not the file system's root; empty else. A folder
+// of the user's from the environment ($HOME, XDG_DOCUMENTS_DIR, XDG_STATE_HOME) must be one
+// before anything is written under it.
+QString usableFolder(const QString& path);
+
+// <documents>/Varnel Professional/<application>/Crash Dumps/, created when missing; empty when
+// the documents folder is no usable folder.
 QString crashDumpsPath(SuiteApplication application);
+// The same path, not created.
+QString crashDumpsFolder(SuiteApplication application);
 
 // Creates the folder path when it does not exist; the levels it creates are the user's alone
-// (0700), those that exist keep their modes.
-void ensurePathExists(const QString& path);
+// (0700), those that exist keep their modes. The levels it made, top first; none when the path
+// could not be made.
+std::optional<QStringList> ensurePathExists(const QString& path);
+
+// Removes those of the folders (levels ensurePathExists made) that are empty, deepest first.
+void removeEmptyFolders(const QStringList& folders);
 
 QString buildDate();
 QString buildTime();

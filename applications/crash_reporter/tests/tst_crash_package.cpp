@@ -173,6 +173,12 @@ private Q_SLOTS:
             << PackageTarget::CreateNew << "link" << PackageResult::TargetExists;
         QTest::newRow("replace a file")
             << PackageTarget::Replace << "file" << PackageResult::Written;
+        QTest::newRow("replace its own package")
+            << PackageTarget::ReplaceOwn << "own" << PackageResult::Written;
+        QTest::newRow("replace its own, another's there")
+            << PackageTarget::ReplaceOwn << "file" << PackageResult::TargetExists;
+        QTest::newRow("replace its own, moved away")
+            << PackageTarget::ReplaceOwn << "" << PackageResult::Written;
     }
 
     void targets()
@@ -187,7 +193,14 @@ private Q_SLOTS:
             QVERIFY(writeFile(target, "someone else's file"));
         if (taken == "link")
             QVERIFY(QFile::link(path("nowhere"), target));
-        QCOMPARE(writeCrashPackage(contents(), target, mode).result, result);
+        // The reporter's own earlier package: at the target, or moved elsewhere.
+        std::optional<Platform::FileIdentity> own;
+        if (mode == PackageTarget::ReplaceOwn) {
+            const QString earlier = taken == "own" ? target : folder + "-earlier.cdp";
+            own = writeCrashPackage(contents(), earlier, PackageTarget::CreateNew).written;
+            QVERIFY(own);
+        }
+        QCOMPARE(writeCrashPackage(contents(), target, mode, {}, own).result, result);
         QCOMPARE(strays(folder, {"t.cdp"}), QStringList());
         if (result == PackageResult::Written) {
             QCOMPARE(entryData(target, "controller.dmp"), m_dump);
@@ -196,6 +209,21 @@ private Q_SLOTS:
             QVERIFY(taken == "link" ? QFileInfo(target).isSymLink()
                                     : readFile(target) == "someone else's file");
         }
+    }
+
+    // Only the reporter's own file is removed, checked as it is removed.
+    void removingOnlyItsOwnFile()
+    {
+        const QString target = path("own/t.cdp");
+        QVERIFY(QDir().mkpath(path("own")));
+        const auto own = writeCrashPackage(contents(), target, PackageTarget::CreateNew).written;
+        QVERIFY(own);
+        QVERIFY(QFile::rename(target, path("own/moved.cdp")));
+        QVERIFY(writeFile(target, "another episode's"));
+        QVERIFY(!Platform::removeOwnFile(target, *own));
+        QCOMPARE(readFile(target), QByteArray("another episode's"));
+        QVERIFY(Platform::removeOwnFile(path("own/moved.cdp"), *own));
+        QCOMPARE(QDir(path("own")).entryList(QDir::Files | QDir::Hidden), QStringList{"t.cdp"});
     }
 
     // A package on the worker reports progress up to the whole; waiting returns it complete,

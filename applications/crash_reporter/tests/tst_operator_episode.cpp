@@ -41,6 +41,22 @@ private:
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     }
 
+    // The dialog's labels, the result line among them, as a screen reader reads them.
+    QString labels() const
+    {
+        return QString::fromUtf8(
+            m_x.run("/usr/bin/python3",
+                    {qEnvironmentVariable("Q5_ATSPI_PROBE"), "labels", "Varnel Q5-PC Crash Desk"}));
+    }
+
+    // A stand-in for xdg-email that fails once the reporter has stopped waiting for it.
+    void installSlowFailingMailClient()
+    {
+        QVERIFY(writeFile(path("bin/xdg-email"), "#!/bin/sh\nsleep 4\nexit 3\n"));
+        QFile::setPermissions(path("bin/xdg-email"),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+
     // Starts an episode that asks for the dialog and returns the dialog's window.
     QString startEpisode(const QStringList& arguments = {})
     {
@@ -91,7 +107,8 @@ private Q_SLOTS:
         if (m_simulator)
             m_simulator->end();
         QDir(dumps()).removeRecursively();
-        for (const char* name : {"bin/xdg-email", "mail-done", "reporter.log"})
+        for (const char* name : {"bin/xdg-email", "mail-done", "reporter.log", "chosen.cdp",
+                                 "moved.cdp", "other.dat", "other.dmp"})
             QFile::remove(path(name));
     }
 
@@ -189,9 +206,84 @@ private Q_SLOTS:
         endEpisode(window);
     }
 
+    // The operator saves, then deletes the saved package before closing: the Crash Dumps copy
+    // stays, with the comments.
+    void savedPackageGoneBeforeClosing()
+    {
+        const QString window = startEpisode();
+        QVERIFY(!window.isEmpty());
+        m_x.xdotool({"type", "--delay", "20", "fan noise"});
+        m_x.xdotool({"key", "Tab", "space"});
+        QVERIFY(!m_x.window("Save crash dump file").isEmpty());
+        m_x.xdotool({"type", "--delay", "20", path("chosen")});
+        m_x.xdotool({"key", "Return"});
+        QTRY_VERIFY(entryData(path("chosen.cdp"), "report.xml").contains("fan noise"));
+        QVERIFY(QFile::remove(path("chosen.cdp")));
+        endEpisode(window);
+        QVERIFY(entryData(dumps() + "/Crash Report 0.cdp", "report.xml")
+                    .contains("<Comments>fan noise</Comments>"));
+    }
+
+    // Another episode takes the name of this one's package once it was moved away: whatever
+    // this one does on its way out, the other's package stays as it was.
+    void anotherEpisodesPackageStays_data()
+    {
+        QTest::addColumn<bool>("savedFirst"); // the operator saved a package of this one
+        QTest::newRow("closing") << false;
+        QTest::newRow("saved elsewhere first") << true;
+    }
+
+    void anotherEpisodesPackageStays()
+    {
+        QFETCH(bool, savedFirst);
+        const QString window = startEpisode();
+        QVERIFY(!window.isEmpty());
+        const QString first = dumps() + "/Crash Report 0.cdp";
+        QVERIFY(QFile::rename(first, path("moved.cdp")));
+        ProcessGroup other;
+        other.setProcessEnvironment(m_simulator->processEnvironment());
+        other.startGroup(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
+                         {"--timeout", "60", "--instance", "7", "--delay", "0", "--serial", "OTHER",
+                          "--data-file", path("other.dat"), "--dump", path("other.dmp"),
+                          "--dump-size", "5000"});
+        QVERIFY(other.waitForFinished(30000));
+        QCOMPARE(other.exitCode(), 0);
+        const QByteArray others = readFile(first);
+        QVERIFY(entryData(first, "report.xml").contains("<Serial>OTHER</Serial>"));
+        m_x.xdotool({"windowactivate", "--sync", window, "type", "--delay", "20", "dim"});
+        if (savedFirst) {
+            m_x.xdotool({"key", "Tab", "space"});
+            QVERIFY(!m_x.window("Save crash dump file").isEmpty());
+            m_x.xdotool({"type", "--delay", "20", path("chosen")});
+            m_x.xdotool({"key", "Return"});
+            QTRY_VERIFY(entryData(path("chosen.cdp"), "report.xml").contains("dim"));
+        }
+        endEpisode(window);
+        QCOMPARE(readFile(first), others);
+        QVERIFY(QFile::exists(path("moved.cdp")));
+        // Unless the operator's package holds it, the crash is kept under the next name.
+        QCOMPARE(entryData(dumps() + "/Crash Report 1.cdp", "report.xml")
+                     .contains("<Comments>dim</Comments>"),
+                 !savedFirst);
+    }
+
+    // A mail program that fails after the reporter stopped waiting for it: the result line
+    // says so while the dialog is open.
+    void mailProgramFailingLaterIsShown()
+    {
+        installSlowFailingMailClient();
+        const QString window = startEpisode();
+        QVERIFY(!window.isEmpty());
+        m_x.xdotool({"key", "Tab", "Tab", "space"});
+        QTRY_VERIFY_WITH_TIMEOUT(labels().contains("The mail program reported a problem "
+                                                   "(status 3)"),
+                                 15000);
+        endEpisode(window);
+    }
+
     // A display that goes away (the end of a session) takes Qt down without the event loop;
-    // the crash is kept with what was typed, and the status is still 0. Last: the X server
-    // is gone afterwards.
+    // the crash is kept with what was typed, and the status is still 0; every log line keeps
+    // its time. Last: the X server is gone afterwards.
     void displayThatDiesKeepsTheCrash()
     {
         installMailClient(0);
@@ -204,6 +296,13 @@ private Q_SLOTS:
         waitForTheEnd();
         QVERIFY(entryData(dumps() + "/Crash Report 0.cdp", "report.xml")
                     .contains("<Comments>last words</Comments>"));
+        const QStringList lines = log().split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 5);
+        for (const QString& line : lines)
+            QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ \\d+ ")
+                         .match(line)
+                         .hasMatch(),
+                     qPrintable(line));
     }
 };
 

@@ -90,10 +90,13 @@ public:
     QString log() const { return QString::fromUtf8(readFile(path("reporter.log"))); }
 
     std::unique_ptr<QProcess> start(const char* program, const QStringList& arguments,
-                                    const std::function<void()>& childSetUp = {}) const
+                                    const std::function<void()>& childSetUp = {},
+                                    const QString& folder = {}) const
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(m_environment);
+        if (!folder.isEmpty())
+            process->setWorkingDirectory(folder);
         process->setChildProcessModifier(childSetUp ? childSetUp : [] {});
         process->start(binary(program), arguments);
         return process;
@@ -129,6 +132,35 @@ public:
 private:
     QTemporaryDir m_root;
 };
+
+// A crash data file as the wire table gives it, whose output log has `lines` lines of
+// `lineBytes` bytes of UTF-16 each: written a piece at a time, never whole in memory.
+bool writeLongCrashData(const QString& path, const QString& dump, qint64 lineBytes, qint64 lines)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Dump path and time as the simulator writes them; the list is written here.
+    QByteArray head = serializeCrashData({dump, QDateTime::currentDateTime(), {}});
+    head.chop(4);
+    const auto bigEndian = [](quint32 value) {
+        return QByteArray::fromHex(QByteArray::number(value, 16).rightJustified(8, '0'));
+    };
+    file.write(head + bigEndian(quint32(lines)));
+    QByteArray piece;
+    for (int unit = 0; unit < 32768; ++unit)
+        piece += QByteArray("\0x", 2);
+    for (qint64 line = 0; line < lines; ++line) {
+        file.write(bigEndian(quint32(lineBytes)));
+        for (qint64 written = 0; written < lineBytes;) {
+            const qint64 count = std::min<qint64>(piece.size(), lineBytes - written);
+            if (file.write(piece.constData(), count) != count)
+                return false;
+            written += count;
+        }
+    }
+    return file.flush();
+}
 
 } // namespace
 
@@ -254,19 +286,158 @@ private Q_SLOTS:
         QCOMPARE(entryNames(sandbox.package(0)), QStringList{"report.xml"});
     }
 
+    // Episode after episode on a full disk: no package under a package's name, and no trail of
+    // folders made for packages that could not be written.
     void fullDiskNeverLeavesAPackage()
     {
         const Sandbox sandbox;
         QVERIFY(writeFile(sandbox.path("c.dmp"), randomBytes(2000000, 3)));
-        // Writes past the limit fail as on a full disk, in every folder.
-        const Result result = sandbox.simulate({"--delay", "0", "--dump-size=-1"}, [] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{256 * 1024, 256 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY(result.standardError.contains("There was a problem auto-saving the crash report"));
+        for (int episode = 0; episode < 2; ++episode) {
+            // Writes past the limit fail as on a full disk, in every folder.
+            const Result result = sandbox.simulate({"--delay", "0", "--dump-size=-1"}, [] {
+                const rlimit limit{256 * 1024, 256 * 1024};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            });
+            QCOMPARE(result.exitCode, 0);
+            QVERIFY(
+                result.standardError.contains("There was a problem auto-saving the crash report"));
+        }
         QCOMPARE(sandbox.packagesAnywhere(), QStringList());
+        QCOMPARE(QDir(sandbox.path("tmp")).entryList({"Varnel*"}, QDir::Dirs), QStringList());
+        QVERIFY(!QFileInfo::exists(sandbox.path("home/Documents/Varnel Professional")));
+        QVERIFY(!QFileInfo::exists(sandbox.path("state/Varnel Professional")));
+    }
+
+    // Automatic packages take no more than their share of the disk and their number: past
+    // either, a package keeps the report and leaves the dump out; none is deleted for it.
+    void automaticPackagesStayWithinTheirLimits_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QList<bool>>("withDump"); // of three episodes in a row
+        QTest::newRow("two packages at most") << "Q5_CRASH_DUMPS_MAX_COUNT"
+                                              << "2" << QList<bool>{true, true, false};
+        QTest::newRow("no share of the disk") << "Q5_CRASH_DUMPS_MAX_PERCENT"
+                                              << "0" << QList<bool>{false, false, false};
+    }
+
+    void automaticPackagesStayWithinTheirLimits()
+    {
+        QFETCH(QString, variable);
+        QFETCH(QString, value);
+        QFETCH(QList<bool>, withDump);
+        Sandbox sandbox;
+        sandbox.m_environment.insert(variable, value);
+        for (qsizetype episode = 0; episode < withDump.size(); ++episode) {
+            sandbox.writeCrashData();
+            QCOMPARE(sandbox.reporter({sandbox.path("crash.dat")}).exitCode, 0);
+            QCOMPARE(entryNames(sandbox.package(int(episode))),
+                     withDump.at(episode) ? QStringList({"c.dmp", "report.xml"})
+                                          : QStringList({"report.xml"}));
+        }
+        QCOMPARE(sandbox.packages().size(), withDump.size());
+        QVERIFY(sandbox.log().contains("leaves the dump out"));
+    }
+
+    // The reporter's arguments are its own: a crash data file named like one of Qt's options
+    // is read as the crash data file.
+    void argumentsAreTheReportersOwn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("-reverse") << "-reverse";
+        QTest::newRow("-platform") << "-platform";
+    }
+
+    void argumentsAreTheReportersOwn()
+    {
+        QFETCH(QString, name);
+        const Sandbox sandbox;
+        sandbox.writeCrashData();
+        QVERIFY(QFile::rename(sandbox.path("crash.dat"), sandbox.path(name)));
+        const Result result =
+            finish(*sandbox.start("q5-crash-reporter", {name}, {}, sandbox.path("")));
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(!QFileInfo::exists(sandbox.path(name)));
+        QVERIFY(entryData(sandbox.package(0), "report.xml").contains("<Entry>x</Entry>"));
+    }
+
+    // A termination request while the reporter is still being loaded (a shutdown signals every
+    // process at once) is held until the episode can take it up: the crash is kept.
+    void requestsWhileLoadingAreHeld_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void requestsWhileLoadingAreHeld()
+    {
+        QFETCH(int, signal);
+        Sandbox sandbox;
+        sandbox.writeCrashData();
+        sandbox.m_environment.insert("LD_PRELOAD", qEnvironmentVariable("Q5_SLOW_START"));
+        // The preloaded library comes before the sanitizers' runtime in the sanitizer build.
+        sandbox.m_environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0");
+        const auto reporter = sandbox.start("q5-crash-reporter", {sandbox.path("crash.dat")});
+        QVERIFY(reporter->waitForStarted());
+        QTest::qWait(200);
+        QCOMPARE(::kill(pid_t(reporter->processId()), signal), 0);
+        const Result result = finish(*reporter);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.standardOutput, QByteArray("connected\n"));
+        QVERIFY(sandbox.log().contains("Termination requested"));
+        QCOMPARE(sandbox.packages(), QStringList{"Crash Report 0.cdp"});
+        QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
+    }
+
+    // Where memory is short, whatever the controller left is read only so far: a log of
+    // hundreds of megabytes keeps its newest lines, a block of a gigabyte its record.
+    void memoryThatRunsShort_data()
+    {
+        QTest::addColumn<qint64>("lineBytes"); // 0: no crash data file of that kind
+        QTest::addColumn<qint64>("lines");
+        QTest::addColumn<qint64>("blockBytes"); // 0: none
+        QTest::addColumn<qint64>("addressSpace");
+        QTest::newRow("one line of 256 MiB")
+            << qint64(256 << 20) << qint64(1) << qint64(0) << qint64(700'000'000);
+        QTest::newRow("a million lines of 256 bytes")
+            << qint64(256) << qint64(1 << 20) << qint64(0) << qint64(700'000'000);
+        QTest::newRow("a block of 1 GiB")
+            << qint64(0) << qint64(0) << qint64(1) << qint64(1'700'000'000);
+    }
+
+    void memoryThatRunsShort()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves more address space than the limit allows");
+#endif
+        QFETCH(qint64, lineBytes);
+        QFETCH(qint64, lines);
+        QFETCH(qint64, blockBytes);
+        QFETCH(qint64, addressSpace);
+        const Sandbox sandbox;
+        const auto limited = [addressSpace] {
+            const rlimit limit{rlim_t(addressSpace), rlim_t(addressSpace)};
+            setrlimit(RLIMIT_AS, &limit);
+        };
+        Result result;
+        if (blockBytes > 0) {
+            result = sandbox.simulate({"--delay", "0", "--block-size", "1073741824"}, limited);
+        } else {
+            QVERIFY(writeFile(sandbox.path("c.dmp"), randomBytes(1000, 1)));
+            QVERIFY(writeLongCrashData(sandbox.path("crash.dat"), sandbox.path("c.dmp"), lineBytes,
+                                       lines));
+            result = sandbox.reporter({sandbox.path("crash.dat")}, limited);
+        }
+        // The simulator ends with 0 only when the reporter said "connected" and ended with 0.
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(blockBytes > 0 || result.standardOutput == "connected\n");
+        const QByteArray report = entryData(sandbox.package(0), "report.xml");
+        QVERIFY(report.contains(blockBytes > 0 ? "<Serial>Q5PC-000123</Serial>" : "<Entry>"));
+        // Within what the service department's desk reads.
+        QVERIFY(report.size() < 1024 * 1024);
+        QVERIFY(!QFile::exists(sandbox.path("crash.dat")));
     }
 
     // Where the Crash Dumps folder cannot take the package, a private folder of the user's

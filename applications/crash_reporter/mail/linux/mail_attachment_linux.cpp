@@ -22,8 +22,9 @@ constexpr int KeptDays = 7;
 // private folders go into the temporary folder.
 QString mailFolder()
 {
-    const bool homeUsable = !QDir(QDir::homePath()).isRoot();
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const bool homeUsable = !usableFolder(QDir::homePath()).isEmpty();
+    const QString cache =
+        usableFolder(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
     if (!homeUsable || cache.isEmpty())
         return QDir::tempPath();
     const QString folder = cache + QStringLiteral("/Varnel Professional/Crash Mail");

@@ -22,19 +22,24 @@ bool isSuccess(const QProcess& process)
 
 // A hand-off still running when the wait ends is left to run. Its QProcess is deliberately
 // never destroyed: that would kill xdg-email and with it, possibly, the mail client.
-void letRunOn(QProcess* process)
+void letRunOn(QProcess* process, std::function<void(int)> failedLater)
 {
-    QObject::connect(process, &QProcess::finished, process, [process] {
-        if (!isSuccess(*process))
-            qDebug("The mail client hand-off ended with status %d", process->exitCode());
-        process->deleteLater();
-    });
+    QObject::connect(
+        process, &QProcess::finished, process, [process, failedLater = std::move(failedLater)] {
+            if (!isSuccess(*process)) {
+                qDebug("The mail client hand-off ended with status %d", process->exitCode());
+                if (failedLater)
+                    failedLater(process->exitCode());
+            }
+            process->deleteLater();
+        });
 }
 
 } // namespace
 
 bool sendMapiMail(const QString&, const QString& recipientAddress, const QString& subject,
-                  const QString& body, const QString& attachmentPath)
+                  const QString& body, const QString& attachmentPath,
+                  std::function<void(int)> failedLater)
 {
     auto process = std::make_unique<QProcess>();
     // No pipes back to us: the mail client may outlive this process.
@@ -51,7 +56,7 @@ bool sendMapiMail(const QString&, const QString& recipientAddress, const QString
     if (!process->waitForStarted())
         return false;
     if (!process->waitForFinished(StatusWaitMs)) {
-        letRunOn(process.release());
+        letRunOn(process.release(), std::move(failedLater));
         return true;
     }
     return isSuccess(*process);

@@ -32,8 +32,10 @@ bool isAcceptedResult(ULONG result)
 
 } // namespace
 
+// MAPISendMail returns only once the client is done: nothing can fail later.
 bool sendMapiMail(const QString& recipientName, const QString& recipientAddress,
-                  const QString& subject, const QString& body, const QString& attachmentPath)
+                  const QString& subject, const QString& body, const QString& attachmentPath,
+                  std::function<void(int)>)
 {
     HMODULE module = LoadLibraryW(L"mapi32.dll");
     if (module == nullptr)

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +56,13 @@ void deliverTerminationRequests(QObject* context, std::function<void()> requeste
                          }
                          requested();
                      });
+    // Requests blocked since the start arrive now, through the handler, on this thread: the
+    // threads started meanwhile keep them blocked.
+    sigset_t requests;
+    sigemptyset(&requests);
+    for (const int signal : HeldSignals)
+        sigaddset(&requests, signal);
+    pthread_sigmask(SIG_UNBLOCK, &requests, nullptr);
 }
 
 // The signals are only noted; nothing waits for the answer.

@@ -1,18 +1,20 @@
 #include "package/platform/user_state_folder.h"
 
+#include "suite_identity.h"
+
 #include <QDir>
 
 namespace Platform {
 
 // $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as freedesktop.org's
-// base directory rules ask, and so is the root of the file system.
+// base directory rules ask, and so is one that is the root of the file system once cleaned.
 QString userStateFolder()
 {
-    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured) && !QDir(configured).isRoot())
-        return QDir::cleanPath(configured);
-    const QString home = QDir::homePath();
-    if (QDir(home).isRoot())
+    const QString configured = usableFolder(qEnvironmentVariable("XDG_STATE_HOME"));
+    if (!configured.isEmpty())
+        return configured;
+    const QString home = usableFolder(QDir::homePath());
+    if (home.isEmpty())
         return {};
     return home + QStringLiteral("/.local/state");
 }
