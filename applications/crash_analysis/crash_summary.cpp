@@ -43,16 +43,17 @@ CrashFrame frameAt(const DumpFacts& facts, const WalkedFrame& walked, bool isCal
     return frame;
 }
 
+// Where the crash happened: outside every module, the address itself ("0x0" for a call
+// through a null pointer); the frames found on the stack are the callers', not the crash's.
 QString signaturePlace(const QList<CrashFrame>& frames)
 {
-    // A crash outside every module is known by the first frame that lies in one.
-    for (const CrashFrame& frame : frames) {
-        if (!frame.module)
-            continue;
-        return frame.function ? *frame.module + QLatin1Char('!') + *frame.function
-                              : *frame.module + QLatin1Char('+') + hexAddress(frame.offset);
-    }
-    return QStringLiteral("unknown place");
+    if (frames.isEmpty())
+        return QStringLiteral("unknown place");
+    const CrashFrame& crashed = frames.constFirst();
+    if (!crashed.module)
+        return hexAddress(crashed.offset);
+    return crashed.function ? *crashed.module + QLatin1Char('!') + *crashed.function
+                            : *crashed.module + QLatin1Char('+') + hexAddress(crashed.offset);
 }
 
 } // namespace

@@ -131,7 +131,7 @@ QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& r
         package.entries << summary;
         if (entry.name != QLatin1String(PackageEntries::Report)) {
             if (entryReader && summary.kind == PackageEntry::Kind::File &&
-                entryReader->wants(summary, package.entries.size() - 1) &&
+                entryReader->wants(summary, package.entries.size() - 1, reportFound) &&
                 !passEntryData(archive, *entryReader))
                 return damage(false);
             continue;

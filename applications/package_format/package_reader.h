@@ -49,8 +49,8 @@ class EntryDataReader
 public:
     virtual ~EntryDataReader() = default;
     // Whether it reads this entry: asked for each regular file but the report, with the
-    // entry's place among all entries.
-    virtual bool wants(const PackageEntry& entry, qsizetype index) = 0;
+    // entry's place among all entries and whether the report came before it.
+    virtual bool wants(const PackageEntry& entry, qsizetype index, bool afterReport) = 0;
     // The entry's next bytes; false once it wants no more of them.
     virtual bool read(QByteArrayView chunk) = 0;
     // The entry has ended, or no more of it was wanted.

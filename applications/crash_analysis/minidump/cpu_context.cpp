@@ -1,5 +1,7 @@
 #include "cpu_context.h"
 
+#include <QStringList>
+
 namespace CrashAnalysis {
 
 namespace {
@@ -19,6 +21,32 @@ constexpr Slot Amd64Slots[] = {
     {"$rsi", 0xa8}, {"$rdi", 0xb0}, {"$r8", 0xb8},  {"$r9", 0xc0},  {"$r10", 0xc8}, {"$r11", 0xd0},
     {"$r12", 0xd8}, {"$r13", 0xe0}, {"$r14", 0xe8}, {"$r15", 0xf0}, {"$rip", 0xf8},
 };
+
+// The flags that open each context: the CPU's own bit, and which register groups it holds.
+struct ContextFlags {
+    quint32 cpu;
+    quint32 control;
+    quint32 integer;
+};
+constexpr ContextFlags X86Flags{0x00010000, 0x1, 0x2};
+constexpr ContextFlags Amd64Flags{0x00100000, 0x1, 0x2};
+constexpr ContextFlags Arm64Flags{0x00400000, 0x1, 0x2};
+// Older Linux writers mark arm64 contexts with this instead.
+constexpr quint32 Arm64BreakpadCpu = 0x80000000;
+constexpr quint32 X86FlagsOffset = 0x00;
+constexpr quint32 Amd64FlagsOffset = 0x30;
+constexpr quint32 Arm64FlagsOffset = 0x00;
+
+// The control registers (instruction, stack and frame pointers, link register).
+bool isControl(const QString& name)
+{
+    static const QStringList Control = {
+        QStringLiteral("$eip"), QStringLiteral("$esp"), QStringLiteral("$ebp"),
+        QStringLiteral("$rip"), QStringLiteral("$rsp"), QStringLiteral("pc"),
+        QStringLiteral("sp"),   QStringLiteral("x29"),  QStringLiteral("x30")};
+    // $rbp is not among them: amd64 keeps it with the integers.
+    return Control.contains(name);
+}
 
 // x0 to x30 lie from offset 8 on, then sp and pc.
 constexpr quint32 Arm64GeneralRegisters = 31;
@@ -75,17 +103,36 @@ Registers decodeContext(Cpu cpu, QByteArrayView context)
 {
     if (cpu == Cpu::Unknown || quint64(context.size()) < contextSize(cpu))
         return {};
+    const ContextFlags expected = cpu == Cpu::X86     ? X86Flags
+                                  : cpu == Cpu::Amd64 ? Amd64Flags
+                                                      : Arm64Flags;
+    const quint32 flagsOffset = cpu == Cpu::X86     ? X86FlagsOffset
+                                : cpu == Cpu::Amd64 ? Amd64FlagsOffset
+                                                    : Arm64FlagsOffset;
+    const auto flags = quint32(little(context, flagsOffset, 4));
+    const bool ofThisCpu =
+        (flags & expected.cpu) != 0 || (cpu == Cpu::Arm64 && (flags & Arm64BreakpadCpu) != 0);
+    if (!ofThisCpu || (flags & expected.control) == 0)
+        return {};
+    Registers registers;
     switch (cpu) {
     case Cpu::X86:
-        return decodeSlots(X86Slots, context, 4);
+        registers = decodeSlots(X86Slots, context, 4);
+        break;
     case Cpu::Amd64:
-        return decodeSlots(Amd64Slots, context, 8);
+        registers = decodeSlots(Amd64Slots, context, 8);
+        break;
     case Cpu::Arm64:
-        return decodeArm64(context);
+        registers = decodeArm64(context);
+        break;
     case Cpu::Unknown:
         break;
     }
-    return {};
+    // Without the integer group only the control registers are known (amd64 keeps its frame
+    // pointer with the integers).
+    if ((flags & expected.integer) == 0)
+        registers.removeIf([](const Register& entry) { return !isControl(entry.name); });
+    return registers;
 }
 
 } // namespace CrashAnalysis

@@ -425,12 +425,14 @@ void readCrashingThread(const DumpBytes& bytes, const Directory& directory, cons
         const auto address = stream.integer<quint64>(Layout::Exception::Address);
         const auto count = stream.integer<quint32>(Layout::Exception::ParameterCount);
         if (code && address && count) {
-            ExceptionRecord record{*code, *address, {}};
+            // A 32-bit process's addresses are 32 bits, whatever the fields' width.
+            const quint64 mask = system.cpu == Cpu::X86 ? 0xffffffffULL : ~0ULL;
+            ExceptionRecord record{*code, *address & mask, {}};
             for (quint32 index = 0; index < std::min(*count, Layout::Exception::MaximumParameters);
                  ++index)
                 if (const auto parameter =
                         stream.integer<quint64>(Layout::Exception::Parameters + 8 * index))
-                    record.parameters.append(*parameter);
+                    record.parameters.append(*parameter & mask);
             const ExceptionReason reason = exceptionReason(system.kind, record);
             facts.reason = reason.name;
             facts.address = reason.address;
@@ -445,6 +447,9 @@ void readCrashingThread(const DumpBytes& bytes, const Directory& directory, cons
         return;
     if (const auto bytesOfContext = bytes.read(context->offset, needed))
         facts.thread.registers = decodeContext(system.cpu, *bytesOfContext);
+    // A context of another CPU, or without the control registers, tells nothing.
+    if (!registerValue(facts.thread.registers, registerNames(system.cpu).instruction))
+        facts.thread.registers.clear();
     const auto stackPointer =
         registerValue(facts.thread.registers, registerNames(system.cpu).stack);
     if (!stackPointer || !thread)
@@ -469,6 +474,8 @@ MinidumpParse parseMinidump(const DumpBytes& bytes)
     const Directory directory = readDirectory(bytes, *count, *directoryRva);
     if (*count > 0 && directory.entriesRead == 0)
         return {std::nullopt, QStringLiteral("has its stream directory beyond its end")};
+    if (!directory.systemInfo && !directory.exception && !directory.threads && !directory.modules)
+        return {std::nullopt, QStringLiteral("holds none of the streams that tell of a crash")};
     const System system = readSystem(bytes, directory.systemInfo);
     DumpFacts facts;
     facts.os = system.os;

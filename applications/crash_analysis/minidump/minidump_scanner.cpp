@@ -11,9 +11,10 @@ MinidumpScanner::MinidumpScanner(quint64 startBytes)
           std::max<quint64>(1, (startBytes + DumpBytes::BlockSize - 1) / DumpBytes::BlockSize))
 {}
 
+// Until the facts are whole, every block is kept a while.
 bool MinidumpScanner::keeps(quint64 block) const
 {
-    return block < m_startBlocks || m_wanted.contains(block);
+    return block < m_startBlocks || m_wanted.contains(block) || !m_complete;
 }
 
 bool MinidumpScanner::feed(QByteArrayView chunk)
@@ -45,17 +46,52 @@ void MinidumpScanner::endBlock()
     const quint64 block = (m_position - 1) / DumpBytes::BlockSize;
     if (!keeps(block))
         return;
+    if (block >= m_startBlocks && !m_wanted.contains(block)) {
+        m_recent.emplace_back(block, std::exchange(m_block, {}));
+        if (qsizetype(m_recent.size()) > RecentBlocks)
+            m_recent.pop_front();
+        return;
+    }
     m_bytes.hold(block, std::exchange(m_block, {}));
     m_wanted.remove(block);
     ++m_heldBlocks;
     askAgain();
 }
 
+// A recent block that turned out to be wanted is held after all.
+bool MinidumpScanner::holdRecent(quint64 block)
+{
+    for (auto recent = m_recent.begin(); recent != m_recent.end(); ++recent) {
+        if (recent->first != block)
+            continue;
+        m_bytes.hold(block, std::move(recent->second));
+        m_recent.erase(recent);
+        ++m_heldBlocks;
+        return true;
+    }
+    return false;
+}
+
 void MinidumpScanner::askAgain()
 {
-    m_bytes.takeWanted();
-    parseMinidump(m_bytes);
-    const QList<DumpBytes::Range> wanted = m_bytes.takeWanted();
+    // Recent blocks asked for are held, and asked for again, until no more of them is.
+    QList<DumpBytes::Range> wanted;
+    for (bool heldMore = true; heldMore;) {
+        m_bytes.takeWanted();
+        parseMinidump(m_bytes);
+        wanted = m_bytes.takeWanted();
+        heldMore = false;
+        for (const DumpBytes::Range& range : std::as_const(wanted)) {
+            if (range.size == 0 || range.offset + range.size < range.offset ||
+                m_heldBlocks >= MaximumHeldBlocks)
+                continue;
+            for (quint64 block = range.offset / DumpBytes::BlockSize;
+                 block <= (range.offset + range.size - 1) / DumpBytes::BlockSize &&
+                 !m_recent.empty() && block <= m_recent.back().first;
+                 ++block)
+                heldMore = holdRecent(block) || heldMore;
+        }
+    }
     // Everything the facts need is held: the rest of the dump need not go by.
     m_complete = wanted.isEmpty();
     const quint64 next = (m_position + DumpBytes::BlockSize - 1) / DumpBytes::BlockSize;
@@ -93,6 +129,7 @@ MinidumpParse MinidumpScanner::finish()
     if (!m_block.isEmpty()) {
         m_bytes.hold(m_position / DumpBytes::BlockSize, std::exchange(m_block, {}));
         ++m_heldBlocks;
+        askAgain();
     }
     return parseMinidump(m_bytes);
 }

@@ -9,6 +9,8 @@ namespace {
 
 // How far above the stack pointer a scan looks for a return address.
 constexpr quint64 ScanWords = 128;
+// The bits of an arm64 address; above them a pointer authentication code may sit.
+constexpr quint64 PointerBits = 0x0000ffffffffffffULL;
 
 struct Caller {
     Registers registers;
@@ -44,7 +46,7 @@ private:
     std::optional<Caller> byFramePointer(const Registers& callee) const;
     std::optional<Caller> byScan(const Registers& callee) const;
     bool isReturnAddress(quint64 address) const;
-    bool isPlausible(const std::optional<Caller>& caller, const Registers& callee) const;
+    bool isPlausible(std::optional<Caller>& caller, const Registers& callee) const;
 
     const CrashingThread& m_thread;
     const QList<DumpModule>& m_modules;
@@ -114,9 +116,11 @@ std::optional<Caller> Walker::byFramePointer(const Registers& callee) const
     if (!frame || *frame == 0)
         return std::nullopt;
     const auto savedFrame = m_thread.stack.word(*frame, m_wordBytes);
-    const auto savedReturn = m_thread.stack.word(*frame + m_wordBytes, m_wordBytes);
+    auto savedReturn = m_thread.stack.word(*frame + m_wordBytes, m_wordBytes);
     if (!savedFrame || !savedReturn)
         return std::nullopt;
+    if (m_thread.cpu == Cpu::Arm64)
+        *savedReturn &= PointerBits;
     Registers caller;
     setRegister(caller, m_names.frame, *savedFrame);
     setRegister(caller, m_names.stack, *frame + 2 * m_wordBytes);
@@ -144,9 +148,11 @@ std::optional<Caller> Walker::byScan(const Registers& callee) const
     const quint64 from = *stack;
     for (quint64 slot = 0; slot < ScanWords; ++slot) {
         const quint64 address = from + slot * m_wordBytes;
-        const auto word = m_thread.stack.word(address, m_wordBytes);
+        auto word = m_thread.stack.word(address, m_wordBytes);
         if (!word)
             return std::nullopt;
+        if (m_thread.cpu == Cpu::Arm64)
+            *word &= PointerBits;
         if (!isReturnAddress(*word))
             continue;
         Registers caller;
@@ -161,10 +167,15 @@ std::optional<Caller> Walker::byScan(const Registers& callee) const
 
 // A caller lies higher on the stack and returns into a module; only arm64's callers, which
 // return through the link register, may share the stack pointer.
-bool Walker::isPlausible(const std::optional<Caller>& caller, const Registers& callee) const
+bool Walker::isPlausible(std::optional<Caller>& caller, const Registers& callee) const
 {
     if (!caller)
         return false;
+    // arm64 return addresses may carry a pointer authentication code in their top bits.
+    if (m_thread.cpu == Cpu::Arm64) {
+        if (const auto address = value(caller->registers, m_names.instruction))
+            setRegister(caller->registers, m_names.instruction, *address & PointerBits);
+    }
     // arm64 returning through its link register stays on the same stack pointer.
     const bool throughLink = !m_names.link.isEmpty() && caller->trust != FrameTrust::Scan;
     const auto instruction = value(caller->registers, m_names.instruction);

@@ -169,7 +169,7 @@ QString LineReader::functionRecord(QByteArrayView line)
     const Fields fields = split(line, 3);
     const auto address = fields.words.size() == 3 ? hexNumber(fields.words[0]) : std::nullopt;
     const auto size = fields.words.size() == 3 ? hexNumber(fields.words[1]) : std::nullopt;
-    if (!address || !size || !hexNumber(fields.words[2]))
+    if (!address || !size || !hexNumber(fields.words[2]) || fields.rest.isEmpty())
         return problem(QStringLiteral("a FUNC record needs an address, a size, a parameter "
                                       "size and a name"));
     m_inFunction = true;
@@ -182,7 +182,7 @@ QString LineReader::publicRecord(QByteArrayView line)
     m_inFunction = false;
     const Fields fields = split(line, 2);
     const auto address = fields.words.size() == 2 ? hexNumber(fields.words[0]) : std::nullopt;
-    if (!address || !hexNumber(fields.words[1]))
+    if (!address || !hexNumber(fields.words[1]) || fields.rest.isEmpty())
         return problem(QStringLiteral("a PUBLIC record needs an address, a parameter size and "
                                       "a name"));
     m_stopped = !m_handler.publicSymbol(*address, QString::fromUtf8(fields.rest));

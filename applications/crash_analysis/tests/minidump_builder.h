@@ -2,7 +2,8 @@
 
 // Minidumps and symbol files built by Python's struct from the published layouts, independently
 // of the reader. minidump() returns a dump's bytes; `gap` zero bytes lie between the directory
-// and the streams (as a full-memory dump's memory may), `tail` more after them.
+// and the streams (as a full-memory dump's memory may), `tail` more after them; with
+// `directory_last` the directory follows the streams instead of the header.
 inline constexpr char MinidumpPrelude[] = R"(import struct, uuid
 ARCH = {'x86': 0, 'amd64': 9, 'arm64': 12}
 PLATFORM = {'windows': 2, 'linux': 0x8201}
@@ -35,9 +36,9 @@ def words(width, values):
     return b''.join(struct.pack('<Q' if width == 8 else '<I', v) for v in values)
 def minidump(cpu='amd64', system='windows', version=(10, 0, 19045), service_pack='',
              code=0xc0000005, params=(0, 0x10), address=0, regs={}, modules=(), stack=b'',
-             stack_start=0, gap=0, tail=0, thread=7, exception=True):
+             stack_start=0, gap=0, tail=0, thread=7, exception=True, directory_last=False):
     count = 4 if exception else 3
-    out = bytearray(32 + 12 * count + gap)
+    out = bytearray((32 if directory_last else 32 + 12 * count) + gap)
     def put(blob):
         rva = len(out)
         out.extend(blob)
@@ -63,9 +64,10 @@ def minidump(cpu='amd64', system='windows', version=(10, 0, 19045), service_pack
         streams.append((6, struct.pack('<IIIIQQII', thread, 0, code, 0, 0, address, len(params),
                         0) + words(8, params) + bytes(8 * (15 - len(params)))
                         + struct.pack('<II', len(ctx), ctx_rva)))
-    for index, (kind, blob) in enumerate(streams):
-        struct.pack_into('<III', out, 32 + 12 * index, kind, len(blob), put(blob))
-    struct.pack_into('<4sIIIIIQ', out, 0, b'MDMP', 0xa793, count, 32, 0, 0, 0)
+    entries = b''.join(struct.pack('<III', kind, len(blob), put(blob)) for kind, blob in streams)
+    directory = put(entries) if directory_last else 32
+    out[directory:directory + len(entries)] = entries
+    struct.pack_into('<4sIIIIIQ', out, 0, b'MDMP', 0xa793, count, directory, 0, 0, 0)
     out.extend(bytes(tail))
     return bytes(out)
 # The directory entry of a stream type: its (size, rva) place in the bytes, for tests to spoil.

@@ -12,8 +12,8 @@ namespace {
 QByteArray built(const QString& program)
 {
     QProcess python;
-    python.start("python3", {"-c", QString::fromLatin1(MinidumpPrelude) + "import sys\n" +
-                                       program + "\nsys.stdout.buffer.write(out)\n"});
+    python.start("python3", {"-c", QString::fromLatin1(MinidumpPrelude) + "import sys\n" + program +
+                                       "\nsys.stdout.buffer.write(out)\n"});
     python.waitForFinished(60000);
     if (python.exitCode() != 0)
         qWarning("%s", python.readAllStandardError().constData());
@@ -64,55 +64,114 @@ private Q_SLOTS:
         const QString q5Id = "123456789ABCDEF011223344556677882";
         QTest::newRow("read from a null pointer")
             << "out = minidump(regs=dict(rip=Q5 + 0x1a2b), modules=[QTCORE, q5()])"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64"
-            << "EXCEPTION_ACCESS_VIOLATION_READ" << "0x10" << q5 << "0x1a2b" << "6.4.0.17" << pdb
-            << q5Id;
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << "EXCEPTION_ACCESS_VIOLATION_READ"
+            << "0x10" << q5 << "0x1a2b"
+            << "6.4.0.17" << pdb << q5Id;
         QTest::newRow("streams a long way in")
             << "out = minidump(regs=dict(rip=Q5 + 0x1a2b), modules=[QTCORE, q5()], gap=300000, "
                "tail=200000)"
-            << SmallStart << "Windows NT 10.0.19045" << "amd64" << "EXCEPTION_ACCESS_VIOLATION_READ"
-            << "0x10" << q5 << "0x1a2b" << "6.4.0.17" << pdb << q5Id;
+            << SmallStart << "Windows NT 10.0.19045"
+            << "amd64"
+            << "EXCEPTION_ACCESS_VIOLATION_READ"
+            << "0x10" << q5 << "0x1a2b"
+            << "6.4.0.17" << pdb << q5Id;
+        QTest::newRow("directory after its streams, a long way in")
+            << "out = minidump(regs=dict(rip=Q5 + 0x1a2b), modules=[QTCORE, q5()], gap=300000, "
+               "directory_last=True)"
+            << SmallStart << "Windows NT 10.0.19045"
+            << "amd64"
+            << "EXCEPTION_ACCESS_VIOLATION_READ"
+            << "0x10" << q5 << "0x1a2b"
+            << "6.4.0.17" << pdb << q5Id;
+        // A 32-bit writer's parameter sign-extended to 64 bits is still a 32-bit address.
         QTest::newRow("write on x86 with a service pack")
             << "out = minidump(cpu='x86', version=(6, 1, 7601), service_pack='Service Pack 1', "
-               "params=(1, 0xdeadbeef), regs=dict(eip=0x401234), modules=[module('C:\\\\q5.exe', "
-               "0x400000, 0x100000, (6, 3, 2, 1))])"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 6.1.7601 Service Pack 1" << "x86"
-            << "EXCEPTION_ACCESS_VIOLATION_WRITE" << "0xdeadbeef" << "q5.exe" << "0x1234"
-            << "6.3.2.1" << "" << "";
+               "params=(1, 0xffffffffdeadbeef), regs=dict(eip=0x401234), "
+               "modules=[module('C:\\\\q5.exe', 0x400000, 0x100000, (6, 3, 2, 1))])"
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 6.1.7601 Service Pack 1"
+            << "x86"
+            << "EXCEPTION_ACCESS_VIOLATION_WRITE"
+            << "0xdeadbeef"
+            << "q5.exe"
+            << "0x1234"
+            << "6.3.2.1"
+            << ""
+            << "";
         QTest::newRow("executing data")
             << "out = minidump(params=(8, 0x7ff6ffff0000), regs=dict(rip=0x7ff6ffff0000), "
                "modules=[q5()])"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64"
-            << "EXCEPTION_ACCESS_VIOLATION_EXEC" << "0x7ff6ffff0000" << "" << "" << "" << ""
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << "EXCEPTION_ACCESS_VIOLATION_EXEC"
+            << "0x7ff6ffff0000"
+            << ""
+            << ""
+            << ""
+            << ""
             << "";
         QTest::newRow("divide by zero: where it happened")
             << "out = minidump(code=0xc0000094, params=(), address=Q5 + 0x40, "
                "regs=dict(rip=Q5 + 0x40), modules=[q5(None)])"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64"
-            << "EXCEPTION_INT_DIVIDE_BY_ZERO" << "0x7ff64a2c0040" << q5 << "0x40" << "" << pdb
-            << q5Id;
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << "EXCEPTION_INT_DIVIDE_BY_ZERO"
+            << "0x7ff64a2c0040" << q5 << "0x40"
+            << "" << pdb << q5Id;
         QTest::newRow("stack buffer overrun")
             << "out = minidump(code=0xc0000409, params=(2,), address=5, regs=dict(rip=5))"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64"
-            << "STATUS_STACK_BUFFER_OVERRUN" << "0x5" << "" << "" << "" << "" << "";
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << "STATUS_STACK_BUFFER_OVERRUN"
+            << "0x5"
+            << ""
+            << ""
+            << ""
+            << ""
+            << "";
         QTest::newRow("a C++ exception has no name")
             << "out = minidump(code=0xe06d7363, params=(), address=9, regs=dict(rip=9))"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64"
-            << "0xe06d7363" << "0x9" << "" << "" << "" << "" << "";
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << "0xe06d7363"
+            << "0x9"
+            << ""
+            << ""
+            << ""
+            << ""
+            << "";
         QTest::newRow("Linux arm64 with a build ID")
             << "out = minidump(cpu='arm64', system='linux', code=11, params=(), address=0x28, "
                "regs=dict(pc=0x5500001000, sp=0x7ff0000000), modules=[module('/opt/q5/libq5.so', "
                "0x5500000000, 0x10000, None, elf('0102030405060708090a0b0c0d0e0f1011121314'))])"
-            << MinidumpScanner::DefaultStartBytes << "Linux" << "arm64" << "SIGSEGV" << "0x28"
-            << "libq5.so" << "0x1000" << "" << "libq5.so" << "0403020106050807090A0B0C0D0E0F100";
+            << MinidumpScanner::DefaultStartBytes << "Linux"
+            << "arm64"
+            << "SIGSEGV"
+            << "0x28"
+            << "libq5.so"
+            << "0x1000"
+            << ""
+            << "libq5.so"
+            << "0403020106050807090A0B0C0D0E0F100";
         QTest::newRow("Linux abort")
             << "out = minidump(system='linux', code=6, params=(), address=0, regs=dict(rip=7))"
-            << MinidumpScanner::DefaultStartBytes << "Linux" << "amd64" << "SIGABRT" << "0x0" << ""
-            << "" << "" << "" << "";
+            << MinidumpScanner::DefaultStartBytes << "Linux"
+            << "amd64"
+            << "SIGABRT"
+            << "0x0"
+            << ""
+            << ""
+            << ""
+            << ""
+            << "";
         QTest::newRow("no exception")
             << "out = minidump(exception=False, regs=dict(rip=Q5 + 2), modules=[q5()])"
-            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045" << "amd64" << ""
-            << "" << q5 << "0x2" << "6.4.0.17" << pdb << q5Id;
+            << MinidumpScanner::DefaultStartBytes << "Windows NT 10.0.19045"
+            << "amd64"
+            << ""
+            << "" << q5 << "0x2"
+            << "6.4.0.17" << pdb << q5Id;
     }
 
     void facts()
@@ -146,31 +205,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");
 
         const QString dump = "out = bytearray(minidump(regs=dict(rip=Q5), modules=[q5()]))\n";
-        QTest::newRow("empty") << "out = b''" << "ends before a minidump's header does" << 0 << "";
-        QTest::newRow("a zip file") << "out = b'PK\\x03\\x04' + bytes(4000)" << "is no minidump"
-                                    << 0 << "";
+        QTest::newRow("empty") << "out = b''"
+                               << "ends before a minidump's header does" << 0 << "";
+        QTest::newRow("a zip file") << "out = b'PK\\x03\\x04' + bytes(4000)"
+                                    << "is no minidump" << 0 << "";
+        QTest::newRow("no streams")
+            << "out = struct.pack('<4sIIIIIQ', b'MDMP', 0xa793, 0, 32, 0, 0, 0)"
+            << "holds none of the streams that tell of a crash" << 0 << "";
         QTest::newRow("directory past the end")
             << dump + "struct.pack_into('<I', out, 12, 0x7fffff00)"
             << "has its stream directory beyond its end" << 0 << "";
-        QTest::newRow("four billion streams")
-            << dump + "struct.pack_into('<I', out, 8, 0xffffffff)" << "" << 1
-            << "EXCEPTION_ACCESS_VIOLATION_READ";
+        QTest::newRow("four billion streams") << dump + "struct.pack_into('<I', out, 8, 0xffffffff)"
+                                              << "" << 1 << "EXCEPTION_ACCESS_VIOLATION_READ";
         QTest::newRow("four billion modules")
             << dump + "size, rva = struct.unpack_from('<II', out, directory_entry(out, 4))\n"
                       "struct.pack_into('<I', out, rva, 0xffffffff)"
             << "" << 1 << "EXCEPTION_ACCESS_VIOLATION_READ";
         QTest::newRow("exception stream past the end")
-            << dump + "struct.pack_into('<I', out, directory_entry(out, 6) + 4, 0xfffffff0)" << ""
-            << 1 << "";
+            << dump + "struct.pack_into('<I', out, directory_entry(out, 6) + 4, 0xfffffff0)"
+            << "" << 1 << "";
         QTest::newRow("stream size past the end")
-            << dump + "struct.pack_into('<I', out, directory_entry(out, 4), 0xffffffff)" << "" << 1
-            << "EXCEPTION_ACCESS_VIOLATION_READ";
+            << dump + "struct.pack_into('<I', out, directory_entry(out, 4), 0xffffffff)"
+            << "" << 1 << "EXCEPTION_ACCESS_VIOLATION_READ";
         QTest::newRow("module list over the thread list")
             << dump + "struct.pack_into('<II', out, directory_entry(out, 4), "
                       "*struct.unpack_from('<II', out, directory_entry(out, 3)))"
             << "" << 0 << "EXCEPTION_ACCESS_VIOLATION_READ";
-        QTest::newRow("truncated in the middle")
-            << dump + "out = out[:len(out) // 2]" << "" << 0 << "";
+        QTest::newRow("truncated in the middle") << dump + "out = out[:len(out) // 2]"
+                                                 << "" << 0 << "";
     }
 
     void brokenAndHostile()

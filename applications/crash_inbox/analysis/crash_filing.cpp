@@ -16,7 +16,7 @@ void attachCrash(FiledPackage& package, const std::optional<CrashAnalysis::DumpF
         package.signature = QString::fromLatin1(CrashAnalysis::NoDumpFactsSignature);
         return;
     }
-    package.crash = FiledCrash{*facts, CrashAnalysis::summariseCrash(*facts, symbols)};
+    package.crash = FiledCrash{*facts, CrashAnalysis::summariseCrash(*facts, symbols), {}, {}};
     package.crashProblem.clear();
     package.signature = package.crash->summary.signature;
 }

@@ -8,6 +8,8 @@
 #include "store/symbol_store.h"
 #include "text/printable.h"
 
+#include "platform/regular_file.h"
+
 #include <QFile>
 #include <QJsonArray>
 

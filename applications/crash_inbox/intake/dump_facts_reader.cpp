@@ -1,11 +1,11 @@
 #include "dump_facts_reader.h"
 
-bool DumpFactsReader::wants(const PackageEntry& entry, qsizetype index)
+bool DumpFactsReader::wants(const PackageEntry& entry, qsizetype, bool afterReport)
 {
-    // The reporter packs the dump first; a package without one starts with its report.
-    if (index != 0)
+    if (!m_dumpName.isEmpty())
         return false;
     m_dumpName = entry.name;
+    m_afterReport = afterReport;
     m_scanner.emplace();
     return true;
 }
@@ -27,7 +27,8 @@ QString DumpFactsReader::problem() const
 {
     if (m_facts)
         return {};
-    if (m_dumpName.isEmpty())
+    // After the report comes the extra file: a package whose dump is missing has one there.
+    if (m_dumpName.isEmpty() || m_afterReport)
         return QStringLiteral("it holds no dump");
     return QStringLiteral("its dump %1 %2").arg(m_dumpName, m_problem);
 }

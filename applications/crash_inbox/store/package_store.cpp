@@ -441,7 +441,8 @@ PackageStore::packagesWithModule(const QString& debugFile, const QString& debugI
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id FROM packages WHERE crash_modules IN (SELECT list_id "
-                                 "FROM module_list_keys WHERE debug_file = ? AND debug_id = ?)"));
+                                 "FROM module_list_keys WHERE lower(debug_file) = lower(?) AND "
+                                 "debug_id = ?)"));
     query.addBindValue(debugFile);
     query.addBindValue(debugId);
     if (!query.exec()) {

@@ -25,8 +25,9 @@ std::optional<qint64> StoredSymbols::fileOf(const DumpModule& module)
     if (const auto known = m_files.constFind(key); known != m_files.cend())
         return *known;
     QSqlQuery query(m_database.connection());
-    query.prepare(
-        QStringLiteral("SELECT id FROM symbol_files WHERE debug_file = ? AND debug_id = ?"));
+    // Windows takes a PDB's name in any case; the build's symbol file may write it otherwise.
+    query.prepare(QStringLiteral(
+        "SELECT id FROM symbol_files WHERE lower(debug_file) = lower(?) AND debug_id = ?"));
     query.addBindValue(module.debugFile);
     query.addBindValue(module.debugId);
     if (!query.exec())
@@ -38,11 +39,13 @@ std::optional<qint64> StoredSymbols::fileOf(const DumpModule& module)
 }
 
 bool StoredSymbols::nearest(QSqlQuery& query, const char* table, const char* columns, qint64 file,
-                            quint64 offset)
+                            quint64 offset, bool sized)
 {
+    // A record of no size (an empty function) holds nothing and would hide the one around it.
     query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE symbol_file_id = ? AND address <= ? "
-                                 "ORDER BY address DESC LIMIT 1")
-                      .arg(QLatin1String(columns), QLatin1String(table)));
+                                 "%3ORDER BY address DESC LIMIT 1")
+                      .arg(QLatin1String(columns), QLatin1String(table),
+                           sized ? QStringLiteral("AND size > 0 ") : QString()));
     query.addBindValue(file);
     query.addBindValue(qint64(offset));
     if (!query.exec())
@@ -66,10 +69,11 @@ std::optional<CrashAnalysis::SymbolicName> StoredSymbols::name(const DumpModule&
     const auto holds = [&] {
         return offset - quint64(query.value(0).toLongLong()) < quint64(query.value(1).toLongLong());
     };
-    if (nearest(query, "symbol_functions", "address, size, name", *file, offset) && holds()) {
+    if (nearest(query, "symbol_functions", "address, size, name", *file, offset, true) && holds()) {
         name.function = query.value(2).toString();
         name.functionAddress = quint64(query.value(0).toLongLong());
-        if (nearest(query, "symbol_lines", "address, size, line, source_number", *file, offset) &&
+        if (nearest(query, "symbol_lines", "address, size, line, source_number", *file, offset,
+                    true) &&
             holds() && quint64(query.value(0).toLongLong()) >= name.functionAddress) {
             name.sourceLine = query.value(2).toLongLong();
             name.lineAddress = quint64(query.value(0).toLongLong());
@@ -99,7 +103,7 @@ QString StoredSymbols::callFrameRules(const DumpModule& module, quint64 offset)
 {
     const std::optional<qint64> file = fileOf(module);
     QSqlQuery query(m_database.connection());
-    if (!file || !nearest(query, "symbol_rules", "address, size, rules", *file, offset))
+    if (!file || !nearest(query, "symbol_rules", "address, size, rules", *file, offset, true))
         return {};
     if (offset - quint64(query.value(0).toLongLong()) >= quint64(query.value(1).toLongLong()))
         return {};

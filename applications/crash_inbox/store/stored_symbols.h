@@ -25,7 +25,7 @@ private:
     std::optional<qint64> fileOf(const CrashAnalysis::DumpModule& module);
     // The record of the table nearest at or below the offset; false when there is none.
     bool nearest(QSqlQuery& query, const char* table, const char* columns, qint64 file,
-                 quint64 offset);
+                 quint64 offset, bool sized = false);
     bool failed(const QSqlQuery& query);
 
     InboxDatabase& m_database;

@@ -22,12 +22,14 @@ struct Run {
 
 // The controller's symbols: two functions with lines, a public symbol, and the stack records
 // of the first.
-constexpr char Symbols[] = R"(MODULE windows x86_64 123456789ABCDEF011223344556677882 q5controller.pdb
+constexpr char Symbols[] =
+    R"(MODULE windows x86_64 123456789ABCDEF011223344556677882 q5controller.pdb
 FILE 0 D:\src\lamp\lamp_driver.cpp
 FILE 1 D:\src\cue\cue_engine.cpp
 FUNC 1a200 200 0 LampDriver::update(int)
 1a200 80 40 0
 1a280 40 42 0
+FUNC 1a2b0 0 0 an empty function inside it
 FUNC 2f400 200 8 CueEngine::go()
 2f400 100 120 1
 PUBLIC 4e000 0 main
@@ -79,8 +81,8 @@ private:
     void buildPackage(const QString& name, const QString& dump, const QString& arguments = {})
     {
         QCOMPARE(buildWithPython(QString::fromLatin1(MinidumpPrelude) + dump +
-                                     "open(sys.argv[1], 'wb').write(package(dump=dump" +
-                                     arguments + "))\n",
+                                     "open(sys.argv[1], 'wb').write(package(dump=dump" + arguments +
+                                     "))\n",
                                  path(name)),
                  QByteArray());
     }
@@ -159,7 +161,7 @@ private Q_SLOTS:
                "dump = minidump(params=(8, 0xbad0000), regs=dict(rip=0xbad0000, rsp=0x2000), "
                "modules=[q5()], stack=stack, stack_start=0x2000)\n"
             << false << QStringList{" 0xbad0000 :0 context", "q5controller.exe 0x2f4c1 :0 scan"}
-            << "q5controller.exe+0x2f4c1 EXCEPTION_ACCESS_VIOLATION_EXEC";
+            << "0xbad0000 EXCEPTION_ACCESS_VIOLATION_EXEC";
     }
 
     void walkingTheStack()
@@ -195,12 +197,12 @@ private Q_SLOTS:
         Run added = inbox({"symbols", "add", path("q5.sym"), path("broken.sym")});
         QCOMPARE(added.status, 1);
         QCOMPARE(added.lines(),
-                 QStringList({"added q5controller.pdb 123456789ABCDEF011223344556677882 " +
-                                  path("q5.sym"),
-                              "rejected " + path("broken.sym") +
-                                  ": line 2: a FUNC record needs an address, a size, a parameter "
-                                  "size and a name",
-                              "updated 2 packages"}));
+                 QStringList(
+                     {"added q5controller.pdb 123456789ABCDEF011223344556677882 " + path("q5.sym"),
+                      "rejected " + path("broken.sym") +
+                          ": line 2: a FUNC record needs an address, a size, a parameter "
+                          "size and a name",
+                      "updated 2 packages"}));
         const QString after = "q5controller.exe!LampDriver::update(int) "
                               "EXCEPTION_ACCESS_VIOLATION_READ";
         const QJsonArray groups = inbox({"groups", "--json"}).json().array();
@@ -216,8 +218,8 @@ private Q_SLOTS:
         const QJsonArray listed = inbox({"list", "--signature", after, "--json"}).json().array();
         QCOMPARE(listed.size(), 2);
 
-        const Run shown = inbox({"show", QString::number(listed.at(0).toObject()["id"].toInt()),
-                                 "--json"});
+        const Run shown =
+            inbox({"show", QString::number(listed.at(0).toObject()["id"].toInt()), "--json"});
         const QJsonObject crash = shown.json().object()["crash"].toObject();
         QCOMPARE(crash["function"].toString(), QString("LampDriver::update(int)"));
         QCOMPARE(crash["sourceFile"].toString(), QString("D:\\src\\lamp\\lamp_driver.cpp"));
