@@ -59,6 +59,7 @@ private:
     std::optional<User> m_operator;
     std::optional<User> m_intruder;
     QString m_sharedRoot;
+    QString m_bin; // the programs, where the users can run them wherever the build is
     int m_case = 0;
     QString m_shared; // this case's: sticky, open to all, like /tmp
     QString m_home;
@@ -102,8 +103,7 @@ private:
     QByteArray ipc(const User& user, const QStringList& arguments) const
     {
         const Result result =
-            runAs(user, "/usr/bin/python3",
-                  QStringList{qEnvironmentVariable("Q5_IPC_INTRUDER")} + arguments);
+            runAs(user, "/usr/bin/python3", QStringList{m_bin + "/ipc_intruder.py"} + arguments);
         return result.exitCode == 0
                    ? QByteArray()
                    : "failed (" + QByteArray::number(result.exitCode) + "): " + result.err;
@@ -113,7 +113,7 @@ private:
                     const QString& dataFile = "crash.dat",
                     const std::function<void(QProcess&)>& meanwhile = {}) const
     {
-        return runAs(*m_operator, qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-reporter",
+        return runAs(*m_operator, m_bin + "/q5-crash-reporter",
                      {dataFile.startsWith('-') ? dataFile : home(dataFile)}, settings, folder,
                      meanwhile);
     }
@@ -161,6 +161,14 @@ private Q_SLOTS:
         QVERIFY(::mkdtemp(shared.data()));
         m_sharedRoot = QString::fromLocal8Bit(shared);
         QVERIFY(::chmod(shared.constData(), 0755) == 0);
+        m_bin = m_sharedRoot + "/bin";
+        QVERIFY(QDir().mkpath(m_bin));
+        for (const QString& program :
+             {qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-reporter",
+              qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-reporter-episode",
+              qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
+              qEnvironmentVariable("Q5_IPC_INTRUDER")})
+            QVERIFY(QFile::copy(program, m_bin + '/' + QFileInfo(program).fileName()));
     }
 
     void init()
@@ -182,7 +190,7 @@ private Q_SLOTS:
     {
         if (m_intruder)
             QProcess::execute("/usr/bin/python3",
-                              {qEnvironmentVariable("Q5_IPC_INTRUDER"), "remove", m_shared, Key});
+                              {m_bin + "/ipc_intruder.py", "remove", m_shared, Key});
     }
 
     void cleanupTestCase()
@@ -254,7 +262,7 @@ private Q_SLOTS:
         writeFile(home("c.dmp"), randomBytes(20000, 7));
         giveToOperator(home("c.dmp"));
         const Result result =
-            runAs(*m_operator, qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
+            runAs(*m_operator, m_bin + "/q5-controller-sim",
                   {"--timeout", "30", "--delay", "0", "--serial", "OWN-1", "--extra-file",
                    home("notes.txt"), "--data-file", home("crash.dat"), "--dump", home("c.dmp")});
         QVERIFY2(result.exitCode == 0, result.out + result.err);
