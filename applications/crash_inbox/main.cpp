@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "text/printable.h"
 #include "window/inbox_application.h"
 
 #include <QCoreApplication>
@@ -6,8 +7,21 @@
 
 #include <cstdio>
 
+namespace {
+
+// Qt's own warnings (a driver's, a platform plugin's) are no message of the inbox's: they reach
+// the terminal only when asked for.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("Q5_CRASH_INBOX_DEBUG"))
+        std::fprintf(stderr, "%s\n", qPrintable(printable(message)));
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(quietQtMessages);
     if (wantsInboxWindow(argc, argv))
         return runInboxWindow(argc, argv);
     QCoreApplication application(argc, argv);

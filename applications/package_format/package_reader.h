@@ -57,8 +57,9 @@ public:
     virtual void finish() = 0;
 };
 
-// No crash package holds more entries.
-constexpr qsizetype MaximumPackageEntries = 10000;
+// A crash package holds three entries; far more are no crash package's, and would only cost
+// memory and room in the database.
+constexpr qsizetype MaximumPackageEntries = 64;
 
 // The file's SHA-256 is taken on a second thread while the archive is read. Only a regular
 // file is read: a FIFO or a device is refused, never waited for.

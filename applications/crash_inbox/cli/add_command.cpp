@@ -46,11 +46,11 @@ int runAdd(const CommandContext& context)
     PackageFiler filer(store, context.out, &progress, sources.size());
     filer.addSources(sources);
     progress.clear();
-    if (!filer.failed() && parser.isSet(watch))
-        watchFolder(parser.value(watch), filer, context.err);
-    if (filer.failed()) {
-        context.err << "q5-crash-inbox: " << filer.error() << Qt::endl;
+    if (!filer.failed() && parser.isSet(watch) &&
+        !watchFolder(parser.value(watch), filer, context.err) && !filer.failed())
         return 2;
+    if (filer.failed()) {
+        return context.failure(filer.error(), 2);
     }
     return filer.rejected() > 0 ? 1 : 0;
 }

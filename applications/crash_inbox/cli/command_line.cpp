@@ -1,6 +1,9 @@
 #include "command_line.h"
 
+#include "platform/terminal.h"
+#include "store/database_wait.h"
 #include "store/inbox_database.h"
+#include "text/printable.h"
 
 #include <QRegularExpression>
 
@@ -26,6 +29,9 @@ Options:
                    (postgresql://user@host:port/db, ?host=/socket/folder for a local socket);
                    else $Q5_CRASH_INBOX_DATABASE, else the desk's own SQLite file
   -h, --help       this text; "q5-crash-inbox COMMAND --help" tells about a command
+
+A database that another program holds is waited for 30 seconds
+($Q5_CRASH_INBOX_BUSY_SECONDS), then given up. Exit status 2 on a usage or database error.
 )";
 
 using Command = int (*)(const CommandContext&);
@@ -51,8 +57,13 @@ Command commandNamed(const QString& name)
 
 int CommandContext::usageError(const QString& message) const
 {
-    err << "q5-crash-inbox: " << message << Qt::endl;
-    return 2;
+    return failure(message, 2);
+}
+
+int CommandContext::failure(const QString& message, int status) const
+{
+    err << "q5-crash-inbox: " << printable(message) << Qt::endl;
+    return status;
 }
 
 std::optional<int> CommandContext::parse(QCommandLineParser& parser, const QString& synopsis,
@@ -78,20 +89,29 @@ std::unique_ptr<InboxDatabase> CommandContext::openDatabase() const
 {
     QString error;
     const std::optional<DatabaseLocation> location = parseDatabaseLocation(databaseText, error);
+    const DatabaseWait wait(QStringLiteral("the database to open"));
     std::unique_ptr<InboxDatabase> database =
         location ? InboxDatabase::open(*location, error) : nullptr;
     if (!database)
-        err << "q5-crash-inbox: " << error << Qt::endl;
+        failure(error, 2);
     return database;
 }
 
 int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    // On a terminal a long wait for the database is said, as it happens.
+    if (Platform::standardErrorIsTerminal())
+        DatabaseWait::setListener([](const QString& notice) {
+            std::fprintf(stderr, "q5-crash-inbox: %s\n", qPrintable(printable(notice)));
+        });
     QString database = defaultDatabaseText();
     qsizetype at = 1;
     for (; at < arguments.size(); ++at) {
         const QString& argument = arguments.at(at);
-        if (argument == QLatin1String("--database") && at + 1 < arguments.size()) {
+        if (argument == QLatin1String("--database") && at + 1 == arguments.size()) {
+            err << "q5-crash-inbox: --database needs a URL" << Qt::endl;
+            return 2;
+        } else if (argument == QLatin1String("--database")) {
             database = arguments.at(++at);
         } else if (argument.startsWith(QLatin1String("--database="))) {
             database = argument.mid(11);

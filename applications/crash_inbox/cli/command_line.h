@@ -18,6 +18,8 @@ struct CommandContext {
 
     // Exit status 2, with the message.
     int usageError(const QString& message) const;
+    // The message on standard error, escaped for the terminal; the status given.
+    int failure(const QString& message, int status) const;
     // Parses the command's arguments with its own help; returns the exit status when the
     // command should end at once (after --help, or a usage error), none to go on.
     std::optional<int> parse(QCommandLineParser& parser, const QString& synopsis,

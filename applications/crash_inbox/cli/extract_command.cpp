@@ -3,6 +3,7 @@
 #include "extract/package_extraction.h"
 #include "package_reference.h"
 #include "store/inbox_database.h"
+#include "store/package_places.h"
 #include "store/package_store.h"
 
 int runExtract(const CommandContext& context)
@@ -22,30 +23,31 @@ int runExtract(const CommandContext& context)
         return *status;
     if (parser.positionalArguments().size() != 2)
         return context.usageError(QStringLiteral("extract needs an ID or FILE and a DIR"));
-    QString file = parser.positionalArguments().at(0);
-    if (isPackageId(file)) {
+    const QString reference = parser.positionalArguments().at(0);
+    PackageFileHolder holder;
+    QString error;
+    QFile* package = nullptr;
+    if (isPackageId(reference)) {
         const std::unique_ptr<InboxDatabase> database = context.openDatabase();
         if (!database)
             return 2;
-        const std::optional<FiledPackage> package = PackageStore(*database).find(file.toLongLong());
-        if (!package) {
-            context.err << "q5-crash-inbox: no package " << file << " is filed" << Qt::endl;
-            return 1;
-        }
-        file = package->file;
+        const std::optional<FiledPackage> filed =
+            PackageStore(*database).find(reference.toLongLong());
+        if (!filed)
+            return context.failure(QStringLiteral("no package %1 is filed").arg(reference), 1);
+        const auto places = PackagePlaces::of(database->connection(), filed->id, error);
+        if (!places)
+            return context.failure(error, 2);
+        // Nothing is written from a file that no longer holds what was filed.
+        package = holder.openFiled(*places, filed->sha256, error);
+    } else {
+        package = holder.open(reference, error);
     }
-    PackageFileHolder holder;
-    QString error;
-    const std::optional<QString> path = holder.open(file, error);
-    if (!path) {
-        context.err << "q5-crash-inbox: " << error << Qt::endl;
-        return 1;
-    }
+    if (!package)
+        return context.failure(error, 1);
     const ExtractionResult result =
-        extractPackage(*path, parser.positionalArguments().at(1), context.out);
-    if (!result.problem.isEmpty()) {
-        context.err << "q5-crash-inbox: " << file << ": " << result.problem << Qt::endl;
-        return 1;
-    }
+        extractPackage(*package, parser.positionalArguments().at(1), context.out);
+    if (!result.problem.isEmpty())
+        return context.failure(QStringLiteral("%1: %2").arg(holder.place(), result.problem), 1);
     return result.skipped > 0 ? 1 : 0;
 }

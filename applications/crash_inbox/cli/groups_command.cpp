@@ -11,8 +11,7 @@ int writeGroups(const CommandContext& context, PackageStore& store, bool json)
     QString error;
     const auto groups = store.groups(error);
     if (!groups) {
-        context.err << "q5-crash-inbox: " << error << Qt::endl;
-        return 2;
+        return context.failure(error, 2);
     }
     if (!json) {
         writeGroupsText(context.out, *groups);
@@ -30,8 +29,7 @@ int writeSignatureGroups(const CommandContext& context, PackageStore& store, boo
     QString error;
     const auto groups = store.signatureGroups(error);
     if (!groups) {
-        context.err << "q5-crash-inbox: " << error << Qt::endl;
-        return 2;
+        return context.failure(error, 2);
     }
     if (!json) {
         writeSignatureGroupsText(context.out, *groups);

@@ -9,7 +9,9 @@ int runList(const CommandContext& context)
     QCommandLineParser parser;
     const QCommandLineOption search(
         QStringLiteral("search"),
-        QStringLiteral("Only packages whose comments or output log hold every word of TEXT."),
+        QStringLiteral("Only packages whose comments or output log hold every word of TEXT "
+                       "(\"lamp*\": words that start so). Case and accents count for nothing; "
+                       "words are letters and digits."),
         QStringLiteral("TEXT"));
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("Only crashes of the device NAME (Q5-PC, …)."),
@@ -24,30 +26,44 @@ int runList(const CommandContext& context)
         QStringLiteral("signature"),
         QStringLiteral("Only crashes of the signature TEXT, as groups shows it."),
         QStringLiteral("TEXT"));
+    const QCommandLineOption limit(QStringLiteral("limit"), QStringLiteral("At most N packages."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption offset(QStringLiteral("offset"),
+                                    QStringLiteral("Passes over the first N packages."),
+                                    QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
-    parser.addOptions({search, device, version, serial, signature, json});
+    parser.addOptions({search, device, version, serial, signature, limit, offset, json});
     if (const auto status = context.parse(
             parser,
             QStringLiteral("list [--search TEXT] [--device NAME] [--version TEXT] [--serial TEXT] "
-                           "[--signature TEXT] [--json]"),
+                           "[--signature TEXT] [--limit N] [--offset N] [--json]"),
             QStringLiteral("Lists the filed packages, newest crash first: ID, crash date and "
                            "time, device, serial number, version, signature and the first line of "
                            "the comments.")))
         return *status;
     if (!parser.positionalArguments().isEmpty())
         return context.usageError(QStringLiteral("list takes no arguments"));
+    const auto count = [&](const QCommandLineOption& option) -> std::optional<qint64> {
+        if (!parser.isSet(option))
+            return 0;
+        bool ok = false;
+        const qint64 value = parser.value(option).toLongLong(&ok);
+        return ok && value >= 0 ? std::optional(value) : std::nullopt;
+    };
+    const std::optional<qint64> limitCount = count(limit);
+    const std::optional<qint64> offsetCount = count(offset);
+    if (!limitCount || !offsetCount)
+        return context.usageError(QStringLiteral("--limit and --offset take a number of packages"));
     const std::unique_ptr<InboxDatabase> database = context.openDatabase();
     if (!database)
         return 2;
     QString error;
-    const auto packages = PackageStore(*database).list({parser.value(search), parser.value(device),
-                                                        parser.value(version), parser.value(serial),
-                                                        std::nullopt, parser.value(signature)},
-                                                       error);
-    if (!packages) {
-        context.err << "q5-crash-inbox: " << error << Qt::endl;
-        return 2;
-    }
+    const auto packages = PackageStore(*database).list(
+        {parser.value(search), parser.value(device), parser.value(version), parser.value(serial),
+         std::nullopt, parser.value(signature), *limitCount, *offsetCount},
+        error);
+    if (!packages)
+        return context.failure(error, 2);
     if (parser.isSet(json)) {
         QJsonArray rows;
         for (const FiledPackage& package : *packages)

@@ -165,6 +165,15 @@ void writeCrashText(QTextStream& out, const FiledPackage& package)
 
 } // namespace
 
+// A package that came by mail: its message's sender and date; null otherwise.
+void addMail(QJsonObject& object, const FiledPackage& package)
+{
+    object.insert(QStringLiteral("mailFrom"), package.mailSender.isEmpty()
+                                                  ? QJsonValue(QJsonValue::Null)
+                                                  : QJsonValue(package.mailSender));
+    object.insert(QStringLiteral("mailDate"), dateTimeOf(package.mailDate));
+}
+
 QJsonObject packageJson(const FiledPackage& package)
 {
     QJsonObject object;
@@ -183,6 +192,7 @@ QJsonObject packageJson(const FiledPackage& package)
         entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
                                    {QStringLiteral("size"), entry.size}});
     object.insert(QStringLiteral("entries"), entries);
+    addMail(object, package);
     object.insert(QStringLiteral("crash"), crashJson(package.crash));
     object.insert(QStringLiteral("crashProblem"),
                   package.crash ? QJsonValue(QJsonValue::Null) : QJsonValue(package.crashProblem));
@@ -196,8 +206,10 @@ QJsonObject packageListJson(const FiledPackage& package)
                        {QStringLiteral("date"), dateOf(package.report)},
                        {QStringLiteral("time"), timeOf(package.report)},
                        {QStringLiteral("comments"), package.report.comments},
-                       {QStringLiteral("signature"), package.signature}};
+                       {QStringLiteral("signature"), package.signature},
+                       {QStringLiteral("file"), package.file}};
     addApplication(object, package.report, false);
+    addMail(object, package);
     return object;
 }
 
@@ -237,9 +249,12 @@ void writePackageText(QTextStream& out, const FiledPackage& package)
     row("Serial", orDash(application ? std::optional(application->serial) : std::nullopt));
     row("Version", orDash(application ? std::optional(application->version) : std::nullopt));
     row("Platform", orDash(application ? std::optional(application->platform) : std::nullopt));
-    if (!package.mailSender.isEmpty())
+    if (!package.mailSender.isEmpty() || package.mailDate.isValid())
         row("Mailed by",
-            package.mailSender + QLatin1Char(' ') + package.mailDate.toString(Qt::ISODate));
+            QStringList{package.mailSender.isEmpty() ? QStringLiteral("-") : package.mailSender,
+                        package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODate)
+                                                   : QStringLiteral("-")}
+                .join(QLatin1Char(' ')));
     writeCrashText(out, package);
     out << "Comments\n";
     for (const QString& line : package.report.comments.split(QLatin1Char('\n')))

@@ -33,22 +33,23 @@ int runShow(const CommandContext& context)
             return 2;
         package = PackageStore(*database).find(reference.toLongLong());
         if (!package) {
-            context.err << "q5-crash-inbox: no package " << reference << " is filed" << Qt::endl;
-            return 1;
+            return context.failure(QStringLiteral("no package %1 is filed").arg(reference), 1);
         }
     } else {
         DumpFactsReader dump;
         const PackageReading reading = readPackage(reference, &dump);
         if (!reading.package) {
-            context.err << "q5-crash-inbox: " << reference << ": " << reading.problem << Qt::endl;
-            return 1;
+            return context.failure(QStringLiteral("%1: %2").arg(reference, reading.problem), 1);
         }
         package = filedPackage(*reading.package, reference);
         // A file read directly says whether it is filed, and its crash is named with the
         // desk's symbols, when the database can tell.
         QString error;
         const auto location = parseDatabaseLocation(context.databaseText, error);
-        const auto database = location ? InboxDatabase::open(*location, error) : nullptr;
+        // Reading a file needs no database: none is made for it.
+        const auto database =
+            location ? InboxDatabase::open(*location, error, InboxDatabase::Access::ExistingOnly)
+                     : nullptr;
         std::optional<StoredSymbols> symbols;
         if (database) {
             package->id = PackageStore(*database).idOf(package->sha256).value_or(0);

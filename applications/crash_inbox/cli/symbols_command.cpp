@@ -41,8 +41,7 @@ int addSymbols(const CommandContext& context, const QStringList& paths)
         SymbolStore::Failure failure;
         const std::optional<SymbolStore::Filing> filing = store.add(file, failure);
         if (!filing && failure.database) {
-            context.err << "q5-crash-inbox: " << failure.reason << Qt::endl;
-            return 2;
+            return context.failure(failure.reason, 2);
         }
         if (!filing) {
             context.out << "rejected " << printable(path) << ": " << printable(failure.reason)
@@ -59,8 +58,7 @@ int addSymbols(const CommandContext& context, const QStringList& paths)
         const std::optional<int> changed =
             refreshCrashes(packages, symbols, module.debugFile, module.debugId, error);
         if (!changed) {
-            context.err << "q5-crash-inbox: " << error << Qt::endl;
-            return 2;
+            return context.failure(error, 2);
         }
         updated += *changed;
     }
@@ -76,8 +74,7 @@ int listSymbols(const CommandContext& context, bool json)
     QString error;
     const auto kept = SymbolStore(*database).list(error);
     if (!kept) {
-        context.err << "q5-crash-inbox: " << error << Qt::endl;
-        return 2;
+        return context.failure(error, 2);
     }
     if (json) {
         QJsonArray rows;

@@ -80,14 +80,10 @@ bool copyEntry(FileArchive& archive, QFile& file, QString& reason)
 
 } // namespace
 
-ExtractionResult extractPackage(const QString& packagePath, const QString& folder, QTextStream& out)
+ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out)
 {
     ExtractionResult result;
-    QString error;
-    bool notRegular = false;
-    const std::unique_ptr<QFile> package =
-        Orrery::Platform::openRegularFile(packagePath, error, notRegular);
-    if (!package || !package->peek(2).startsWith("\x1f\x8b")) {
+    if (!package.seek(0) || !package.peek(2).startsWith("\x1f\x8b")) {
         result.problem = QStringLiteral("it is not a readable gzip-compressed package");
         return result;
     }
@@ -95,7 +91,7 @@ ExtractionResult extractPackage(const QString& packagePath, const QString& folde
     Platform::OutputFolder output(folder);
     FileArchive archive;
     if (!output.isOpen() ||
-        !archive.open(FileArchive::Mode::Read, package.get(), FileArchive::Format::TarGz)) {
+        !archive.open(FileArchive::Mode::Read, &package, FileArchive::Format::TarGz)) {
         result.problem = output.isOpen()
                              ? QStringLiteral("it is not a tar archive")
                              : QStringLiteral("the folder %1 cannot be written to").arg(folder);
@@ -137,8 +133,10 @@ ExtractionResult extractPackage(const QString& packagePath, const QString& folde
         } else if (entry.type != FileArchive::EntryType::File) {
             skip(entry.name, kindReason(entry.type));
         } else if (room >= 0 && entry.size > room - SpareBytes) {
-            skip(entry.name,
-                 QStringLiteral("its %1 bytes would not fit on the disk").arg(entry.size));
+            skip(entry.name, QStringLiteral("its %1 bytes would not fit on the disk, which keeps "
+                                            "%2 MiB free")
+                                 .arg(entry.size)
+                                 .arg(SpareBytes / (1024 * 1024)));
         } else if (const auto file = output.createFile(components, reason); !file) {
             skip(entry.name, reason);
         } else if (!copyEntry(archive, *file, reason)) {

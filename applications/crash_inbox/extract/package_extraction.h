@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+class QFile;
 #include <QTextStream>
 
 // Writes a package's entries into a folder, as "extract" does, safely whatever the package
@@ -15,5 +17,5 @@ struct ExtractionResult {
     QString problem; // the package itself could not be read on; empty when it was read to its end
 };
 
-ExtractionResult extractPackage(const QString& packagePath, const QString& folder,
-                                QTextStream& out);
+// The package is read from its start.
+ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out);

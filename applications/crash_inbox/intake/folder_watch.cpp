@@ -26,13 +26,19 @@ struct Sighting {
 
 } // namespace
 
-void watchFolder(const QString& folder, PackageFiler& filer, QTextStream& err)
+bool watchFolder(const QString& folder, PackageFiler& filer, QTextStream& err)
 {
     QHash<QString, Sighting> seen;
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         QThread::msleep(LookEveryMs);
+        // A folder that is deleted or moved away would be watched in silence for ever.
+        if (!QFileInfo(folder).isDir()) {
+            err << "q5-crash-inbox: the watched folder " << printable(folder) << " is gone"
+                << Qt::endl;
+            return false;
+        }
         const QFileInfoList files =
             QDir(folder).entryInfoList({QStringLiteral("*.cdp")}, QDir::Files | QDir::NoSymLinks);
         for (const QFileInfo& info : files) {
@@ -57,7 +63,7 @@ void watchFolder(const QString& folder, PackageFiler& filer, QTextStream& err)
                     << printable(reading.problem) << Qt::endl;
             }
             if (filer.failed())
-                return;
+                return false;
         }
     }
 }

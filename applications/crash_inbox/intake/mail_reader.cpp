@@ -63,9 +63,20 @@ void visitPart(GMimeObject*, GMimeObject* part, gpointer data)
     if (GMIME_IS_MESSAGE_PART(part)) {
         GMimeMessage* forwarded = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part));
         if (forwarded && walk.depth < MaximumForwardDepth) {
+            // A forwarded package was sent by the forwarded message's sender, and then.
+            const QString outerSender = walk.attachment.sender;
+            const QDateTime outerDate = walk.attachment.date;
+            const QString innerSender = sender(forwarded);
+            const QDateTime innerDate = date(forwarded);
+            if (!innerSender.isEmpty())
+                walk.attachment.sender = innerSender;
+            if (innerDate.isValid())
+                walk.attachment.date = innerDate;
             ++walk.depth;
             g_mime_message_foreach(forwarded, visitPart, data);
             --walk.depth;
+            walk.attachment.sender = outerSender;
+            walk.attachment.date = outerDate;
         }
         return;
     }
@@ -116,6 +127,32 @@ QString MailAttachment::locator(const QString& mailFile) const
     return QStringLiteral("%1#%2/%3").arg(mailFile).arg(message).arg(attachment);
 }
 
+namespace {
+
+// Reads messages from the stream (all of an mbox's, or one), numbering them from `first`.
+int walkMessages(GMimeStream* stream, bool mbox, int first, bool onlyOne, MessageWalk& walk)
+{
+    Object<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+    g_mime_parser_set_format(parser.get(), mbox ? GMIME_FORMAT_MBOX : GMIME_FORMAT_MESSAGE);
+    int messages = 0;
+    while (!g_mime_parser_eos(parser.get())) {
+        Object<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+        if (!message)
+            break;
+        std::optional<qint64> offset;
+        if (mbox)
+            offset = g_mime_parser_get_mbox_marker_offset(parser.get());
+        walk.attachment = MailAttachment{first + messages++,  0,     {}, sender(message.get()),
+                                         date(message.get()), offset};
+        g_mime_message_foreach(message.get(), visitPart, &walk);
+        if (!mbox || onlyOne)
+            break;
+    }
+    return messages;
+}
+
+} // namespace
+
 bool forEachMailPackage(const QString& mailFile, bool mbox,
                         const std::function<void(const MailAttachment&, QFile& content)>& found,
                         QString& error)
@@ -130,20 +167,8 @@ bool forEachMailPackage(const QString& mailFile, bool mbox,
         return false;
     }
     Object<GMimeStream> stream(g_mime_stream_fs_new(dup(file->handle())));
-    Object<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    g_mime_parser_set_format(parser.get(), mbox ? GMIME_FORMAT_MBOX : GMIME_FORMAT_MESSAGE);
     MessageWalk walk{&found, {}};
-    int messages = 0;
-    while (!g_mime_parser_eos(parser.get())) {
-        Object<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-        if (!message)
-            break;
-        walk.attachment =
-            MailAttachment{messages++, 0, {}, sender(message.get()), date(message.get())};
-        g_mime_message_foreach(message.get(), visitPart, &walk);
-        if (!mbox)
-            break;
-    }
+    const int messages = walkMessages(stream.get(), mbox, 0, false, walk);
     if (messages == 0) {
         error = QStringLiteral("it is neither a crash package nor mail");
         return false;
@@ -160,7 +185,8 @@ bool isMailLocator(const QString& file)
     return LocatorPattern.match(file).hasMatch() && !QFile::exists(file);
 }
 
-bool saveMailPackage(const QString& locator, const QString& target, QString& error)
+bool saveMailPackage(const QString& locator, const QString& target,
+                     const std::optional<qint64>& offset, QString& error)
 {
     const QRegularExpressionMatch match = LocatorPattern.match(locator);
     if (!match.hasMatch()) {
@@ -175,13 +201,22 @@ bool saveMailPackage(const QString& locator, const QString& target, QString& err
         Orrery::Platform::openRegularFile(mailFile, error, notRegular);
     const bool mbox = start && start->read(5) == "From ";
     bool saved = false;
-    const bool read = forEachMailPackage(
-        mailFile, mbox,
-        [&](const MailAttachment& found, QFile& content) {
-            if (found.message == message && found.attachment == attachment)
-                saved = copyTo(content, target);
-        },
-        error);
+    const std::function<void(const MailAttachment&, QFile&)> keep = [&](const MailAttachment& found,
+                                                                        QFile& content) {
+        if (found.message == message && found.attachment == attachment)
+            saved = copyTo(content, target);
+    };
+    // The message where it was found, read alone: an mbox of thousands is not decoded whole.
+    if (mbox && offset && start->seek(*offset) && start->peek(5) == "From ") {
+        initialiseGmime();
+        Object<GMimeStream> stream(
+            g_mime_stream_fs_new_with_bounds(dup(start->handle()), *offset, -1));
+        MessageWalk walk{&keep, {}};
+        walkMessages(stream.get(), true, message, true, walk);
+        if (saved)
+            return true;
+    }
+    const bool read = forEachMailPackage(mailFile, mbox, keep, error);
     if (read && !saved)
         error = QStringLiteral("%1 is no longer in %2").arg(locator, mailFile);
     return read && saved;

@@ -140,6 +140,8 @@ void PackageFiler::fileBatch(QFuture<Reading> batch)
     showProgress();
 }
 
+// Mail is filed a batch of packages at a time, as files are: an mbox of thousands of
+// messages is neither one transaction nor held whole.
 void PackageFiler::addMail(const QString& path, bool mbox)
 {
     if (!flush())
@@ -148,32 +150,40 @@ void PackageFiler::addMail(const QString& path, bool mbox)
     QList<std::variant<qsizetype, QString>> lines;
     QString error;
     StoredSymbols symbols(m_store.database());
+    int found = 0;
+    const auto fileBatch = [&] {
+        if (!symbols.error().isEmpty())
+            fail(symbols.error());
+        file(std::exchange(packages, {}), std::exchange(lines, {}));
+    };
     const bool read = forEachMailPackage(
         path, mbox,
         [&](const MailAttachment& attachment, QFile& content) {
+            ++found;
             const QString locator = attachment.locator(path);
             DumpFactsReader dump;
             const PackageReading reading = readPackageFile(content, &dump);
             if (!reading.package) {
                 lines << locator + QStringLiteral(": ") + reading.problem;
-                return;
+            } else {
+                FiledPackage package = filedPackage(*reading.package, locator);
+                attachCrash(package, dump.facts(), dump.problem(), &symbols);
+                package.mailSender = attachment.sender;
+                package.mailDate = attachment.date;
+                package.mailOffset = attachment.offset;
+                lines << packages.size();
+                packages << package;
             }
-            FiledPackage package = filedPackage(*reading.package, locator);
-            attachCrash(package, dump.facts(), dump.problem(), &symbols);
-            package.mailSender = attachment.sender;
-            package.mailDate = attachment.date;
-            lines << packages.size();
-            packages << package;
+            if (packages.size() >= BatchSize)
+                fileBatch();
         },
         error);
     if (!read)
         lines << path + QStringLiteral(": ") + error;
+    else if (found == 0)
+        lines << path + QStringLiteral(": no crash package is in it");
     ++m_done;
-    if (!symbols.error().isEmpty()) {
-        fail(symbols.error());
-        return;
-    }
-    file(packages, lines);
+    fileBatch();
     showProgress();
 }
 

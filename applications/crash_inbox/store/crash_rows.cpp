@@ -137,7 +137,7 @@ std::optional<QVariant> keepModuleList(QSqlQuery& query, const FiledPackage& pac
     const QString digest =
         QString::fromLatin1(QCryptographicHash::hash(modules, QCryptographicHash::Sha256).toHex());
     const auto failed = [&]() -> std::optional<QVariant> {
-        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        error = failure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     };
     query.prepare(QStringLiteral("SELECT id FROM module_lists WHERE digest = ?"));

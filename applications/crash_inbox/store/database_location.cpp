@@ -3,6 +3,7 @@
 #include "suite_identity.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -13,7 +14,7 @@ std::optional<DatabaseLocation> postgres(const QString& text, QString& error)
 {
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid()) {
-        error = QStringLiteral("%1 is not a PostgreSQL URL (%2)").arg(text, url.errorString());
+        error = QStringLiteral("%1 is not a PostgreSQL URL").arg(withoutPassword(text));
         return std::nullopt;
     }
     DatabaseLocation location;
@@ -24,8 +25,30 @@ std::optional<DatabaseLocation> postgres(const QString& text, QString& error)
     location.password = url.password();
     location.database = url.path().mid(1);
     const QUrlQuery query(url);
-    if (query.hasQueryItem(QStringLiteral("host")))
-        location.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+        if (key == QLatin1String("host")) {
+            location.host = value;
+        } else if (key == QLatin1String("port")) {
+            bool ok = false;
+            location.port = value.toInt(&ok);
+            if (!ok) {
+                error = QStringLiteral("%1 is not a port").arg(value);
+                return std::nullopt;
+            }
+        } else if (key == QLatin1String("user")) {
+            location.user = value;
+        } else if (key == QLatin1String("password")) {
+            location.password = value;
+        } else if (key == QLatin1String("dbname")) {
+            location.database = value;
+        } else if (value.contains(QLatin1Char(';'))) {
+            // Qt SQL separates its connect options with ';'.
+            error = QStringLiteral("the value of %1 cannot hold ';'").arg(key);
+            return std::nullopt;
+        } else {
+            location.options << key + QLatin1Char('=') + value;
+        }
+    }
     return location;
 }
 
@@ -61,6 +84,15 @@ std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QStri
     DatabaseLocation location;
     location.path = path;
     return location;
+}
+
+QString withoutPassword(const QString& databaseText)
+{
+    static const QRegularExpression password(QStringLiteral("^(postgres(?:ql)?://[^/@:]*:)[^@]*@"));
+    QString text = databaseText;
+    text.replace(password, QStringLiteral("\\1***@"));
+    static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"));
+    return text.replace(parameter, QStringLiteral("\\1***"));
 }
 
 QString defaultDatabaseText()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -16,16 +17,22 @@ struct DatabaseLocation {
     QString user;
     QString password;
     QString database;
+    // libpq's other parameters (connect_timeout, sslmode, …), "key=value" each.
+    QStringList options;
 
     // For messages: never the password.
     QString describe() const;
 };
 
 // A file path, "sqlite:PATH", or a PostgreSQL URL in libpq's form
-// (postgresql://user@host:port/db, ?host=/socket/folder for a local socket). Null with the
-// reason when the text is none of these.
+// (postgresql://user@host:port/db?param=value&…: host and port there win over the URL's own,
+// ?host=/socket/folder names a local socket, every other parameter goes to libpq as it is).
+// Null with the reason when the text is none of these; the reason never holds a password.
 std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QString& error);
 
 // $XDG_DATA_HOME/Varnel Professional/Crash Inbox/inbox.sqlite, or what
 // Q5_CRASH_INBOX_DATABASE names.
 QString defaultDatabaseText();
+
+// The text with any password in it replaced, fit for a message.
+QString withoutPassword(const QString& databaseText);

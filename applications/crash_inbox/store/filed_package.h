@@ -30,6 +30,7 @@ struct FiledPackage {
     QList<PackageEntry> entries;
     QString mailSender;
     QDateTime mailDate;
+    std::optional<qint64> mailOffset; // where its message starts in an mbox
     // What groups it with crashes of the same cause; "no dump facts" without them.
     QString signature;
     std::optional<FiledCrash> crash;
@@ -57,7 +58,8 @@ struct SignatureGroup {
     QStringList serials;
 };
 
-// The packages to list: all that match every filter given.
+// The packages to list: all that match every filter given, `offset` of them passed over and
+// at most `limit` (when not 0) listed.
 struct PackageFilter {
     QString search; // words in the comments or the output log
     QString device;
@@ -66,4 +68,6 @@ struct PackageFilter {
     // Only the crashes of this group's device and version; absent values match absent ones.
     std::optional<CrashGroup> group;
     QString signature;
+    qint64 limit = 0;
+    qint64 offset = 0;
 };

@@ -1,9 +1,12 @@
 #include "inbox_database.h"
 
+#include "inbox_schema.h"
+
 #include "suite_identity.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -11,98 +14,9 @@
 
 namespace {
 
-// The schema of version 1, statement by statement; the engines differ in identity columns and
-// full-text search.
-const char* const SqliteSchema[] = {
-    "CREATE TABLE packages (id INTEGER PRIMARY KEY, sha256 TEXT NOT NULL UNIQUE, "
-    "file TEXT NOT NULL, file_size INTEGER NOT NULL, crash_date TEXT, crash_time TEXT, "
-    "crashed_at TEXT, device TEXT, serial TEXT, version TEXT, platform TEXT, "
-    "comments TEXT NOT NULL, output_log TEXT NOT NULL, mail_sender TEXT, mail_date TEXT, "
-    "added_at TEXT NOT NULL)",
-    "CREATE TABLE entries (package_id INTEGER NOT NULL REFERENCES packages(id) ON DELETE "
-    "CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL, size INTEGER NOT NULL, "
-    "kind INTEGER NOT NULL, PRIMARY KEY (package_id, position))",
-    "CREATE INDEX packages_group ON packages(device, version)",
-    "CREATE INDEX packages_crashed ON packages(crashed_at)",
-    "CREATE VIRTUAL TABLE package_text USING fts5(comments, output_log, content='packages', "
-    "content_rowid='id')",
-    "CREATE TRIGGER packages_text_insert AFTER INSERT ON packages BEGIN INSERT INTO "
-    "package_text(rowid, comments, output_log) VALUES (new.id, new.comments, new.output_log); "
-    "END",
-    "CREATE TRIGGER packages_text_delete AFTER DELETE ON packages BEGIN INSERT INTO "
-    "package_text(package_text, rowid, comments, output_log) VALUES ('delete', old.id, "
-    "old.comments, old.output_log); END",
-    "CREATE TABLE inbox_schema (version INTEGER NOT NULL)",
-};
-
-const char* const PostgresSchema[] = {
-    "CREATE TABLE packages (id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
-    "sha256 TEXT NOT NULL UNIQUE, file TEXT NOT NULL, file_size BIGINT NOT NULL, "
-    "crash_date TEXT, crash_time TEXT, crashed_at TEXT, device TEXT, serial TEXT, "
-    "version TEXT, platform TEXT, comments TEXT NOT NULL, output_log TEXT NOT NULL, "
-    "mail_sender TEXT, mail_date TEXT, added_at TEXT NOT NULL, search tsvector GENERATED "
-    "ALWAYS AS (to_tsvector('simple', comments || ' ' || output_log)) STORED)",
-    "CREATE TABLE entries (package_id BIGINT NOT NULL REFERENCES packages(id) ON DELETE "
-    "CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL, size BIGINT NOT NULL, "
-    "kind INTEGER NOT NULL, PRIMARY KEY (package_id, position))",
-    "CREATE INDEX packages_group ON packages(device, version)",
-    "CREATE INDEX packages_crashed ON packages(crashed_at)",
-    "CREATE INDEX packages_search ON packages USING GIN (search)",
-    "CREATE TABLE inbox_schema (version INTEGER NOT NULL)",
-};
-
-// Version 2: what the desk reads from each package's dump, and the symbol files that turn
-// modules and offsets into functions and lines. The packages of one build on one console share
-// one module list; the lists are found again by the modules they hold.
-QList<QByteArray> upgradeToVersion2(bool postgres)
-{
-    const QByteArray blob = postgres ? "BYTEA" : "BLOB";
-    const QByteArray identity =
-        postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
-    const QByteArray integer = postgres ? "BIGINT" : "INTEGER";
-    QList<QByteArray> statements{
-        "CREATE TABLE module_lists (id " + identity + ", digest TEXT NOT NULL UNIQUE, modules " +
-            blob + " NOT NULL)",
-        "CREATE TABLE module_list_keys (list_id " + integer +
-            " NOT NULL REFERENCES module_lists(id) ON DELETE CASCADE, debug_file TEXT NOT NULL, "
-            "debug_id TEXT NOT NULL, PRIMARY KEY (debug_file, debug_id, list_id))"};
-    // A package filed before its dump was read keeps dump_read 0 until it is added again.
-    for (const QByteArray& column : QList<QByteArray>{
-             "dump_read INTEGER NOT NULL DEFAULT 0", "signature TEXT", "crash_problem TEXT",
-             "crash_os TEXT", "crash_cpu TEXT", "crash_reason TEXT", "crash_address TEXT",
-             "crash_module TEXT", "crash_module_version TEXT", "crash_offset TEXT",
-             "crash_function TEXT", "crash_source_file TEXT", "crash_source_line " + integer,
-             "crash_place TEXT", "crash_thread " + blob, "crash_frames " + blob,
-             "crash_modules " + integer + " REFERENCES module_lists(id)"})
-        statements << "ALTER TABLE packages ADD COLUMN " + column;
-    statements << "UPDATE packages SET signature = 'no dump facts', crash_problem = 'it was filed "
-                  "before the desk read dumps; add it again to read its dump'"
-               << "CREATE INDEX packages_signature ON packages(signature)"
-               << "CREATE INDEX packages_modules ON packages(crash_modules)"
-               << "CREATE TABLE symbol_files (id " + identity +
-                      ", debug_file TEXT NOT NULL, debug_id TEXT NOT NULL, os TEXT NOT NULL, "
-                      "cpu TEXT NOT NULL, added_at TEXT NOT NULL, UNIQUE (debug_file, debug_id))";
-    const QByteArray owner =
-        "symbol_file_id " + integer + " NOT NULL REFERENCES symbol_files(id) ON DELETE CASCADE";
-    statements << "CREATE TABLE symbol_sources (" + owner + ", number " + integer +
-                      " NOT NULL, name TEXT NOT NULL, PRIMARY KEY (symbol_file_id, number))"
-               << "CREATE TABLE symbol_functions (" + owner + ", address " + integer +
-                      " NOT NULL, size " + integer + " NOT NULL, name TEXT NOT NULL)"
-               << "CREATE TABLE symbol_lines (" + owner + ", address " + integer +
-                      " NOT NULL, size " + integer + " NOT NULL, line " + integer +
-                      " NOT NULL, source_number " + integer + " NOT NULL)"
-               << "CREATE TABLE symbol_publics (" + owner + ", address " + integer +
-                      " NOT NULL, name TEXT NOT NULL)"
-               << "CREATE TABLE symbol_rules (" + owner + ", address " + integer +
-                      " NOT NULL, size " + integer + " NOT NULL, rules TEXT NOT NULL)";
-    for (const char* table : {"symbol_functions", "symbol_lines", "symbol_publics", "symbol_rules"})
-        statements << QByteArray("CREATE INDEX ") + table + "_address ON " + table +
-                          "(symbol_file_id, address)";
-    return statements;
-}
-
 // Any number that no other program of ours uses: taken while the schema is looked at or made.
 constexpr int SchemaLock = 52350;
+constexpr int ConnectSeconds = 10;
 
 QString connectionName()
 {
@@ -116,6 +30,13 @@ QString failure(const QString& what, const QSqlError& error)
 }
 
 } // namespace
+
+int InboxDatabase::busySeconds()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("Q5_CRASH_INBOX_BUSY_SECONDS", &ok);
+    return ok && seconds > 0 ? seconds : 30;
+}
 
 InboxDatabase::InboxDatabase(const DatabaseLocation& location, QString name)
     : m_location(location)
@@ -132,9 +53,11 @@ InboxDatabase::~InboxDatabase()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-std::unique_ptr<InboxDatabase> InboxDatabase::open(const DatabaseLocation& location, QString& error)
+std::unique_ptr<InboxDatabase> InboxDatabase::open(const DatabaseLocation& location, QString& error,
+                                                   Access access)
 {
     std::unique_ptr<InboxDatabase> database(new InboxDatabase(location, connectionName()));
+    database->m_create = access == Access::CreateWhenMissing;
     if (!database->connect(error) || !database->prepareSchema(error))
         return nullptr;
     return database;
@@ -157,11 +80,23 @@ bool InboxDatabase::connect(QString& error)
         database.setUserName(m_location.user);
         database.setPassword(m_location.password);
         database.setDatabaseName(m_location.database);
+        // A server that does not answer is given up on, not waited for without end.
+        QStringList options = m_location.options;
+        if (options.filter(QRegularExpression(QStringLiteral("^connect_timeout="))).isEmpty())
+            options << QStringLiteral("connect_timeout=%1").arg(ConnectSeconds);
+        database.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
-        ensurePathExists(QFileInfo(m_location.path).absolutePath());
+        if (m_create)
+            ensurePathExists(QFileInfo(m_location.path).absolutePath());
+        else if (!QFileInfo::exists(m_location.path)) {
+            error = QStringLiteral("%1 does not exist").arg(m_location.describe());
+            return false;
+        }
         database.setDatabaseName(m_location.path);
-        // Other processes filing at the same moment make us wait, not fail.
-        database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+        // Other processes filing at the same moment make us wait a while, not fail.
+        database.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busySeconds() * 1000) +
+            (m_create ? QString() : QStringLiteral(";QSQLITE_OPEN_READONLY")));
     }
     if (!database.open()) {
         error = failure(QStringLiteral("%1 cannot be opened").arg(m_location.describe()),
@@ -171,9 +106,30 @@ bool InboxDatabase::connect(QString& error)
     QSqlQuery query(database);
     // SQLite's rollback journal, not its write-ahead log: a reader that may not write the
     // folder can still read, which the log's shared-memory file would prevent.
-    if (!postgres)
-        query.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    const bool set =
+        postgres ? query.exec(QStringLiteral("SET client_min_messages TO warning")) &&
+                       query.exec(QStringLiteral("SET lock_timeout TO '%1s'").arg(busySeconds()))
+                 : query.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    if (!set) {
+        error = failure(QStringLiteral("%1 cannot be used").arg(m_location.describe()),
+                        query.lastError());
+        return false;
+    }
     return true;
+}
+
+bool InboxDatabase::isEmptySqlite(QString& error)
+{
+    QSqlQuery query(connection());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next()) {
+        error = failure(QStringLiteral("the database cannot be read"), query.lastError());
+        return false;
+    }
+    if (query.value(0).toInt() == 0)
+        return true;
+    error = QStringLiteral("%1 holds tables of another program, and no crash inbox")
+                .arg(m_location.describe());
+    return false;
 }
 
 std::optional<int> InboxDatabase::storedVersion(QString& error)
@@ -203,8 +159,22 @@ std::optional<int> InboxDatabase::storedVersion(QString& error)
 // would leave the server's cached catalogue blind to tables made meanwhile.)
 bool InboxDatabase::prepareSchema(QString& error)
 {
-    if (!isPostgres() && storedVersion(error) == SchemaVersion)
-        return true;
+    if (!isPostgres()) {
+        const std::optional<int> version = storedVersion(error);
+        if (!version)
+            return false;
+        if (*version == SchemaVersion)
+            return true;
+        // Another program's database is not made into an inbox.
+        if (*version == 0 && !isEmptySqlite(error))
+            return false;
+        if (!m_create) {
+            error = QStringLiteral("%1 holds no inbox of this version (schema version %2)")
+                        .arg(m_location.describe())
+                        .arg(*version);
+            return false;
+        }
+    }
     error.clear();
     QSqlQuery query(connection());
     const bool locked =
@@ -224,6 +194,9 @@ bool InboxDatabase::prepareSchema(QString& error)
                     .arg(m_location.describe())
                     .arg(*version)
                     .arg(SchemaVersion);
+        ready = false;
+    } else if (ready && *version == 0 && !m_create) {
+        error = QStringLiteral("%1 holds no crash inbox").arg(m_location.describe());
         ready = false;
     } else if (ready && *version == 0) {
         ready = createSchema(error);
@@ -252,7 +225,12 @@ bool InboxDatabase::upgrade(QString& error)
         return false;
     };
     if (*version < 2) {
-        for (const QByteArray& statement : upgradeToVersion2(isPostgres()))
+        for (const QByteArray& statement : InboxSchema::upgradeToVersion2(isPostgres()))
+            if (!run(statement))
+                return false;
+        if (!InboxSchema::fillSearchWords(connection(), error))
+            return false;
+        for (const QByteArray& statement : InboxSchema::searchIndex(isPostgres()))
             if (!run(statement))
                 return false;
     }
@@ -269,15 +247,9 @@ bool InboxDatabase::createSchema(QString& error)
         error = failure(QStringLiteral("the database's tables cannot be made"), query.lastError());
         return false;
     };
-    if (isPostgres()) {
-        for (const char* statement : PostgresSchema)
-            if (!run(statement))
-                return false;
-    } else {
-        for (const char* statement : SqliteSchema)
-            if (!run(statement))
-                return false;
-    }
+    for (const char* statement : InboxSchema::version1(isPostgres()))
+        if (!run(statement))
+            return false;
     // Made as version 1 was, then brought up to date step by step.
     return run("INSERT INTO inbox_schema (version) VALUES (1)");
 }

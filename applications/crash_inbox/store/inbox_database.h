@@ -12,9 +12,19 @@ class InboxDatabase
 {
 public:
     static constexpr int SchemaVersion = 2;
+    // How long a database that another program holds is waited for: 30 seconds, or what
+    // Q5_CRASH_INBOX_BUSY_SECONDS says.
+    static int busySeconds();
+
+    enum class Access {
+        CreateWhenMissing,
+        // An existing inbox only, read: nothing is made (show FILE needs no database).
+        ExistingOnly,
+    };
 
     // Null with the reason, a sentence, when it cannot be had.
-    static std::unique_ptr<InboxDatabase> open(const DatabaseLocation& location, QString& error);
+    static std::unique_ptr<InboxDatabase> open(const DatabaseLocation& location, QString& error,
+                                               Access access = Access::CreateWhenMissing);
     ~InboxDatabase();
     InboxDatabase(const InboxDatabase&) = delete;
     InboxDatabase& operator=(const InboxDatabase&) = delete;
@@ -30,7 +40,9 @@ private:
     bool createSchema(QString& error);
     bool upgrade(QString& error);
     std::optional<int> storedVersion(QString& error);
+    bool isEmptySqlite(QString& error);
 
     DatabaseLocation m_location;
     QString m_name;
+    bool m_create = true;
 };

@@ -1,9 +1,12 @@
 #include "package_store.h"
 
 #include "crash_rows.h"
+#include "database_wait.h"
 #include "inbox_database.h"
+#include "package_places.h"
 #include "row_insert.h"
 #include "row_reader.h"
+#include "search_words.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -70,16 +73,24 @@ QStringList outputLogLines(const QString& text)
     return lines;
 }
 
-// Each word a phrase of its own, so that nothing the technician types is FTS5 syntax.
+// Each word a phrase of its own, so that nothing the technician types is FTS5 syntax; the
+// words are letters and digits, folded as the index's are.
 QString fts5Query(const QString& text)
 {
     QStringList words;
-    for (const QString& word :
-         text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
-        words << QLatin1Char('"') +
-                     QString(word).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                     QLatin1Char('"');
+    for (const SearchWords::QueryWord& word : SearchWords::queryWords(text))
+        words << QLatin1Char('"') + word.word + QLatin1Char('"') +
+                     (word.prefix ? QStringLiteral("*") : QString());
     return words.join(QLatin1Char(' '));
+}
+
+// The same as a PostgreSQL text search query: every word, a prefix marked ":*".
+QString tsquery(const QString& text)
+{
+    QStringList words;
+    for (const SearchWords::QueryWord& word : SearchWords::queryWords(text))
+        words << word.word + (word.prefix ? QStringLiteral(":*") : QString());
+    return words.join(QStringLiteral(" & "));
 }
 
 // For a comparison: an empty text is a value, not NULL.
@@ -140,6 +151,7 @@ PackageStore::PackageStore(InboxDatabase& database)
 std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledPackage>& packages,
                                                               QString& error)
 {
+    const DatabaseWait wait(QStringLiteral("the database to file packages"));
     QList<qsizetype> order(packages.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
@@ -186,8 +198,9 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
     const QStringList crashColumns = CrashRows::columns();
     query.prepare(QStringLiteral("INSERT INTO packages (sha256, file, file_size, crash_date, "
                                  "crash_time, crashed_at, device, serial, version, platform, "
-                                 "comments, output_log, mail_sender, mail_date, added_at, %1) "
-                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%2) "
+                                 "comments, output_log, mail_sender, mail_date, added_at, "
+                                 "search_words, %1) "
+                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%2) "
                                  "ON CONFLICT (sha256) DO NOTHING RETURNING id")
                       .arg(crashColumns.join(QStringLiteral(", ")),
                            QStringLiteral(", ?").repeated(crashColumns.size())));
@@ -208,19 +221,24 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
     query.addBindValue(orNull(
         package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODateWithMs) : QString()));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    query.addBindValue(SearchWords::indexText(report.comments, report.outputLog));
     for (const QVariant& value : CrashRows::values(package, *moduleList))
         query.addBindValue(value);
+    // Whatever fails now is the database's fault: the package was read whole.
     if (!query.exec()) {
-        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        error = failure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
     if (!query.next()) {
         const std::optional<qint64> known = idOf(package.sha256);
         if (!known) {
-            error = QStringLiteral("%1 cannot be filed: the database lost it").arg(package.file);
+            error = QStringLiteral("the database cannot be written: a package filed meanwhile "
+                                   "is not there");
             return std::nullopt;
         }
-        if (!readDumpOfOlderFiling(query, *known, package, error))
+        // Known content found at a new place keeps that place too.
+        if (!readDumpOfOlderFiling(query, *known, package, error) ||
+            !PackagePlaces::add(query, *known, package, error))
             return std::nullopt;
         return Filing{*known, false};
     }
@@ -234,9 +252,11 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
                     {QStringLiteral("package_id"), QStringLiteral("position"),
                      QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
                     entries)) {
-        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        error = failure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
+    if (!PackagePlaces::add(query, id, package, error))
+        return std::nullopt;
     return Filing{id, true};
 }
 
@@ -247,7 +267,7 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     query.prepare(QStringLiteral("SELECT dump_read FROM packages WHERE id = ?"));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
-        error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+        error = failure(QStringLiteral("the database cannot be written"), query);
         return false;
     }
     if (query.value(0).toInt() != 0)
@@ -262,7 +282,7 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     query.addBindValue(id);
     if (query.exec())
         return true;
-    error = failure(QStringLiteral("%1 cannot be filed").arg(package.file), query);
+    error = failure(QStringLiteral("the database cannot be written"), query);
     return false;
 }
 
@@ -278,6 +298,7 @@ std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
 
 std::optional<FiledPackage> PackageStore::find(qint64 id)
 {
+    const DatabaseWait wait(QStringLiteral("the database to read package %1").arg(id));
     QSqlQuery query(m_database.connection());
     query.prepare(QStringLiteral("SELECT %1, output_log, crash_frames FROM packages WHERE id = ?")
                       .arg(listColumns()));
@@ -298,20 +319,23 @@ std::optional<FiledPackage> PackageStore::find(qint64 id)
     while (query.next())
         package.entries << PackageEntry{query.value(0).toString(), query.value(1).toLongLong(),
                                         PackageEntry::Kind(query.value(2).toInt()), QString()};
+    if (query.lastError().isValid())
+        return std::nullopt;
     return package;
 }
 
 std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filter, QString& error)
 {
+    const DatabaseWait wait(QStringLiteral("the database to list packages"));
     QStringList conditions;
     QVariantList values;
     const QString words =
-        m_database.isPostgres() ? filter.search.simplified() : fts5Query(filter.search);
+        m_database.isPostgres() ? tsquery(filter.search) : fts5Query(filter.search);
     if (!words.isEmpty()) {
         conditions << (m_database.isPostgres()
-                           ? QStringLiteral("search @@ plainto_tsquery('simple', ?)")
-                           : QStringLiteral("id IN (SELECT rowid FROM package_text WHERE "
-                                            "package_text MATCH ?)"));
+                           ? QStringLiteral("search @@ to_tsquery('simple', ?)")
+                           : QStringLiteral("id IN (SELECT rowid FROM package_words WHERE "
+                                            "package_words MATCH ?)"));
         values << words;
     }
     const std::pair<const char*, QString> exact[] = {{"device", filter.device},
@@ -331,12 +355,18 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
     }
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
+    QString page;
+    if (filter.limit > 0 || filter.offset > 0)
+        page = QStringLiteral(" LIMIT %1 OFFSET %2")
+                   .arg(filter.limit > 0 ? filter.limit : std::numeric_limits<qint64>::max())
+                   .arg(filter.offset);
     query.prepare(QStringLiteral("SELECT %1 FROM packages %2 ORDER BY crashed_at DESC NULLS LAST, "
-                                 "id DESC")
-                      .arg(listColumns(), conditions.isEmpty()
-                                              ? QString()
-                                              : QStringLiteral("WHERE ") +
-                                                    conditions.join(QStringLiteral(" AND "))));
+                                 "id DESC%3")
+                      .arg(listColumns(),
+                           conditions.isEmpty() ? QString()
+                                                : QStringLiteral("WHERE ") +
+                                                      conditions.join(QStringLiteral(" AND ")),
+                           page));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
@@ -347,11 +377,17 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
     const RowReader row(query);
     while (query.next())
         packages << packageFromRow(row);
+    // A damaged database ends a query early: that is an error, not the end of the list.
+    if (query.lastError().isValid()) {
+        error = failure(QStringLiteral("the packages cannot be listed"), query);
+        return std::nullopt;
+    }
     return packages;
 }
 
 std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
 {
+    const DatabaseWait wait(QStringLiteral("the database to group crashes"));
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
@@ -381,6 +417,10 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
         if (last.isValid() && (!group.last.isValid() || last > group.last))
             group.last = last;
     }
+    if (query.lastError().isValid()) {
+        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        return std::nullopt;
+    }
     QList<CrashGroup> result = groups.values();
     for (CrashGroup& group : result)
         group.serials.sort();
@@ -391,6 +431,7 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
 
 std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& error)
 {
+    const DatabaseWait wait(QStringLiteral("the database to group crashes"));
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
@@ -420,6 +461,10 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& erro
             group.first = first;
         if (last.isValid() && (!group.last.isValid() || last > group.last))
             group.last = last;
+    }
+    if (query.lastError().isValid()) {
+        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        return std::nullopt;
     }
     QList<SignatureGroup> result = groups.values();
     for (SignatureGroup& group : result) {
@@ -452,6 +497,10 @@ PackageStore::packagesWithModule(const QString& debugFile, const QString& debugI
     QList<qint64> ids;
     while (query.next())
         ids << query.value(0).toLongLong();
+    if (query.lastError().isValid()) {
+        error = failure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
+        return std::nullopt;
+    }
     return ids;
 }
 

@@ -172,10 +172,16 @@ std::optional<QList<SymbolStore::Kept>> SymbolStore::list(QString& error)
         return std::nullopt;
     }
     QList<Kept> kept;
+    const auto damaged = [&] {
+        error = failure(QStringLiteral("the symbols cannot be listed"), query);
+        return std::nullopt;
+    };
     while (query.next())
         kept << Kept{{query.value(2).toString(), query.value(3).toString(),
                       query.value(1).toString(), query.value(0).toString()},
                      QDateTime::fromString(query.value(4).toString(), Qt::ISODate),
                      query.value(5).toLongLong()};
+    if (query.lastError().isValid())
+        return damaged();
     return kept;
 }

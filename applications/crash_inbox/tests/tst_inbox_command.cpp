@@ -1,14 +1,18 @@
 #include "package_builder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -65,14 +69,24 @@ private:
 
     QString path(const QString& name) const { return m_home.filePath(name); }
 
-    std::unique_ptr<QProcess> start(const QStringList& arguments) const
+    std::unique_ptr<QProcess> start(const QStringList& arguments,
+                                    const QMap<QString, QString>& settings = {},
+                                    const std::function<void()>& childSetUp = {}) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", m_home.path());
         environment.insert("XDG_DATA_HOME", path("data"));
         environment.remove("Q5_CRASH_INBOX_DATABASE");
+        for (auto setting = settings.cbegin(); setting != settings.cend(); ++setting) {
+            if (setting.value().isNull())
+                environment.remove(setting.key());
+            else
+                environment.insert(setting.key(), setting.value());
+        }
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment);
+        if (childSetUp)
+            process->setChildProcessModifier(childSetUp);
         process->setWorkingDirectory(m_home.path());
         process->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
         return process;
@@ -88,7 +102,11 @@ private:
                 QString::fromUtf8(process.readAllStandardError())};
     }
 
-    Run inbox(const QStringList& arguments) const { return finish(*start(arguments)); }
+    Run inbox(const QStringList& arguments, const QMap<QString, QString>& settings = {},
+              const std::function<void()>& childSetUp = {}) const
+    {
+        return finish(*start(arguments, settings, childSetUp));
+    }
 
     // Writes Python's `out` to the path.
     void build(const QString& name, const QString& program) const
@@ -165,10 +183,10 @@ private Q_SLOTS:
         build("b.cdp", "out = package('fan', 'SN-2')");
         QCOMPARE(inbox({"add", path("a.cdp"), path("b.cdp")}).status, 0);
         const QJsonObject shown = inbox({"show", path("b.cdp"), "--json"}).json().object();
-        QCOMPARE(
-            QStringList(shown.keys()),
-            QStringList({"comments", "crash", "crashProblem", "date", "device", "entries", "file",
-                         "id", "outputLog", "platform", "serial", "sha256", "time", "version"}));
+        QCOMPARE(QStringList(shown.keys()),
+                 QStringList({"comments", "crash", "crashProblem", "date", "device", "entries",
+                              "file", "id", "mailDate", "mailFrom", "outputLog", "platform",
+                              "serial", "sha256", "time", "version"}));
         QVERIFY(shown["crash"].isNull());
         QCOMPARE(shown["crashProblem"].toString(), QString("its dump c.dmp is no minidump"));
         QCOMPARE(shown["date"].toString(), QString("2026-12-05"));
@@ -179,8 +197,8 @@ private Q_SLOTS:
         const QJsonArray listed = inbox({"list", "--json"}).json().array();
         QCOMPARE(listed.size(), 2);
         QCOMPARE(QStringList(listed.at(1).toObject().keys()),
-                 QStringList({"comments", "date", "device", "id", "serial", "sha256", "signature",
-                              "time", "version"}));
+                 QStringList({"comments", "date", "device", "file", "id", "mailDate", "mailFrom",
+                              "serial", "sha256", "signature", "time", "version"}));
         QCOMPARE(listed.at(1).toObject()["signature"].toString(), QString("no dump facts"));
         QVERIFY(listed.at(1).toObject()["date"].isNull() &&
                 listed.at(1).toObject()["time"].isNull());
@@ -216,7 +234,8 @@ private Q_SLOTS:
               "import tarfile\ninfo = tarfile.TarInfo('c.dmp'); info.size = 1 << 50\n"
               "out = gzip.compress(info.tobuf(format=tarfile.GNU_FORMAT) + b'x' * 512)");
         const Run huge = inbox({"extract", path("huge.cdp"), path("huge")});
-        QVERIFY2(huge.out.contains("skipped c.dmp: its 1125899906842624 bytes would not fit"),
+        QVERIFY2(huge.out.contains("skipped c.dmp: its 1125899906842624 bytes would not fit on "
+                                   "the disk, which keeps 16 MiB free"),
                  qPrintable(huge.out));
         QCOMPARE(huge.status, 1);
     }
@@ -316,6 +335,207 @@ private Q_SLOTS:
         const Run extracted = inbox({"extract", path("odd/forged.cdp"), path("odd/out")});
         QCOMPARE(extracted.lines().size(), 3);
         QCOMPARE(extracted.lines().filter(QRegularExpression("^(extracted|skipped) ")).size(), 3);
+    }
+
+    // extract ID takes a package only from a place that still holds what was filed: a file
+    // replaced by another package yields nothing; a package found again at a new place is
+    // filed there too, and extracted from there.
+    void extractingWhatWasFiled()
+    {
+        build("a.cdp", "out = package('first')");
+        build("b.cdp", "out = package('second')");
+        const QString id = inbox({"add", path("a.cdp")}).lines().value(0).section(' ', 1, 1);
+        QVERIFY(QFile::remove(path("a.cdp")) && QFile::copy(path("b.cdp"), path("a.cdp")));
+        Run run = inbox({"extract", id, path("filed")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(path("a.cdp") + " holds other content now"), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(path("filed")) || QDir(path("filed")).isEmpty());
+        build("moved/first.cdp", "out = package('first')");
+        QVERIFY(QFile::remove(path("a.cdp")));
+        QCOMPARE(inbox({"add", path("moved/first.cdp")}).lines(),
+                 QStringList{"known " + id + " " + path("moved/first.cdp")});
+        run = inbox({"extract", id, path("filed")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.lines().contains("extracted report.xml"));
+        QCOMPARE(inbox({"extract", path("never.cdp"), path("out")}).err.trimmed(),
+                 "q5-crash-inbox: " + path("never.cdp") + " does not exist");
+    }
+
+    // Mail keeps its sender and date in JSON as in text, a forwarded package its original
+    // sender's; a mail file without a package is said to be one.
+    void mailAsFiled_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("a message") << MaildirMessage << "Ops <ops@example.org>"
+                                   << "2026-12-07T09:30:00Z";
+        QTest::newRow("forwarded")
+            << QString(Forwarded).replace("inner['From'] = 'site@example.org'",
+                                          "inner['From'] = 'site@example.org'\n"
+                                          "inner['Date'] = 'Sun, 06 Dec 2026 08:00:00 +0000'")
+            << "site@example.org"
+            << "2026-12-06T08:00:00Z";
+        QTest::newRow("a date, no sender")
+            << QString(MaildirMessage).replace("m['From'] = 'Ops <ops@example.org>'\n", "") << ""
+            << "2026-12-07T09:30:00Z";
+    }
+
+    void mailAsFiled()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, from);
+        QFETCH(QString, date);
+        build("mail.eml", program);
+        const QString id = inbox({"add", path("mail.eml")}).lines().value(0).section(' ', 1, 1);
+        const QJsonObject shown = inbox({"show", id, "--json"}).json().object();
+        const QJsonObject listed = inbox({"list", "--json"}).json().array().at(0).toObject();
+        for (const QJsonObject& object : {shown, listed}) {
+            QCOMPARE(object["mailFrom"].toString(), from);
+            QCOMPARE(object["mailFrom"].isNull(), from.isEmpty());
+            QCOMPARE(object["mailDate"].toString(), date);
+            QCOMPARE(object["file"].toString(), path("mail.eml") + "#0/0");
+        }
+        QVERIFY(inbox({"show", id})
+                    .out.contains("Mailed by " + (from.isEmpty() ? "-" : from) + " " + date));
+        // Every path given gets its line, also mail without a package and a text file.
+        build("plain.eml", "out = b'From: x@example.org\\nSubject: hi\\n\\nno package\\n'");
+        build("fake.cdp", "out = b'Subject: looks like mail\\n\\ntext\\n'");
+        const Run nothing = inbox({"add", path("plain.eml"), path("fake.cdp")});
+        QCOMPARE(nothing.status, 1);
+        QCOMPARE(nothing.lines(),
+                 QStringList({"rejected " + path("plain.eml") + ": no crash package is in it",
+                              "rejected " + path("fake.cdp") + ": no crash package is in it"}));
+    }
+
+    // Texts from outside reach the terminal escaped in messages too; a password never does.
+    void messagesOnTheTerminal()
+    {
+        const QString odd = "odd \x1b[31m\u200e\u202e\u200b\ufeff\\n.cdp";
+        build(odd, "out = b'not a package'");
+        Run run = inbox({"show", path(odd)});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("odd \\x1b[31m\\u200e\\u202e\\u200b\\ufeff\\\\n.cdp") &&
+                     !run.err.contains('\x1b'),
+                 qPrintable(run.err));
+        run = inbox({"--database", "postgresql://desk:s3cr3t@[broken/inbox", "list"});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(!run.err.contains("s3cr3t") && run.err.contains("***"), qPrintable(run.err));
+        run = inbox({"--database",
+                     "postgresql://desk@/inbox?host=" + path("none") + "&password=s3cr3t&port=1",
+                     "list"});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(!run.err.contains("s3cr3t"), qPrintable(run.err));
+        // Filed on a disk that fills up: the database is named, not the package.
+        build("big.cdp", "out = package('x' * 200000, dump=random.Random(4).randbytes(300000))");
+        QCOMPARE(inbox({"list"}).status, 0);
+        const qint64 room =
+            QFileInfo(path("data/Varnel Professional/Crash Inbox/inbox.sqlite")).size() + 8192;
+        run = inbox({"add", path("big.cdp")}, {}, [room] {
+            const rlimit limit{rlim_t(room), rlim_t(room)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_IGN);
+        });
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith("q5-crash-inbox: the database cannot be written") &&
+                     !run.err.contains("big.cdp"),
+                 qPrintable(run.err));
+    }
+
+    // Without a display the window says so; help works everywhere; what is not given a value,
+    // or not given at all, is a usage error; a show of a file makes no database.
+    void withoutADisplayAndOtherUsage()
+    {
+        const QMap<QString, QString> noDisplay{
+            {"DISPLAY", QString()}, {"WAYLAND_DISPLAY", QString()}, {"QT_QPA_PLATFORM", QString()}};
+        for (const QStringList& arguments : {QStringList{}, QStringList{"open", "x.cdp"}}) {
+            const Run run = inbox(arguments, noDisplay);
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains("there is no display"), qPrintable(run.err));
+        }
+        const Run help = inbox({"open", "--help"}, noDisplay);
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith("Usage: q5-crash-inbox"));
+        QCOMPARE(inbox({"--database"}).status, 2);
+        QCOMPARE(inbox({"list", "--limit", "many"}).status, 2);
+        build("s.cdp", "out = package('shown only')");
+        QDir(path("data")).removeRecursively();
+        QCOMPARE(inbox({"show", path("s.cdp")}).status, 0);
+        QVERIFY(!QFileInfo::exists(path("data")));
+        // A page of the list.
+        buildMany("page", 5);
+        QCOMPARE(inbox({"add", path("page")}).status, 0);
+        QCOMPARE(inbox({"list", "--limit", "2", "--offset", "3"}).lines().size(), 2);
+        QCOMPARE(inbox({"list", "--offset", "4"}).lines().size(), 1);
+        // A watched folder that goes away ends the watch, with a word.
+        QDir().mkpath(path("watched"));
+        const auto watch = start({"add", "--watch", path("watched")});
+        QVERIFY(watch->waitForStarted());
+        QTest::qWait(500);
+        QDir(path("watched")).removeRecursively();
+        const Run ended = finish(*watch);
+        QCOMPARE(ended.status, 2);
+        QVERIFY2(ended.err.contains("the watched folder " + path("watched") + " is gone"),
+                 qPrintable(ended.err));
+    }
+
+    // A database held by another program is waited for a stated time, then given up (exit 2),
+    // on either engine; a read is not said to be a write.
+    void busyDatabaseIsGivenUp_data()
+    {
+        QTest::addColumn<bool>("onPostgres");
+        QTest::newRow("SQLite") << false;
+        QTest::newRow("PostgreSQL") << true;
+    }
+
+    void busyDatabaseIsGivenUp()
+    {
+        QFETCH(bool, onPostgres);
+        const QString database = onPostgres ? postgres() : path("busy.sqlite");
+        QCOMPARE(inbox({"--database", database, "list"}).status, 0);
+        // Another program holds the database for long.
+        QProcess holder;
+        if (onPostgres)
+            holder.start("psql", {database, "-qc",
+                                  "BEGIN; LOCK TABLE packages; SELECT "
+                                  "pg_sleep(20); COMMIT"});
+        else
+            holder.start("python3", {"-c",
+                                     "import sqlite3, sys, time\n"
+                                     "db = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                     "db.execute('BEGIN EXCLUSIVE')\nprint('held', flush=True)\n"
+                                     "time.sleep(20)",
+                                     database});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(onPostgres ? 1000 : 0);
+        QVERIFY(onPostgres || holder.waitForReadyRead(10000));
+        QElapsedTimer clock;
+        clock.start();
+        const Run run =
+            inbox({"--database", database, "list"}, {{"Q5_CRASH_INBOX_BUSY_SECONDS", "2"}});
+        const qint64 waited = clock.elapsed();
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(run.status, 2);
+        QVERIFY2(waited < 15000, qPrintable(QString::number(waited)));
+        QVERIFY2(!run.err.contains("written"), qPrintable(run.err));
+    }
+
+    // A package whose words are more than an index takes is still filed, on either engine.
+    void oneLargePackageStopsNothing_data() { busyDatabaseIsGivenUp_data(); }
+    void oneLargePackageStopsNothing()
+    {
+        QFETCH(bool, onPostgres);
+        const QString database = onPostgres ? postgres() : path("large.sqlite");
+        build("large/words.cdp", "out = package(' '.join('w%d' % n for n in range(120000)))");
+        buildMany("large", 3);
+        const Run run = inbox({"--database", database, "add", path("large")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.lines().filter("added ").size(), 4);
+        QCOMPARE(inbox({"--database", database, "list", "--search", "w5"}).lines().size(), 1);
+        // Every parameter of a libpq URL counts: a port that nothing listens on is no database.
+        if (onPostgres)
+            QCOMPARE(inbox({"--database", database + "&port=1", "list"}).status, 2);
     }
 
     void usageAndDatabaseErrors()

@@ -228,7 +228,7 @@ private Q_SLOTS:
         QCOMPARE(crash["modules"].toArray().size(), 2);
         QVERIFY(inbox({"show", QString::number(listed.at(0).toObject()["id"].toInt())})
                     .out.contains("Crash at  q5controller.exe!LampDriver::update(int) "
-                                  "[D:\\src\\lamp\\lamp_driver.cpp : 42 + 0x33]\n"));
+                                  "[D:\\\\src\\\\lamp\\\\lamp_driver.cpp : 42 + 0x33]\n"));
         // The same module's symbols again replace the first.
         added = inbox({"symbols", "add", path("q5.sym")});
         QCOMPARE(added.lines().at(0).section(' ', 0, 0), QString("replaced"));
@@ -260,6 +260,9 @@ CREATE VIRTUAL TABLE package_text USING fts5(comments, output_log, content='pack
   content_rowid='id');
 CREATE TRIGGER packages_text_insert AFTER INSERT ON packages BEGIN INSERT INTO
   package_text(rowid, comments, output_log) VALUES (new.id, new.comments, new.output_log); END;
+CREATE TRIGGER packages_text_delete AFTER DELETE ON packages BEGIN INSERT INTO
+  package_text(package_text, rowid, comments, output_log) VALUES ('delete', old.id, old.comments,
+  old.output_log); END;
 CREATE TABLE inbox_schema (version INTEGER NOT NULL);
 INSERT INTO inbox_schema VALUES (1);''')
 db.execute("INSERT INTO packages VALUES (1, ?, ?, 1, '2026-12-05', '20:53:47', "

@@ -2,10 +2,14 @@
 
 namespace {
 
+// Controls, line and paragraph separators, direction marks and overrides, and the invisible
+// characters (zero width, byte order mark) that make a name look like another; the backslash
+// too, so that an escape in the output can never be mistaken for a text that looks like one.
 bool needsEscape(char16_t c)
 {
-    return c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
-           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    return c < 0x20 || (c >= 0x7f && c < 0xa0) || c == u'\\' || c == 0x061c ||
+           (c >= 0x200b && c <= 0x200f) || c == 0x2028 || c == 0x2029 ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2060 && c <= 0x2069) || c == 0xfeff;
 }
 
 } // namespace
@@ -21,6 +25,8 @@ QString printable(const QString& text)
             result += QLatin1String("\\n");
         else if (c == QLatin1Char('\t'))
             result += QLatin1String("\\t");
+        else if (c == QLatin1Char('\\'))
+            result += QLatin1String("\\\\");
         else if (c.unicode() < 0x100)
             result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else

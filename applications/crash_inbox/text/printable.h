@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Names and paths from outside, fit for one line of output: control characters, line and
-// paragraph separators and direction overrides written as escapes, so that a name can neither
-// forge a line of its own nor drive the terminal.
+// Names, paths and messages, fit for one line of output on a terminal: control characters, line
+// and paragraph separators, direction marks and overrides, invisible characters and the
+// backslash written as escapes, so that a name can neither forge a line of its own, drive the
+// terminal, nor pass for another. Every text that reaches a terminal goes through it.
 QString printable(const QString& text);

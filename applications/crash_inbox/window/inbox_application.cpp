@@ -1,6 +1,7 @@
 #include "inbox_application.h"
 
 #include "application/application.h"
+#include "application/platform/display_platforms.h"
 #include "inbox_window.h"
 #include "stall_meter.h"
 #include "store/database_location.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -58,10 +60,26 @@ ThemeMode themeNamed(const QString& name)
 
 } // namespace
 
+constexpr char WindowUsage[] =
+    R"(Usage: q5-crash-inbox [--database URL] [--theme dark|light|system] [open [FILE...]]
+
+Opens the Crash Inbox window: the filed packages, their crash groups and reports. With open,
+the package files are shown too (filed only when asked). It needs a display; every command
+(q5-crash-inbox --help) works without one.
+
+Options:
+  --database URL   a SQLite file, sqlite:PATH, or a PostgreSQL URL
+  --theme THEME    dark, light or system (the desktop's)
+  -h, --help       this text
+)";
+
 bool wantsInboxWindow(int argc, char** argv)
 {
     for (int at = 1; at < argc; ++at) {
         const QByteArray argument = argv[at];
+        // An option without its value is the command line's to refuse.
+        if ((argument == "--database" || argument == "--theme") && at + 1 == argc)
+            return false;
         if (argument == "--database" || argument == "--theme")
             ++at;
         else if (!argument.startsWith("--database=") && !argument.startsWith("--theme=") &&
@@ -73,7 +91,22 @@ bool wantsInboxWindow(int argc, char** argv)
 
 int runInboxWindow(int& argc, char** argv)
 {
+    for (int at = 1; at < argc; ++at) {
+        if (qstrcmp(argv[at], "-h") == 0 || qstrcmp(argv[at], "--help") == 0) {
+            std::fputs(WindowUsage, stdout);
+            return 0;
+        }
+    }
+    // Without a display Qt would abort: the offscreen platform catches it, and then it is said.
+    const bool offscreenAsked = qgetenv("QT_QPA_PLATFORM").split(';').constFirst() == "offscreen";
+    Tessera::Platform::chooseDisplayPlatforms();
     InboxApplication application(argc, argv);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") && !offscreenAsked) {
+        std::fputs("q5-crash-inbox: there is no display to open the window on (or it does not "
+                   "answer); the commands need none: q5-crash-inbox --help\n",
+                   stderr);
+        return 2;
+    }
     QCommandLineParser parser;
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("The inbox database."), QStringLiteral("URL"),
@@ -84,6 +117,7 @@ int runInboxWindow(int& argc, char** argv)
     const QCommandLineOption reportStalls(
         QStringLiteral("report-stalls"),
         QStringLiteral("At the end, the longest time the window could not answer, on stderr."));
+    parser.addHelpOption();
     parser.addOptions({database, theme, reportStalls});
     parser.addPositionalArgument(QStringLiteral("open"), QStringLiteral("Opens FILE..."),
                                  QStringLiteral("[open [FILE...]]"));

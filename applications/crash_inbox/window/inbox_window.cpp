@@ -9,6 +9,7 @@
 #include "package_list_model.h"
 #include "report_view.h"
 #include "store/inbox_database.h"
+#include "store/package_places.h"
 #include "store/package_store.h"
 #include "widgets/tree_view.h"
 
@@ -50,17 +51,20 @@ QTreeView* listView(QWidget* parent)
     return view;
 }
 
-// The summary of an extraction and the lines about each entry, for the status line.
-QPair<QString, QString> extractionReport(const QString& file, const QString& folder)
+// The summary of an extraction and the lines about each entry, for the status line. A filed
+// package is taken only from a place that still holds what was filed.
+QPair<QString, QString> extractionReport(const QList<PackagePlace>& places,
+                                         const QByteArray& sha256, const QString& folder)
 {
     PackageFileHolder holder;
     QString error;
-    const std::optional<QString> path = holder.open(file, error);
-    if (!path)
+    QFile* package = sha256.isEmpty() ? holder.open(places.value(0).file, error)
+                                      : holder.openFiled(places, sha256, error);
+    if (!package)
         return {error, QString()};
     QString lines;
     QTextStream out(&lines);
-    const ExtractionResult result = extractPackage(*path, folder, out);
+    const ExtractionResult result = extractPackage(*package, folder, out);
     out.flush();
     const QString summary =
         result.problem.isEmpty()
@@ -262,7 +266,11 @@ void InboxWindow::refreshPackages()
     if (m_refreshing)
         return;
     const std::optional<SignatureGroup> group = m_groupModel->group(m_groups->currentIndex().row());
-    const PackageFilter filter{m_search->text().trimmed(),
+    // While typing, the word being typed is a prefix of the words looked for.
+    QString search = m_search->text();
+    if (!search.isEmpty() && !search.back().isSpace() && !search.endsWith(QLatin1Char('*')))
+        search += QLatin1Char('*');
+    const PackageFilter filter{search.trimmed(),
                                m_device->currentIndex() > 0 ? m_device->currentText() : QString(),
                                m_version->currentIndex() > 0 ? m_version->currentText() : QString(),
                                QString(),
@@ -425,8 +433,22 @@ void InboxWindow::extractPackage()
         setStatus(watcher->result().first, watcher->result().second);
         watcher->deleteLater();
     });
+    QList<PackagePlace> places{{m_shown->file, {}, {}, std::nullopt}};
+    QByteArray sha256;
+    if (m_shownIsFiled) {
+        QString error;
+        const auto filed = PackagePlaces::of(m_database->connection(), m_shown->id, error);
+        if (!filed) {
+            setStatus(error);
+            m_extracting = false;
+            updateActions();
+            return;
+        }
+        places = *filed;
+        sha256 = m_shown->sha256;
+    }
     watcher->setFuture(QtConcurrent::run(
-        [file = m_shown->file, folder] { return extractionReport(file, folder); }));
+        [places, sha256, folder] { return extractionReport(places, sha256, folder); }));
 }
 
 void InboxWindow::showInFolder()

@@ -72,6 +72,11 @@ private Q_SLOTS:
         QTest::newRow("a FIFO, never waited for")
             << "import os\nos.mkfifo(sys.argv[1])\nos._exit(0)"
             << "it is not a regular file" << QStringList();
+        QTest::newRow("a hundred entries")
+            << "out = gzip.compress(tar([file('e%d' % n) for n in range(100)] + "
+               "[file('report.xml', REPORT)]))"
+            << "it holds more entries, or longer names, than any crash package does"
+            << QStringList();
         QTest::newRow("no report") << "out = gzip.compress(tar([file('c.dmp')]))"
                                    << "it has no report.xml" << QStringList();
         QTest::newRow("two reports")

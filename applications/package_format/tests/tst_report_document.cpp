@@ -188,6 +188,26 @@ private Q_SLOTS:
         QTest::newRow("garbage after the root")
             << root + "<Comments>ok</Comments></r:CrashReport><more/>"
             << "its report.xml is not well-formed XML";
+        QTest::newRow("the report's namespace as the default")
+            << QByteArray("<CrashReport xmlns=\"q5.varnel.example\"><Comments>ok</Comments>"
+                          "</CrashReport>")
+            << "";
+        QTest::newRow("two ApplicationInfo elements")
+            << root + "<ApplicationInfo><Serial>A</Serial></ApplicationInfo><ApplicationInfo>"
+                      "<Serial>B</Serial></ApplicationInfo></r:CrashReport>"
+            << "its report.xml has more than one ApplicationInfo element";
+        QTest::newRow("two Serial elements")
+            << root + "<ApplicationInfo><Serial>A</Serial><Serial>B</Serial></ApplicationInfo>"
+                      "</r:CrashReport>"
+            << "its report.xml has more than one Serial element";
+        // Qt's reader takes time that grows with the square of a tag's attributes.
+        QByteArray attributes;
+        for (int n = 0; n < 140000; ++n)
+            attributes += " a" + QByteArray::number(n) + "='>'";
+        QTest::newRow("140,000 attributes")
+            << "<r:CrashReport xmlns:r=\"q5.varnel.example\"" + attributes +
+                   "><Comments>ok</Comments></r:CrashReport>"
+            << "its report.xml has an element with more attributes than any crash report has";
     }
 
     void hostileReports()

@@ -1,6 +1,7 @@
 #include "app/platform/process_environment.h"
 
 #include "app/platform/termination_requests.h"
+#include "application/platform/display_platforms.h"
 
 #include <QByteArray>
 #include <QList>
@@ -27,27 +28,6 @@ extern "C" void blockTerminationRequestsAtStart(int, char**, char**)
 [[gnu::section(".preinit_array"),
   gnu::used]] void (*const blockAtStart)(int, char**, char**) = &blockTerminationRequestsAtStart;
 
-// Without a reachable display server QApplication aborts before "connected". The platforms the
-// user chose, or else the desktops the environment names, are tried in turn, then offscreen, so
-// the episode still runs (and saves its package) where no window can be shown: the display may
-// be what failed.
-void chooseDisplayPlatforms()
-{
-    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
-    if (!chosen.isEmpty()) {
-        if (!chosen.split(';').contains("offscreen"))
-            qputenv("QT_QPA_PLATFORM", chosen + ";offscreen");
-        return;
-    }
-    QByteArray platforms;
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        platforms += "wayland;";
-    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-        platforms += "xcb;";
-    platforms += "offscreen";
-    qputenv("QT_QPA_PLATFORM", platforms);
-}
-
 } // namespace
 
 void prepareProcessEnvironment()
@@ -58,5 +38,8 @@ void prepareProcessEnvironment()
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     holdTerminationRequests();
-    chooseDisplayPlatforms();
+    // Without a reachable display server QApplication would abort before "connected"; the
+    // episode still runs (and saves its package) where no window can be shown: the display may
+    // be what failed.
+    Tessera::Platform::chooseDisplayPlatforms();
 }
