@@ -2,8 +2,8 @@
 // reporter writes a crash package, and prints the wall time and this process's peak memory.
 //   archive_throughput --generate <file> <bytes>
 //   archive_throughput <input> <output.tar.gz>
-#include "dump_generator.h"
-#include "io/file_archive.h"
+#include "controller_sim/dump_generator.h"
+#include "orrery_core/io/file_archive.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,11 +4,11 @@
 //   inbox_bench fill <database> <count>: filed reports without archives, through the inbox's
 //     own filing code, each with three words of a vocabulary of 5,000 in its comments
 //   inbox_bench words <count>: that many words of the vocabulary, one a line
-#include "dump_generator.h"
-#include "io/file_archive.h"
-#include "report_writer.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
+#include "controller_sim/dump_generator.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "orrery_core/io/file_archive.h"
+#include "package_format/report_writer.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

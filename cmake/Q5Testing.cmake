@@ -1,14 +1,15 @@
-# q5_add_test(NAME name SOURCES ... LIBRARIES ... [DEPENDS targets...] [INCLUDES dirs...]
-#             [WRAPPER command...])
+# q5_add_test(NAME name SOURCES ... LIBRARIES ... [DEPENDS targets...] [WRAPPER command...])
 # One Qt Test executable, registered with CTest and run on the offscreen platform.
 function(q5_add_test)
     if(NOT Q5_BUILD_TESTS)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;DEPENDS;INCLUDES;WRAPPER" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;DEPENDS;WRAPPER" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBRARIES})
-    target_include_directories(${ARG_NAME} PRIVATE ${ARG_INCLUDES})
+    # Tests reach the helpers of other modules' tests by their module paths.
+    target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src
+        ${PROJECT_SOURCE_DIR}/applications)
     if(ARG_DEPENDS)
         # Programs the test runs as processes.
         add_dependencies(${ARG_NAME} ${ARG_DEPENDS})

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A private PostgreSQL server for the tests: its own cluster in DIR, reachable only through a
-# socket in DIR. "start DIR" makes and starts it with an empty database "inbox" and writes its
-# URL to DIR/url; "stop DIR" stops it and removes DIR. initdb refuses to run as root: there the
+# socket in DIR. "start DIR [NAME...]" makes and starts it with an empty database "inbox",
+# whose URL it writes to DIR/url, and an empty database for each NAME, whose URL it writes to
+# DIR/url-NAME: tests that run at the same time each have their own. "stop DIR" stops it and
+# removes DIR. initdb refuses to run as root: there the
 # tools run in a user namespace that maps root to an ordinary user, so DIR may sit under a
 # folder only root can enter; without user namespaces the server runs as the postgres user.
 set -euo pipefail
@@ -41,6 +43,10 @@ start)
         -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off" >/dev/null
     as_owner "$bin/createdb" -h "$dir" -U "$user" inbox
     echo "postgresql://$user@/inbox?host=$dir" >"$dir/url"
+    for name in "${@:3}"; do
+        as_owner "$bin/createdb" -h "$dir" -U "$user" "$name"
+        echo "postgresql://$user@/$name?host=$dir" >"$dir/url-$name"
+    done
     ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then

@@ -4,7 +4,7 @@
 
 int main(int argc, char* argv[])
 {
-    prepareProcessEnvironment();
+    CrashReporter::Platform::prepareProcessEnvironment();
     const LogFileSink logSink;
     // Whatever happens, the controller's side sees exit status 0.
     try {

@@ -1,8 +1,8 @@
 #include "package_reader.h"
 
-#include "io/file_archive.h"
+#include "orrery_core/io/file_archive.h"
+#include "orrery_core/platform/regular_file.h"
 #include "package_entries.h"
-#include "platform/regular_file.h"
 #include "report_reader.h"
 
 #include <QCryptographicHash>

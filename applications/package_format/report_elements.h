@@ -1,6 +1,6 @@
 #pragma once
 
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QString>
 

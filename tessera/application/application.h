@@ -7,7 +7,7 @@
 
 namespace Tessera {
 
-// Joins a Qt application class with the suite's application base, and runs launched() once
+// Joins a Qt application class with the toolkit's application base, and runs launched() once
 // the event loop has started.
 template <typename T>
 class Application
@@ -15,9 +15,9 @@ class Application
     , public ApplicationBase
 {
 public:
-    Application(int& argc, char** argv, ApplicationIdentity identity)
+    Application(int& argc, char** argv, Orrery::ApplicationDescription description)
         : T(argc, argv)
-        , ApplicationBase(this, identity)
+        , ApplicationBase(this, std::move(description))
     {
         QCoreApplication::postEvent(this, new ApplicationLaunchedEvent, Qt::HighEventPriority);
     }

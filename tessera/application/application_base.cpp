@@ -1,12 +1,12 @@
 #include "application_base.h"
 
-#include "palette/palette.h"
-#include "resources/icons.h"
-#include "theme/platform/system_theme.h"
-#include "theme/style_installation.h"
-#include "theme/theme_change_event.h"
-#include "theme/theme_resolution.h"
-#include "window/window_control.h"
+#include "tessera/palette/palette.h"
+#include "tessera/resources/icons.h"
+#include "tessera/theme/platform/system_theme.h"
+#include "tessera/theme/style_installation.h"
+#include "tessera/theme/theme_change_event.h"
+#include "tessera/theme/theme_resolution.h"
+#include "tessera/window/window_control.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -25,6 +25,8 @@ namespace Tessera {
 namespace {
 
 constexpr char ScreenChangeHandlerProperty[] = "tsr_screen_change_handler";
+
+const ApplicationBase* runningApplication = nullptr;
 
 // Process-wide set-up that must happen before the Qt application object exists.
 struct StaticInitialiser {
@@ -64,26 +66,37 @@ void announceDpiChange(QScreen* screen)
 
 } // namespace
 
-ApplicationBase::ApplicationBase(QCoreApplication* application, ApplicationIdentity identity)
+ApplicationBase::ApplicationBase(QCoreApplication* application,
+                                 Orrery::ApplicationDescription description)
     : m_application(application)
-    , m_identity(identity)
+    , m_description(std::move(description))
 {
-    QCoreApplication::setOrganizationName(QString::fromLatin1(Suite::OrganisationName));
-    QCoreApplication::setOrganizationDomain(QString::fromLatin1(Suite::OrganisationDomain));
+    QCoreApplication::setOrganizationName(m_description.organisationName);
+    QCoreApplication::setOrganizationDomain(m_description.organisationDomain);
     QCoreApplication::setApplicationVersion(
-        Orrery::versionString<QString>(Suite::ProgramVersion, true));
-    QCoreApplication::setApplicationName(applicationName(m_identity));
+        Orrery::versionString<QString>(m_description.version, true));
+    QCoreApplication::setApplicationName(m_description.applicationName);
     installScreenHandlers();
+    runningApplication = this;
 }
 
-ApplicationBase::~ApplicationBase() = default;
-
-void ApplicationBase::setProductModel(std::optional<std::uint8_t> productModel)
+ApplicationBase::~ApplicationBase()
 {
-    if (productModel == m_identity.productModel)
+    if (runningApplication == this)
+        runningApplication = nullptr;
+}
+
+const ApplicationBase* ApplicationBase::instance()
+{
+    return runningApplication;
+}
+
+void ApplicationBase::renameApplication(const QString& name)
+{
+    if (name == m_description.applicationName)
         return;
-    m_identity.productModel = productModel;
-    QCoreApplication::setApplicationName(applicationName(m_identity));
+    m_description.applicationName = name;
+    QCoreApplication::setApplicationName(name);
 }
 
 void ApplicationBase::setThemeMode(ThemeMode mode)

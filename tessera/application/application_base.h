@@ -1,7 +1,7 @@
 #pragma once
 
-#include "suite_identity.h"
-#include "theme_mode.h"
+#include "orrery_core/diagnostics/application_description.h"
+#include "tessera/theme/theme_mode.h"
 
 class QCoreApplication;
 class QEvent;
@@ -10,24 +10,27 @@ class QScreen;
 
 namespace Tessera {
 
-// What every suite application shares, whatever Qt application class it is built on: its
-// identity, which names it, and its requested and resolved theme modes.
+// What every application of the toolkit shares, whatever Qt application class it is built on:
+// its description, which names it, and its requested and resolved theme modes.
 class ApplicationBase
 {
 public:
-    ApplicationBase(QCoreApplication* application, ApplicationIdentity identity);
+    ApplicationBase(QCoreApplication* application, Orrery::ApplicationDescription description);
     virtual ~ApplicationBase();
     ApplicationBase(const ApplicationBase&) = delete;
     ApplicationBase& operator=(const ApplicationBase&) = delete;
 
-    // Renames the application when the model changes.
-    void setProductModel(std::optional<std::uint8_t> productModel);
+    // Renames the application when the name changes.
+    void renameApplication(const QString& name);
     // Applies the theme the mode resolves to, once the application has launched.
     void setThemeMode(ThemeMode mode);
 
-    const ApplicationIdentity& identity() const { return m_identity; }
+    const Orrery::ApplicationDescription& description() const { return m_description; }
     ThemeMode requestedThemeMode() const { return m_requestedThemeMode; }
     ThemeMode resolvedThemeMode() const { return m_resolvedThemeMode; }
+
+    // The application of this process; null before it is made and after it has gone.
+    static const ApplicationBase* instance();
 
 protected:
     // The style and the window icon are installed before the launch hook runs.
@@ -46,7 +49,7 @@ private:
     void scheduleSystemThemeCheck();
 
     QCoreApplication* m_application;
-    ApplicationIdentity m_identity;
+    Orrery::ApplicationDescription m_description;
     ThemeMode m_requestedThemeMode = ThemeMode::Dark;
     ThemeMode m_resolvedThemeMode = ThemeMode::Dark;
     bool m_launched = false;

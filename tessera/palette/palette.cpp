@@ -1,7 +1,7 @@
 #include "palette.h"
 
-#include "style/style.h"
-#include "theme/theme_resolution.h"
+#include "tessera/style/style.h"
+#include "tessera/theme/theme_resolution.h"
 #include "theme_palettes.h"
 
 namespace Tessera {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "theme_mode.h"
+#include "tessera/theme/theme_mode.h"
 #include "user_palette.h"
 
 #include <QPalette>

@@ -1,6 +1,6 @@
 #include "theme_palettes.h"
 
-#include "painting/colour.h"
+#include "orrery_gui/painting/colour.h"
 
 #include <initializer_list>
 #include <utility>

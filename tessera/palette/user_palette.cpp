@@ -1,6 +1,6 @@
 #include "user_palette.h"
 
-#include "style/style.h"
+#include "tessera/style/style.h"
 
 #include <array>
 

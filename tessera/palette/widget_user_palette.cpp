@@ -1,7 +1,7 @@
 #include "widget_user_palette.h"
 
-#include "style/style.h"
-#include "style/style_properties.h"
+#include "tessera/style/style.h"
+#include "tessera/style/style_properties.h"
 
 #include <QWidget>
 

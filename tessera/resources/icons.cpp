@@ -1,6 +1,6 @@
 #include "icons.h"
 
-#include "style/style_icon_engine.h"
+#include "tessera/style/style_icon_engine.h"
 
 #include <array>
 #include <utility>

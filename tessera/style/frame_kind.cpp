@@ -1,7 +1,7 @@
 #include "frame_kind.h"
 
-#include "painting/colour.h"
-#include "painting/rounded_rect.h"
+#include "orrery_gui/painting/colour.h"
+#include "orrery_gui/painting/rounded_rect.h"
 #include "style.h"
 #include "style_colours.h"
 #include "style_metrics.h"

@@ -1,8 +1,8 @@
 #include "shape_primitives.h"
 
-#include "painting/geometry.h"
-#include "painting/painter_guard.h"
-#include "painting/pixel_grid.h"
+#include "orrery_gui/painting/geometry.h"
+#include "orrery_gui/painting/painter_guard.h"
+#include "orrery_gui/painting/pixel_grid.h"
 
 #include <QLineF>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "painting/rounded_rect.h"
+#include "orrery_gui/painting/rounded_rect.h"
 
 #include <QBrush>
 #include <QPen>

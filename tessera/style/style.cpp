@@ -1,11 +1,11 @@
 #include "style.h"
 
 #include "bitmap_icon_engine.h"
-#include "resources/icons.h"
 #include "style_colours.h"
 #include "style_icon_engine.h"
 #include "style_input_focus_helper.h"
 #include "style_metrics.h"
+#include "tessera/resources/icons.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "palette/palette.h"
 #include "shape_primitives.h"
+#include "tessera/palette/palette.h"
 
 #include <QCommonStyle>
 #include <QPointer>

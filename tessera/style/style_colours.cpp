@@ -1,11 +1,11 @@
 #include "style_colours.h"
 
 #include "frame_kind.h"
-#include "painting/colour.h"
-#include "palette/widget_user_palette.h"
+#include "orrery_gui/painting/colour.h"
 #include "size_policy.h"
 #include "style.h"
 #include "style_properties.h"
+#include "tessera/palette/widget_user_palette.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palette/user_palette.h"
+#include "tessera/palette/user_palette.h"
 
 #include <QBrush>
 

@@ -1,9 +1,9 @@
 #include "frame_kind.h"
-#include "resources/fonts.h"
 #include "style.h"
 #include "style_colours.h"
 #include "style_metrics.h"
-#include "widgets/card_button.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/widgets/card_button.h"
 
 #include <QApplication>
 #include <QComboBox>

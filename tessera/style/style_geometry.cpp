@@ -1,7 +1,7 @@
 #include "style.h"
 #include "style_metrics.h"
-#include "widgets/card_button.h"
-#include "window/window_title_bar.h"
+#include "tessera/widgets/card_button.h"
+#include "tessera/window/window_title_bar.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>

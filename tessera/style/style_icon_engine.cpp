@@ -1,7 +1,7 @@
 #include "style_icon_engine.h"
 
-#include "painting/geometry.h"
-#include "palette/palette.h"
+#include "orrery_gui/painting/geometry.h"
+#include "tessera/palette/palette.h"
 
 #include <QGuiApplication>
 #include <QPainter>

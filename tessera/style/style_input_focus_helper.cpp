@@ -1,6 +1,6 @@
 #include "style_input_focus_helper.h"
 
-#include "painting/colour.h"
+#include "orrery_gui/painting/colour.h"
 
 #include <QEvent>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "palette/palette.h"
+#include "tessera/palette/palette.h"
 
 #include <QObject>
 #include <QPalette>

@@ -1,15 +1,15 @@
 #include "combo_box_item_delegate.h"
-#include "palette/widget_user_palette.h"
-#include "resources/fonts.h"
 #include "size_policy.h"
 #include "style.h"
 #include "style_input_focus_helper.h"
 #include "style_metrics.h"
 #include "style_properties.h"
-#include "window/dialog.h"
-#include "window/window.h"
-#include "window/window_title_bar.h"
-#include "window/wizard.h"
+#include "tessera/palette/widget_user_palette.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/window/dialog.h"
+#include "tessera/window/window.h"
+#include "tessera/window/window_title_bar.h"
+#include "tessera/window/wizard.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

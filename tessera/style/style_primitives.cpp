@@ -1,10 +1,10 @@
 #include "frame_kind.h"
-#include "painting/colour.h"
+#include "orrery_gui/painting/colour.h"
 #include "style.h"
 #include "style_colours.h"
 #include "style_metrics.h"
-#include "window/platform/frameless_windows.h"
-#include "window/window.h"
+#include "tessera/window/platform/frameless_windows.h"
+#include "tessera/window/window.h"
 
 #include <QAbstractItemView>
 #include <QPainter>
@@ -305,7 +305,7 @@ void Style::drawWindowBackground(const QStyleOption* option, QPainter* painter,
     frame.features = QStyleOptionFrame::Flat;
     drawFrameKind(FrameKind::Window, &frame, painter, widget, *this);
     // Without a shadow from the system the window would melt into what lies behind it.
-    if (!FramelessWindows::systemShowsEdge() && !(widget->windowState() & Qt::WindowFullScreen))
+    if (!Platform::systemShowsWindowEdge() && !(widget->windowState() & Qt::WindowFullScreen))
         drawRoundedRect(painter, QRectF(option->rect),
                         QPen(userPaletteFor(option, widget, *this).brush(UserPalette::Frame),
                              frame.lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),

@@ -1,4 +1,4 @@
-#include "application/application.h"
+#include "tessera/application/application.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -11,8 +11,15 @@ class RecordingApplication : public Tessera::Application<QApplication>
 {
 public:
     RecordingApplication(int& argc, char** argv)
-        : Tessera::Application<QApplication>(
-              argc, argv, {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+        : Tessera::Application<QApplication>(argc, argv,
+                                             {.organisationName = QStringLiteral("Maker"),
+                                              .organisationDomain = QStringLiteral("maker.test"),
+                                              .applicationName = QStringLiteral("First"),
+                                              .version = {2, 7, 1, 0},
+                                              .legalName = QStringLiteral("Maker Ltd"),
+                                              .buildCommit = QStringLiteral("abcdef0"),
+                                              .buildDate = QStringLiteral("Dec  8 2026"),
+                                              .buildTime = QStringLiteral("10:00:00")})
     {
         constructed = true;
     }
@@ -46,14 +53,22 @@ private Q_SLOTS:
         QCOMPARE(application->launchCount, 1);
     }
 
-    void productModelRenamesOnlyOnChange()
+    void descriptionNamesTheApplication()
+    {
+        QCOMPARE(QCoreApplication::organizationName(), QString("Maker"));
+        QCOMPARE(QCoreApplication::organizationDomain(), QString("maker.test"));
+        QCOMPARE(QCoreApplication::applicationVersion(), QString("2.7.1"));
+        QCOMPARE(Tessera::ApplicationBase::instance(), application);
+    }
+
+    void renamesOnlyOnChange()
     {
         QSignalSpy renamed(application, &QCoreApplication::applicationNameChanged);
-        for (const ProductModel model :
-             {ProductModel{0}, ProductModel{}, ProductModel{}, ProductModel{3}})
-            application->setProductModel(model);
-        QCOMPARE(QCoreApplication::applicationName(), QString("Varnel Q5-S30 Crash Desk"));
-        application->setProductModel(std::uint8_t{0});
+        for (const char* name : {"First", "Second", "Second", "Third"})
+            application->renameApplication(QString::fromLatin1(name));
+        QCOMPARE(QCoreApplication::applicationName(), QString("Third"));
+        QCOMPARE(application->description().applicationName, QString("Third"));
+        application->renameApplication(QStringLiteral("First"));
         QCOMPARE(renamed.count(), 3);
     }
 };

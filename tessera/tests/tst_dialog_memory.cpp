@@ -1,5 +1,5 @@
-#include "palette/palette.h"
-#include "theme/style_installation.h"
+#include "tessera/palette/palette.h"
+#include "tessera/theme/style_installation.h"
 
 #include <QApplication>
 #include <QFileDialog>

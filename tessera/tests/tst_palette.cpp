@@ -1,5 +1,5 @@
-#include "palette/palette.h"
-#include "style/style.h"
+#include "tessera/palette/palette.h"
+#include "tessera/style/style.h"
 
 #include <QApplication>
 #include <QTest>

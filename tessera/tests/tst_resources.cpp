@@ -1,6 +1,6 @@
-#include "resources/fonts.h"
-#include "resources/translatable_widget.h"
-#include "theme/theme_resolution.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/resources/translatable_widget.h"
+#include "tessera/theme/theme_resolution.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "style/shape_primitives.h"
+#include "tessera/style/shape_primitives.h"
 
 #include <QPainter>
 #include <QTest>

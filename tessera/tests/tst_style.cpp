@@ -1,14 +1,14 @@
-#include "palette/palette.h"
-#include "style/style.h"
-#include "style/style_input_focus_helper.h"
-#include "two_screens.h"
-#include "window/dialog.h"
+#include "orrery_gui/tests/two_screens.h"
+#include "tessera/palette/palette.h"
+#include "tessera/style/style.h"
+#include "tessera/style/style_input_focus_helper.h"
+#include "tessera/window/dialog.h"
 
-#include "resources/fonts.h"
-#include "style/size_policy.h"
-#include "style/style_properties.h"
-#include "widgets/card_button.h"
-#include "widgets/tree_view.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/style/size_policy.h"
+#include "tessera/style/style_properties.h"
+#include "tessera/widgets/card_button.h"
+#include "tessera/widgets/tree_view.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

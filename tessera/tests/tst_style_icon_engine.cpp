@@ -1,6 +1,6 @@
-#include "palette/palette.h"
-#include "style/style.h"
-#include "style/style_icon_engine.h"
+#include "tessera/palette/palette.h"
+#include "tessera/style/style.h"
+#include "tessera/style/style_icon_engine.h"
 
 #include <QApplication>
 #include <QPainter>

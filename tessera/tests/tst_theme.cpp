@@ -1,7 +1,7 @@
-#include "application/application.h"
-#include "style/style.h"
-#include "theme/theme_change_event.h"
-#include "theme/theme_resolution.h"
+#include "tessera/application/application.h"
+#include "tessera/style/style.h"
+#include "tessera/theme/theme_change_event.h"
+#include "tessera/theme/theme_resolution.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,8 +19,7 @@ class ThemedApplication : public Application<QApplication>
 {
 public:
     ThemedApplication(int& argc, char** argv)
-        : Application<QApplication>(argc, argv,
-                                    {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+        : Application<QApplication>(argc, argv, Orrery::ApplicationDescription{})
     {}
 
     const Style* styleAtLaunch = nullptr;

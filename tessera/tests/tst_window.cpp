@@ -1,10 +1,10 @@
-#include "palette/palette.h"
-#include "style/style.h"
-#include "window/dialog.h"
-#include "window/non_owning_proxy_widget.h"
-#include "window/window_control_button.h"
-#include "window/window_resize_area.h"
-#include "window/window_title_bar.h"
+#include "tessera/palette/palette.h"
+#include "tessera/style/style.h"
+#include "tessera/window/dialog.h"
+#include "tessera/window/non_owning_proxy_widget.h"
+#include "tessera/window/window_control_button.h"
+#include "tessera/window/window_resize_area.h"
+#include "tessera/window/window_title_bar.h"
 
 #include <QApplication>
 #include <QMenu>

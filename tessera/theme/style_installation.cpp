@@ -1,9 +1,9 @@
 #include "style_installation.h"
 
-#include "palette/palette.h"
-#include "resources/fonts.h"
-#include "style/style.h"
-#include "style/style_icon_engine.h"
+#include "tessera/palette/palette.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/style/style.h"
+#include "tessera/style/style_icon_engine.h"
 #include "theme_change_event.h"
 #include "theme_resolution.h"
 

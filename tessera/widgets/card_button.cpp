@@ -1,6 +1,6 @@
 #include "card_button.h"
 
-#include "resources/fonts.h"
+#include "tessera/resources/fonts.h"
 
 #include <QEvent>
 #include <QStyle>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/orrery_tool_button.h"
+#include "orrery_gui/widgets/orrery_tool_button.h"
 
 namespace Tessera {
 

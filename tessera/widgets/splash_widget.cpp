@@ -1,9 +1,9 @@
 #include "splash_widget.h"
 
-#include "resources/fonts.h"
-#include "suite_identity.h"
-#include "theme/theme_change_event.h"
-#include "widgets/static_svg_widget.h"
+#include "orrery_gui/widgets/static_svg_widget.h"
+#include "tessera/application/application_base.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/theme/theme_change_event.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -32,11 +32,18 @@ QLabel* centredLabel(QWidget* parent)
     return label;
 }
 
+// A splash made before any application shows empty lines, not another application's.
+Orrery::ApplicationDescription describedApplication()
+{
+    const ApplicationBase* application = ApplicationBase::instance();
+    return application ? application->description() : Orrery::ApplicationDescription{};
+}
+
 } // namespace
 
 SplashWidget::SplashWidget(QWidget* parent)
     : TranslatableWidget(parent)
-    , m_version(Suite::ProgramVersion)
+    , m_application(describedApplication())
 {
     auto* pages = new QStackedLayout(this);
     pages->setStackingMode(QStackedLayout::StackAll);
@@ -129,16 +136,17 @@ void SplashWidget::retranslateUi()
     m_revisionFormat = tr("Revision %1 %2 %3");
     // The year (%3) is filled in with the texts.
     m_rightsFormat =
-        tr("Copyright \u00a9 %3 %1. %2")
-            .arg(QString::fromLatin1(Suite::CompanyLegalName), tr("All rights reserved."));
+        tr("Copyright \u00a9 %3 %1. %2").arg(m_application.legalName, tr("All rights reserved."));
     updateTexts();
 }
 
 void SplashWidget::updateTexts()
 {
-    m_versionLabel->setText(m_versionFormat.arg(Orrery::versionString<QString>(m_version, true)));
-    m_revisionLabel->setText(m_revisionFormat.arg(buildCommit(), buildDate(), buildTime()));
-    m_rightsLabel->setText(m_rightsFormat.arg(buildDate().right(4)));
+    m_versionLabel->setText(
+        m_versionFormat.arg(Orrery::versionString<QString>(m_application.version, true)));
+    m_revisionLabel->setText(m_revisionFormat.arg(
+        m_application.buildCommit, m_application.buildDate, m_application.buildTime));
+    m_rightsLabel->setText(m_rightsFormat.arg(m_application.buildDate.right(4)));
 }
 
 } // namespace Tessera

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "diagnostics/version.h"
-#include "resources/translatable_widget.h"
+#include "orrery_core/diagnostics/application_description.h"
+#include "tessera/resources/translatable_widget.h"
 
 #include <QFrame>
 
@@ -37,7 +37,7 @@ private:
     void loadLogos();
     void updateTexts();
 
-    Orrery::Version m_version;
+    Orrery::ApplicationDescription m_application;
     QString m_versionFormat;
     QString m_revisionFormat;
     QString m_rightsFormat;

@@ -68,7 +68,7 @@ bool Window::attach(QWidget* widget)
     if (widget == nullptr || m_widget || registry().contains(widget))
         return false;
     widget->setWindowFlags(widget->windowFlags() | Qt::Window);
-    if (!FramelessWindows::addWindow(widget))
+    if (!Platform::addFramelessWindow(widget))
         return false;
 
     m_widget = widget;
@@ -101,7 +101,7 @@ void Window::detach()
         widget->hide();
     // Recreates the native window without the frame handling.
     widget->setWindowFlags(widget->windowFlags());
-    FramelessWindows::removeWindow(widget, true);
+    Platform::removeFramelessWindow(widget, true);
     removeChildWidgets();
     forgetWidget();
     copyTitleAndIcon();
@@ -120,7 +120,7 @@ void Window::forgetWidget()
         m_host->setWidget(nullptr);
     }
     registry().remove(m_widget);
-    FramelessWindows::removeWindow(m_widget, false);
+    Platform::removeFramelessWindow(m_widget, false);
     disconnect(m_destroyedConnection);
     m_widget = nullptr;
     m_host = nullptr;
@@ -320,7 +320,7 @@ bool Window::requestOperation(WindowOperation operation)
     switch (operation) {
     case WindowOperation::Move:
         // Where the system will not move the window, it follows the mouse by our own hand.
-        return handle && (FramelessWindows::startSystemMove(handle) || startManualMove());
+        return handle && (Platform::startSystemMove(handle) || startManualMove());
     case WindowOperation::ToggleMaximise:
         return triggerControl(isMaximised(m_widget) ? WindowControl::Restore
                                                     : WindowControl::Maximise);
@@ -330,8 +330,7 @@ bool Window::requestOperation(WindowOperation operation)
     const Qt::Edges edges = resizeEdges(operation);
     if (!edges || !canResize() || !handle)
         return false;
-    return FramelessWindows::startSystemResize(handle, edges) ||
-           ManualWindowDrag::start(m_widget, edges);
+    return Platform::startSystemResize(handle, edges) || ManualWindowDrag::start(m_widget, edges);
 }
 
 // A maximised window comes back to its normal size first, as desktops do it.

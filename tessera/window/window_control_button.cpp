@@ -1,6 +1,6 @@
 #include "window_control_button.h"
 
-#include "painting/colour.h"
+#include "orrery_gui/painting/colour.h"
 
 #include <QAction>
 #include <QEvent>

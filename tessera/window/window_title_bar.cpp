@@ -1,8 +1,8 @@
 #include "window_title_bar.h"
 
 #include "manual_window_drag.h"
-#include "widgets/elided_label.h"
-#include "widgets/icon_label.h"
+#include "orrery_gui/widgets/elided_label.h"
+#include "orrery_gui/widgets/icon_label.h"
 #include "window_control_button.h"
 
 #include <QAction>

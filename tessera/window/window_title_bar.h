@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resources/translatable_widget.h"
+#include "tessera/resources/translatable_widget.h"
 #include "window_control.h"
 
 #include <QWidget>

@@ -2,12 +2,12 @@
 // active) on the dark and the light theme's Base, and a line in every role font, into one PNG.
 // Fails (status 2, naming them) when there are no icons or an icon paints nothing.
 //   tessera-contact-sheet [output.png]
-#include "palette/palette.h"
-#include "resources/fonts.h"
-#include "resources/icons.h"
-#include "style/style.h"
-#include "style/style_icon_engine.h"
-#include "theme/theme_resolution.h"
+#include "tessera/palette/palette.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/resources/icons.h"
+#include "tessera/style/style.h"
+#include "tessera/style/style_icon_engine.h"
+#include "tessera/theme/theme_resolution.h"
 
 #include <QApplication>
 #include <QDirIterator>

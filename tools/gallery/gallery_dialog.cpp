@@ -1,8 +1,8 @@
 #include "gallery_dialog.h"
 
-#include "widgets/card_button.h"
-#include "widgets/splash_widget.h"
-#include "widgets/tree_view.h"
+#include "tessera/widgets/card_button.h"
+#include "tessera/widgets/splash_widget.h"
+#include "tessera/widgets/tree_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "resources/translatable_widget.h"
-#include "window/dialog.h"
+#include "tessera/resources/translatable_widget.h"
+#include "tessera/window/dialog.h"
 
 #include <QPointer>
 

@@ -1,5 +1,5 @@
-#include "application/application.h"
 #include "gallery_dialog.h"
+#include "tessera/application/application.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -7,13 +7,24 @@
 
 namespace {
 
+Orrery::ApplicationDescription galleryDescription()
+{
+    return {.organisationName = QStringLiteral("Varnel Professional"),
+            .organisationDomain = QStringLiteral("varnel.example"),
+            .applicationName = QStringLiteral("Tessera Gallery"),
+            .version = {1, 0, 0, 0},
+            .legalName = QStringLiteral("Varnel Professional Ltd"),
+            .buildCommit = QStringLiteral("0000000"),
+            .buildDate = QStringLiteral(__DATE__),
+            .buildTime = QStringLiteral(__TIME__)};
+}
+
 // The toolkit installs the theme before launched() opens the gallery.
 class GalleryApplication : public Tessera::Application<QApplication>
 {
 public:
     GalleryApplication(int& argc, char** argv)
-        : Tessera::Application<QApplication>(
-              argc, argv, {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+        : Tessera::Application<QApplication>(argc, argv, galleryDescription())
     {}
 
     bool fixedWidth = false;

@@ -1,8 +1,8 @@
 #include "crash_filing.h"
 
-#include "store/inbox_database.h"
-#include "store/package_store.h"
-#include "store/stored_symbols.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/store/stored_symbols.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

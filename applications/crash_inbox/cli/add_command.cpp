@@ -1,12 +1,12 @@
 #include "command_line.h"
 
-#include "intake/folder_watch.h"
-#include "intake/package_filer.h"
-#include "intake/package_sources.h"
+#include "crash_inbox/intake/folder_watch.h"
+#include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/intake/package_sources.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/text/printable.h"
 #include "progress.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
-#include "text/printable.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
 #include "command_line.h"
 
+#include "crash_inbox/store/database_wait.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/text/printable.h"
 #include "platform/terminal.h"
-#include "store/database_wait.h"
-#include "store/inbox_database.h"
-#include "text/printable.h"
 
 #include <QRegularExpression>
 
@@ -100,7 +100,7 @@ std::unique_ptr<InboxDatabase> CommandContext::openDatabase() const
 int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     // On a terminal a long wait for the database is said, as it happens.
-    if (Platform::standardErrorIsTerminal())
+    if (CrashInbox::Platform::standardErrorIsTerminal())
         DatabaseWait::setListener([](const QString& notice) {
             std::fprintf(stderr, "q5-crash-inbox: %s\n", qPrintable(printable(notice)));
         });

@@ -1,10 +1,10 @@
 #include "command_line.h"
 
-#include "extract/package_extraction.h"
+#include "crash_inbox/extract/package_extraction.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_places.h"
+#include "crash_inbox/store/package_store.h"
 #include "package_reference.h"
-#include "store/inbox_database.h"
-#include "store/package_places.h"
-#include "store/package_store.h"
 
 int runExtract(const CommandContext& context)
 {

@@ -1,8 +1,8 @@
 #include "command_line.h"
 
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
 #include "package_output.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
 
 namespace {
 

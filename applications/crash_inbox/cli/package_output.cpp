@@ -1,6 +1,6 @@
 #include "package_output.h"
 
-#include "text/printable.h"
+#include "crash_inbox/text/printable.h"
 
 #include <QJsonDocument>
 

@@ -1,8 +1,8 @@
 #include "package_reference.h"
 
-#include "intake/mail_reader.h"
-#include "platform/regular_file.h"
-#include "text/printable.h"
+#include "crash_inbox/intake/mail_reader.h"
+#include "crash_inbox/text/printable.h"
+#include "orrery_core/platform/regular_file.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/package_places.h"
+#include "crash_inbox/store/package_places.h"
 
 #include <QFile>
 #include <QString>

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 Progress::Progress()
-    : m_enabled(Platform::standardErrorIsTerminal())
+    : m_enabled(CrashInbox::Platform::standardErrorIsTerminal())
 {}
 
 Progress::~Progress()

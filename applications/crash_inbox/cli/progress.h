@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/package_filer.h"
+#include "crash_inbox/intake/package_filer.h"
 
 #include <QString>
 

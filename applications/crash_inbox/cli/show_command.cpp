@@ -1,13 +1,13 @@
 #include "command_line.h"
 
-#include "analysis/crash_filing.h"
-#include "intake/dump_facts_reader.h"
-#include "intake/package_filer.h"
+#include "crash_inbox/analysis/crash_filing.h"
+#include "crash_inbox/intake/dump_facts_reader.h"
+#include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/store/stored_symbols.h"
 #include "package_output.h"
 #include "package_reference.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
-#include "store/stored_symbols.h"
 
 int runShow(const CommandContext& context)
 {

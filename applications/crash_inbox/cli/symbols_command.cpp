@@ -1,14 +1,14 @@
 #include "command_line.h"
 
-#include "analysis/crash_filing.h"
+#include "crash_inbox/analysis/crash_filing.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/store/stored_symbols.h"
+#include "crash_inbox/store/symbol_store.h"
+#include "crash_inbox/text/printable.h"
 #include "package_output.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
-#include "store/stored_symbols.h"
-#include "store/symbol_store.h"
-#include "text/printable.h"
 
-#include "platform/regular_file.h"
+#include "orrery_core/platform/regular_file.h"
 
 #include <QFile>
 #include <QJsonArray>

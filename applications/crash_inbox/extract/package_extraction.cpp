@@ -1,10 +1,10 @@
 #include "package_extraction.h"
 
-#include "io/file_archive.h"
-#include "package_reader.h"
+#include "crash_inbox/text/printable.h"
+#include "orrery_core/io/file_archive.h"
+#include "orrery_core/platform/regular_file.h"
+#include "package_format/package_reader.h"
 #include "platform/output_folder.h"
-#include "platform/regular_file.h"
-#include "text/printable.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +88,7 @@ ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStre
         return result;
     }
     QDir().mkpath(folder);
-    Platform::OutputFolder output(folder);
+    CrashInbox::Platform::OutputFolder output(folder);
     FileArchive archive;
     if (!output.isOpen() ||
         !archive.open(FileArchive::Mode::Read, &package, FileArchive::Format::TarGz)) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crash_analysis/minidump/minidump_scanner.h"
-#include "package_reader.h"
+#include "package_format/package_reader.h"
 
 // Reads the facts of a package's dump as the package is read: the reporter packs the dump as
 // the first file, before the report; a file after the report counts only as a minidump.

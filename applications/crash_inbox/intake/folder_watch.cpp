@@ -1,6 +1,6 @@
 #include "folder_watch.h"
 
-#include "text/printable.h"
+#include "crash_inbox/text/printable.h"
 
 #include "package_filer.h"
 

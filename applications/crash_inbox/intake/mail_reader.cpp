@@ -1,6 +1,6 @@
 #include "mail_reader.h"
 
-#include "platform/regular_file.h"
+#include "orrery_core/platform/regular_file.h"
 
 #include <QFile>
 #include <QRegularExpression>

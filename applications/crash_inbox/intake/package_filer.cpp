@@ -1,13 +1,13 @@
 #include "package_filer.h"
 
-#include "analysis/crash_filing.h"
+#include "crash_inbox/analysis/crash_filing.h"
+#include "crash_inbox/store/crash_encoding.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/store/stored_symbols.h"
+#include "crash_inbox/text/printable.h"
 #include "dump_facts_reader.h"
 #include "mail_reader.h"
 #include "package_sources.h"
-#include "store/crash_encoding.h"
-#include "store/package_store.h"
-#include "store/stored_symbols.h"
-#include "text/printable.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 

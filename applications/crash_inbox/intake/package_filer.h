@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/filed_package.h"
+#include "crash_inbox/store/filed_package.h"
 
 #include <QFuture>
 #include <QList>

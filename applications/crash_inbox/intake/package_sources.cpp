@@ -1,6 +1,6 @@
 #include "package_sources.h"
 
-#include "platform/regular_file.h"
+#include "orrery_core/platform/regular_file.h"
 
 #include <QDir>
 #include <QDirIterator>

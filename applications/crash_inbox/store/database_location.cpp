@@ -1,6 +1,6 @@
 #include "database_location.h"
 
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

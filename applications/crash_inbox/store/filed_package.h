@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crash_analysis/crash_summary.h"
-#include "package_reader.h"
+#include "package_format/package_reader.h"
 
 #include <QDateTime>
 #include <QList>

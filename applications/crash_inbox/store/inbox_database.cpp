@@ -2,7 +2,7 @@
 
 #include "inbox_schema.h"
 
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "package_builder.h"
+#include "package_format/tests/package_builder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -128,11 +128,17 @@ private:
                  QByteArray());
     }
 
+    // The test's own PostgreSQL database, emptied.
     QString postgres() const
     {
-        QFile url(qEnvironmentVariable("Q5_TEST_POSTGRES_DIR") + "/url");
-        return url.open(QIODevice::ReadOnly) ? QString::fromUtf8(url.readAll()).trimmed()
-                                             : QString();
+        QFile url(qEnvironmentVariable("Q5_TEST_POSTGRES_URL_FILE"));
+        if (!url.open(QIODevice::ReadOnly))
+            return {};
+        const QString database = QString::fromUtf8(url.readAll()).trimmed();
+        return QProcess::execute("psql", {database, "-qc",
+                                          "DROP SCHEMA public CASCADE; CREATE SCHEMA public"}) == 0
+                   ? database
+                   : QString();
     }
 
 private Q_SLOTS:
@@ -254,9 +260,6 @@ private Q_SLOTS:
         buildMany("many", 120);
         const QString database = onPostgres ? postgres() : path("together.sqlite");
         QVERIFY(!database.isEmpty());
-        if (onPostgres)
-            QProcess::execute(
-                "psql", {database, "-qc", "DROP SCHEMA public CASCADE; CREATE SCHEMA public"});
         const auto first = start({"--database", database, "add", path("many")});
         const auto second = start({"--database", database, "add", path("many/00060.cdp"),
                                    path("many/00099.cdp"), path("many")});
@@ -492,6 +495,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, onPostgres);
         const QString database = onPostgres ? postgres() : path("busy.sqlite");
+        QVERIFY(!database.isEmpty());
         QCOMPARE(inbox({"--database", database, "list"}).status, 0);
         // Another program holds the database for long.
         QProcess holder;
@@ -527,6 +531,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, onPostgres);
         const QString database = onPostgres ? postgres() : path("large.sqlite");
+        QVERIFY(!database.isEmpty());
         build("large/words.cdp", "out = package(' '.join('w%d' % n for n in range(120000)))");
         buildMany("large", 3);
         const Run run = inbox({"--database", database, "add", path("large")});

@@ -1,5 +1,5 @@
-#include "minidump_builder.h"
-#include "package_builder.h"
+#include "crash_analysis/tests/minidump_builder.h"
+#include "package_format/tests/package_builder.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "store/inbox_database.h"
-#include "store/package_store.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
 
 #include <QFile>
 #include <QProcess>
@@ -22,7 +22,7 @@ private:
     {
         if (engine == "sqlite")
             return m_folder.filePath(QString("inbox-%1.sqlite").arg(++m_databases));
-        QFile url(qEnvironmentVariable("Q5_TEST_POSTGRES_DIR") + "/url");
+        QFile url(qEnvironmentVariable("Q5_TEST_POSTGRES_URL_FILE"));
         if (!url.open(QIODevice::ReadOnly))
             return {};
         const QString text = QString::fromUtf8(url.readAll()).trimmed();

@@ -1,5 +1,5 @@
-#include "package_builder.h"
-#include "x_session.h"
+#include "package_format/tests/package_builder.h"
+#include "tessera/tests/x_session.h"
 
 #include <QDir>
 #include <QRegularExpression>

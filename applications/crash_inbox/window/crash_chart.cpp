@@ -1,7 +1,7 @@
 #include "crash_chart.h"
 
-#include "palette/palette.h"
-#include "theme/theme_change_event.h"
+#include "tessera/palette/palette.h"
+#include "tessera/theme/theme_change_event.h"
 #include "weekly_crashes.h"
 
 #include <QBarCategoryAxis>

@@ -1,9 +1,9 @@
 #include "filing_job.h"
 
-#include "intake/package_filer.h"
-#include "intake/package_sources.h"
-#include "store/inbox_database.h"
-#include "store/package_store.h"
+#include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/intake/package_sources.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>

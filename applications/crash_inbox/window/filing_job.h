@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/database_location.h"
+#include "crash_inbox/store/database_location.h"
 
 #include <QFuture>
 #include <QObject>

@@ -1,11 +1,12 @@
 #include "inbox_application.h"
 
-#include "application/application.h"
-#include "application/platform/display_platforms.h"
+#include "crash_inbox/store/database_location.h"
+#include "crash_inbox/store/inbox_database.h"
 #include "inbox_window.h"
+#include "q5_suite/suite_identity.h"
 #include "stall_meter.h"
-#include "store/database_location.h"
-#include "store/inbox_database.h"
+#include "tessera/application/application.h"
+#include "tessera/application/platform/display_platforms.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -21,7 +22,8 @@ class InboxApplication : public Tessera::Application<QApplication>
 {
 public:
     InboxApplication(int& argc, char** argv)
-        : Tessera::Application<QApplication>(argc, argv, {SuiteApplication::CrashInbox, {}})
+        : Tessera::Application<QApplication>(
+              argc, argv, describeApplication({SuiteApplication::CrashInbox, {}}))
     {}
 
     QString databaseText;

@@ -1,17 +1,17 @@
 #include "inbox_window.h"
 
-#include "cli/package_reference.h"
 #include "crash_chart.h"
-#include "extract/package_extraction.h"
+#include "crash_inbox/cli/package_reference.h"
+#include "crash_inbox/extract/package_extraction.h"
+#include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_places.h"
+#include "crash_inbox/store/package_store.h"
 #include "filing_job.h"
 #include "group_list_model.h"
-#include "intake/package_filer.h"
 #include "package_list_model.h"
 #include "report_view.h"
-#include "store/inbox_database.h"
-#include "store/package_places.h"
-#include "store/package_store.h"
-#include "widgets/tree_view.h"
+#include "tessera/widgets/tree_view.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "resources/translatable_widget.h"
-#include "store/filed_package.h"
-#include "window/window_proxy.h"
+#include "crash_inbox/store/filed_package.h"
+#include "tessera/resources/translatable_widget.h"
+#include "tessera/window/window_proxy.h"
 
 #include <QPointer>
 #include <QWidget>

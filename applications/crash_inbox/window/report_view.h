@@ -1,7 +1,7 @@
 #pragma once
 
-#include "resources/translatable_widget.h"
-#include "store/filed_package.h"
+#include "crash_inbox/store/filed_package.h"
+#include "tessera/resources/translatable_widget.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "log_file_sink.h"
 
-#include "diagnostics/log.h"
+#include "orrery_core/diagnostics/log.h"
 
 #include <QtGlobal>
 

@@ -1,15 +1,15 @@
 #include "q5_crash_reporter_application.h"
 
-#include "app/platform/termination_requests.h"
-#include "channel/crash_channel.h"
-#include "channel/crash_data_file.h"
-#include "diagnostics/log.h"
-#include "dialog/files/package_save_dialog.h"
-#include "mail/mail_attachment.h"
-#include "mail/mail_hand_off.h"
-#include "package/package_folders.h"
-#include "package/package_limits.h"
-#include "suite_identity.h"
+#include "crash_reporter/app/platform/termination_requests.h"
+#include "crash_reporter/channel/crash_channel.h"
+#include "crash_reporter/channel/crash_data_file.h"
+#include "crash_reporter/dialog/files/package_save_dialog.h"
+#include "crash_reporter/mail/platform/mail_attachment.h"
+#include "crash_reporter/mail/platform/mail_hand_off.h"
+#include "crash_reporter/package/package_folders.h"
+#include "crash_reporter/package/package_limits.h"
+#include "orrery_core/diagnostics/log.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,8 +80,9 @@ QByteArray localPath(const QString& path)
 } // namespace
 
 Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
-    : Tessera::Application<QApplication>(argumentsShownToQt(), argv,
-                                         {SuiteApplication::ControllerCrashDesk, std::uint8_t{0}})
+    : Tessera::Application<QApplication>(
+          argumentsShownToQt(), argv,
+          describeApplication({SuiteApplication::ControllerCrashDesk, std::uint8_t{0}}))
     , m_arguments(ownArguments(argc, argv))
 {
     qRegisterMetaType<PackageOutcome>();
@@ -90,7 +91,7 @@ Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
     m_packaging = new PackageJob(this);
     connect(m_packaging, &PackageJob::finished, this, &Q5CrashReporterApplication::finishPackaging);
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { finishEpisode(); });
-    deliverTerminationRequests(this, [this] { requestTermination(); });
+    CrashReporter::Platform::deliverTerminationRequests(this, [this] { requestTermination(); });
     runningEpisode = this;
     static const bool registered = std::atexit(&Q5CrashReporterApplication::finishBeforeExit) == 0;
     Q_UNUSED(registered);
@@ -108,6 +109,12 @@ void Q5CrashReporterApplication::finishBeforeExit()
     qDebug("The process ends without the event loop; the episode is finished first");
     runningEpisode->finishEpisode();
     std::_Exit(0);
+}
+
+void Q5CrashReporterApplication::setProductModel(const ProductModel& productModel)
+{
+    m_identity.productModel = productModel;
+    renameApplication(::applicationName(m_identity));
 }
 
 void Q5CrashReporterApplication::launched()
@@ -202,7 +209,7 @@ void Q5CrashReporterApplication::finishEpisode()
             // The operator's package holds everything the automatic one does.
             if (m_automatic && m_automatic->identity &&
                 QFileInfo(m_automatic->path) != QFileInfo(m_saved->path))
-                Platform::removeOwnFile(m_automatic->path, *m_automatic->identity);
+                CrashReporter::Platform::removeOwnFile(m_automatic->path, *m_automatic->identity);
         } else if (!m_automatic || m_automatic->comments != comments()) {
             updateAutomaticPackage(Packaging::Now, [](const std::optional<QString>&) {});
         }
@@ -210,13 +217,13 @@ void Q5CrashReporterApplication::finishEpisode()
             qDebug("No package holds the crash; the crash data file %s is left in place",
                    localPath(m_crashDataFile).constData());
     }
-    terminationRequestHandled();
+    CrashReporter::Platform::terminationRequestHandled();
 }
 
 // Still the file written, whole: an operator may have moved or deleted it meanwhile.
 bool Q5CrashReporterApplication::isStillThere(const KeptPackage& kept)
 {
-    return kept.identity && Platform::identityAt(kept.path) == kept.identity &&
+    return kept.identity && CrashReporter::Platform::identityAt(kept.path) == kept.identity &&
            QFileInfo(kept.path).size() == kept.size;
 }
 
@@ -372,10 +379,9 @@ CrashPackageContents Q5CrashReporterApplication::packageContents() const
     return {m_dumpFilePath, m_crashTime, m_record, m_outputLog, comments()};
 }
 
-bool Q5CrashReporterApplication::package(const QString& target, PackageTarget mode,
-                                         Packaging packaging, PackageDone done,
-                                         const std::optional<Platform::FileIdentity>& own,
-                                         bool withDump)
+bool Q5CrashReporterApplication::package(
+    const QString& target, PackageTarget mode, Packaging packaging, PackageDone done,
+    const std::optional<CrashReporter::Platform::FileIdentity>& own, bool withDump)
 {
     Orrery::log(0, "Creating dump package\n");
     CrashPackageContents contents = packageContents();
@@ -495,7 +501,7 @@ bool Q5CrashReporterApplication::sendCrashReport()
         tr("There was a problem creating a crash report package to attach to the email.");
     if (m_packaging->isRunning())
         return false;
-    const QString attachment = newMailAttachmentPath();
+    const QString attachment = CrashReporter::Platform::newMailAttachmentPath();
     if (attachment.isEmpty()) {
         showError(failure);
         return false;
@@ -506,7 +512,7 @@ bool Q5CrashReporterApplication::sendCrashReport()
         attachment, PackageTarget::Replace, Packaging::InBackground,
         [this, attachment, failure, handedOff](const PackageOutcome& outcome, const QString&) {
             if (outcome.result != PackageResult::Written) {
-                discardMailAttachment(attachment);
+                CrashReporter::Platform::discardMailAttachment(attachment);
                 return showError(failure);
             }
             *handedOff = handOffToMail(attachment, outcome);
@@ -522,7 +528,7 @@ bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
     const QString subject = QStringLiteral("Q5-PC Crash Report");
     const QString body = tr("Your Q5-PC crash report is attached to this email.");
     const QString currentDirectory = QDir::currentPath();
-    const bool sent = sendMapiMail(
+    const bool sent = CrashReporter::Platform::sendMapiMail(
         QString::fromLatin1(Suite::ServiceDepartmentName),
         QString::fromLatin1(Suite::ServiceDepartmentAddress), subject, body, attachment,
         [this](int status) {
@@ -533,8 +539,8 @@ bool Q5CrashReporterApplication::handOffToMail(const QString& attachment,
                                         .arg(status));
         });
     QDir::setCurrent(currentDirectory);
-    if (!sent || mailClientReleasesAttachmentOnReturn())
-        discardMailAttachment(attachment);
+    if (!sent || CrashReporter::Platform::mailClientReleasesAttachmentOnReturn())
+        CrashReporter::Platform::discardMailAttachment(attachment);
     if (!sent) {
         reportFailedHandOff();
         return false;

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "application/application.h"
-#include "channel/crash_record.h"
-#include "dialog/crash_report_widget.h"
-#include "package/crash_package.h"
-#include "package/package_job.h"
-#include "package/package_limits.h"
+#include "crash_reporter/channel/crash_record.h"
+#include "crash_reporter/dialog/crash_report_widget.h"
+#include "crash_reporter/package/crash_package.h"
+#include "crash_reporter/package/package_job.h"
+#include "crash_reporter/package/package_limits.h"
+#include "q5_suite/suite_identity.h"
+#include "tessera/application/application.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -66,10 +67,12 @@ private:
     struct KeptPackage {
         QString path;
         QString comments;
-        std::optional<Platform::FileIdentity> identity;
+        std::optional<CrashReporter::Platform::FileIdentity> identity;
         qint64 size = 0;
     };
 
+    // The application is named for the failed controller's model.
+    void setProductModel(const ProductModel& productModel);
     void reportCrash();
     // A termination request ends the episode as closing the dialog does, once it has begun.
     void requestTermination();
@@ -92,7 +95,8 @@ private:
     // outcome. False when a package is already being written. ReplaceOwn replaces only `own`;
     // without `withDump` the package leaves the dump out.
     bool package(const QString& target, PackageTarget mode, Packaging packaging, PackageDone done,
-                 const std::optional<Platform::FileIdentity>& own = {}, bool withDump = true);
+                 const std::optional<CrashReporter::Platform::FileIdentity>& own = {},
+                 bool withDump = true);
     void finishPackaging(const PackageOutcome& outcome);
     CrashPackageContents packageContents() const;
 
@@ -111,6 +115,7 @@ private:
 
     // The reporter's own arguments: the program, the crash data file, the instance number.
     const QStringList m_arguments;
+    ApplicationIdentity m_identity{SuiteApplication::ControllerCrashDesk, std::uint8_t{0}};
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
     PackageJob* m_packaging = nullptr;

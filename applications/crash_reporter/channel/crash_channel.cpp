@@ -1,6 +1,6 @@
 #include "crash_channel.h"
 
-#include "diagnostics/log.h"
+#include "orrery_core/diagnostics/log.h"
 #include "platform/record_block.h"
 
 #include <QBuffer>
@@ -81,9 +81,9 @@ bool attachCrashChannel(QSharedMemory& memory)
 std::optional<CrashRecord> readCrashRecord(const InstanceNumber& instance)
 {
     QSharedMemory* memory = crashChannelMemory(instance);
-    const Platform::RecordBlock block =
-        Platform::readRecordBlock(*memory, LockWait, MaximumRecordBytes);
-    using Status = Platform::RecordBlock::Status;
+    const CrashReporter::Platform::RecordBlock block =
+        CrashReporter::Platform::readRecordBlock(*memory, LockWait, MaximumRecordBytes);
+    using Status = CrashReporter::Platform::RecordBlock::Status;
     switch (block.status) {
     case Status::Read:
         break;

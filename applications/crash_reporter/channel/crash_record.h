@@ -1,7 +1,7 @@
 #pragma once
 
-#include "diagnostics/version.h"
-#include "theme_mode.h"
+#include "orrery_core/diagnostics/version.h"
+#include "tessera/theme/theme_mode.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #include "crash_report_widget.h"
 
-#include "resources/fonts.h"
-#include "resources/icons.h"
-#include "suite_identity.h"
-#include "widgets/card_button.h"
+#include "q5_suite/suite_identity.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/resources/icons.h"
+#include "tessera/widgets/card_button.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "channel/crash_record.h"
-#include "resources/translatable_widget.h"
-#include "window/dialog.h"
+#include "crash_reporter/channel/crash_record.h"
+#include "tessera/resources/translatable_widget.h"
+#include "tessera/window/dialog.h"
 
 #include <QDateTime>
 

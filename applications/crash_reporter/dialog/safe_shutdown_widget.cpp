@@ -1,8 +1,8 @@
 #include "safe_shutdown_widget.h"
 
-#include "resources/fonts.h"
-#include "suite_identity.h"
-#include "widgets/splash_widget.h"
+#include "q5_suite/suite_identity.h"
+#include "tessera/resources/fonts.h"
+#include "tessera/widgets/splash_widget.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,5 +1,5 @@
 // libFuzzer target: any crash data file must parse without a crash or an unbounded allocation.
-#include "channel/crash_data_file.h"
+#include "crash_reporter/channel/crash_data_file.h"
 
 #include <QBuffer>
 #include <QDataStream>

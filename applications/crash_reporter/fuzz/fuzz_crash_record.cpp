@@ -1,5 +1,5 @@
 // libFuzzer target: any block content must parse without a crash or an unbounded allocation.
-#include "channel/crash_channel.h"
+#include "crash_reporter/channel/crash_channel.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,12 +1,12 @@
 #include "crash_package.h"
 
-#include "io/file_archive.h"
-#include "package_entries.h"
+#include "crash_reporter/report/crash_report.h"
+#include "orrery_core/io/file_archive.h"
+#include "orrery_core/platform/regular_file.h"
 #include "package_file.h"
+#include "package_format/package_entries.h"
+#include "package_format/report_writer.h"
 #include "platform/file_placement.h"
-#include "platform/regular_file.h"
-#include "report/crash_report.h"
-#include "report_writer.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -136,7 +136,7 @@ PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source&
 
 PackageOutcome writePackage(const CrashPackageContents& contents, const QString& target,
                             PackageTarget mode, const PackageProgress& progress,
-                            const std::optional<Platform::FileIdentity>& own)
+                            const std::optional<CrashReporter::Platform::FileIdentity>& own)
 {
     if (mode == PackageTarget::CreateNew && isNameTaken(target))
         return outcomeOf(PackageResult::TargetExists);
@@ -151,7 +151,7 @@ PackageOutcome writePackage(const CrashPackageContents& contents, const QString&
         Source* failed = nullptr;
         switch (pack(file.device(), report, dump, extra, progress, failed)) {
         case PackStep::Complete: {
-            const std::optional<Platform::FileIdentity> written = file.identity();
+            const std::optional<CrashReporter::Platform::FileIdentity> written = file.identity();
             const qint64 size = file.device().size();
             const PackageResult result = file.place(mode, own);
             return {result, dump.problem, dump.detail,
@@ -177,7 +177,7 @@ PackageOutcome writePackage(const CrashPackageContents& contents, const QString&
 // of the report: a report without it is better than no package.
 PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
                                  PackageTarget mode, const PackageProgress& progress,
-                                 const std::optional<Platform::FileIdentity>& own)
+                                 const std::optional<CrashReporter::Platform::FileIdentity>& own)
 {
     try {
         return writePackage(contents, target, mode, progress, own);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "channel/crash_record.h"
-#include "package/platform/file_placement.h"
+#include "crash_reporter/channel/crash_record.h"
+#include "crash_reporter/package/platform/file_placement.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -47,7 +47,7 @@ struct PackageOutcome {
     SourceProblem dumpProblem = SourceProblem::None;
     QString dumpProblemDetail;
     // The file written, and its size: what the name must still hold to count as this package.
-    std::optional<Platform::FileIdentity> written;
+    std::optional<CrashReporter::Platform::FileIdentity> written;
     qint64 size = 0;
 };
 Q_DECLARE_METATYPE(PackageOutcome)
@@ -66,9 +66,10 @@ using PackageProgress = std::function<void(qint64 done, qint64 total)>;
 // the user's alone (0600) and takes its name only once it is complete; a failure leaves the
 // target as it was. ReplaceOwn replaces only the file `own` at the target (TargetExists when
 // another is there).
-PackageOutcome writeCrashPackage(const CrashPackageContents& contents, const QString& target,
-                                 PackageTarget mode, const PackageProgress& progress = {},
-                                 const std::optional<Platform::FileIdentity>& own = {});
+PackageOutcome
+writeCrashPackage(const CrashPackageContents& contents, const QString& target, PackageTarget mode,
+                  const PackageProgress& progress = {},
+                  const std::optional<CrashReporter::Platform::FileIdentity>& own = {});
 
 // Whether anything at all is at the path, a dangling symbolic link included.
 bool isNameTaken(const QString& path);

@@ -10,30 +10,30 @@ PackageFile::PackageFile(const QString& target)
 
 bool PackageFile::open()
 {
-    m_file = Platform::createPackageFile(QFileInfo(m_target).absolutePath());
+    m_file = CrashReporter::Platform::createPackageFile(QFileInfo(m_target).absolutePath());
     return m_file != nullptr;
 }
 
-std::optional<Platform::FileIdentity> PackageFile::identity()
+std::optional<CrashReporter::Platform::FileIdentity> PackageFile::identity()
 {
-    return m_file ? Platform::identityOf(*m_file) : std::nullopt;
+    return m_file ? CrashReporter::Platform::identityOf(*m_file) : std::nullopt;
 }
 
 PackageResult PackageFile::place(PackageTarget mode,
-                                 const std::optional<Platform::FileIdentity>& own)
+                                 const std::optional<CrashReporter::Platform::FileIdentity>& own)
 {
     if (!m_file || m_file->error() != QFileDevice::NoError)
         return PackageResult::Failed;
-    const Platform::PlaceMode placing =
-        mode == PackageTarget::Replace      ? Platform::PlaceMode::Replace
-        : mode == PackageTarget::ReplaceOwn ? Platform::PlaceMode::ReplaceOwn
-                                            : Platform::PlaceMode::CreateNew;
-    switch (Platform::placeFile(*m_file, m_target, placing, own)) {
-    case Platform::Placement::Placed:
+    const CrashReporter::Platform::PlaceMode placing =
+        mode == PackageTarget::Replace      ? CrashReporter::Platform::PlaceMode::Replace
+        : mode == PackageTarget::ReplaceOwn ? CrashReporter::Platform::PlaceMode::ReplaceOwn
+                                            : CrashReporter::Platform::PlaceMode::CreateNew;
+    switch (CrashReporter::Platform::placeFile(*m_file, m_target, placing, own)) {
+    case CrashReporter::Platform::Placement::Placed:
         return PackageResult::Written;
-    case Platform::Placement::NameTaken:
+    case CrashReporter::Platform::Placement::NameTaken:
         return PackageResult::TargetExists;
-    case Platform::Placement::Failed:
+    case CrashReporter::Platform::Placement::Failed:
         break;
     }
     return PackageResult::Failed;

@@ -18,8 +18,9 @@ public:
     QFileDevice& device() { return *m_file; }
     // Replace puts the package in place of whatever has the name; CreateNew never touches a
     // name that is taken; ReplaceOwn replaces only the file `own`.
-    PackageResult place(PackageTarget mode, const std::optional<Platform::FileIdentity>& own);
-    std::optional<Platform::FileIdentity> identity();
+    PackageResult place(PackageTarget mode,
+                        const std::optional<CrashReporter::Platform::FileIdentity>& own);
+    std::optional<CrashReporter::Platform::FileIdentity> identity();
 
 private:
     QString m_target;

@@ -2,7 +2,7 @@
 
 #include "platform/private_folder.h"
 #include "platform/user_state_folder.h"
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -18,7 +18,7 @@ bool homeIsUsable()
 
 QString stateCrashDumpsFolder()
 {
-    const QString state = Platform::userStateFolder();
+    const QString state = CrashReporter::Platform::userStateFolder();
     if (state.isEmpty())
         return {};
     return state + QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
@@ -46,8 +46,8 @@ QStringList automaticPackageFolders()
 // folders; should anything else have its name, a new one of random name.
 QString temporaryCrashDumpsFolder()
 {
-    if (const QString folder =
-            Platform::userPrivateFolder(QDir::tempPath() + QStringLiteral("/Varnel Crash Dumps"));
+    if (const QString folder = CrashReporter::Platform::userPrivateFolder(
+            QDir::tempPath() + QStringLiteral("/Varnel Crash Dumps"));
         !folder.isEmpty())
         return folder + QLatin1Char('/');
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/Varnel Crash Dumps-XXXXXX"));

@@ -18,7 +18,8 @@ PackageJob::~PackageJob()
 }
 
 bool PackageJob::start(const CrashPackageContents& contents, const QString& target,
-                       PackageTarget mode, const std::optional<Platform::FileIdentity>& own)
+                       PackageTarget mode,
+                       const std::optional<CrashReporter::Platform::FileIdentity>& own)
 {
     if (isRunning())
         return false;

@@ -20,7 +20,7 @@ public:
     bool isRunning() const { return m_future.isRunning(); }
     // False while another package is being written.
     bool start(const CrashPackageContents& contents, const QString& target, PackageTarget mode,
-               const std::optional<Platform::FileIdentity>& own = {});
+               const std::optional<CrashReporter::Platform::FileIdentity>& own = {});
     // The outcome of the last package, once written; Failed when none was started.
     PackageOutcome wait();
 

@@ -1,7 +1,7 @@
 #include "crash_report.h"
 
-#include "report_writer.h"
-#include "suite_identity.h"
+#include "package_format/report_writer.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QSysInfo>
 #include <QXmlStreamWriter>

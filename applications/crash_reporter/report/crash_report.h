@@ -1,7 +1,7 @@
 #pragma once
 
-#include "channel/crash_record.h"
-#include "report_document.h"
+#include "crash_reporter/channel/crash_record.h"
+#include "package_format/report_document.h"
 
 #include <QDateTime>
 #include <QString>

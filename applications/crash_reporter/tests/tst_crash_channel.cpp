@@ -1,6 +1,6 @@
-#include "channel/crash_channel.h"
-#include "channel/crash_data_file.h"
-#include "crash_channel_writer.h"
+#include "controller_sim/crash_channel_writer.h"
+#include "crash_reporter/channel/crash_channel.h"
+#include "crash_reporter/channel/crash_data_file.h"
 #include "test_support.h"
 
 #include <QDataStream>

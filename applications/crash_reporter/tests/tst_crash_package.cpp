@@ -1,6 +1,6 @@
-#include "package/crash_package.h"
-#include "package/package_job.h"
-#include "process_capture.h"
+#include "crash_reporter/package/crash_package.h"
+#include "crash_reporter/package/package_job.h"
+#include "orrery_core/tests/process_capture.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -194,7 +194,7 @@ private Q_SLOTS:
         if (taken == "link")
             QVERIFY(QFile::link(path("nowhere"), target));
         // The reporter's own earlier package: at the target, or moved elsewhere.
-        std::optional<Platform::FileIdentity> own;
+        std::optional<CrashReporter::Platform::FileIdentity> own;
         if (mode == PackageTarget::ReplaceOwn) {
             const QString earlier = taken == "own" ? target : folder + "-earlier.cdp";
             own = writeCrashPackage(contents(), earlier, PackageTarget::CreateNew).written;
@@ -220,9 +220,9 @@ private Q_SLOTS:
         QVERIFY(own);
         QVERIFY(QFile::rename(target, path("own/moved.cdp")));
         QVERIFY(writeFile(target, "another episode's"));
-        QVERIFY(!Platform::removeOwnFile(target, *own));
+        QVERIFY(!CrashReporter::Platform::removeOwnFile(target, *own));
         QCOMPARE(readFile(target), QByteArray("another episode's"));
-        QVERIFY(Platform::removeOwnFile(path("own/moved.cdp"), *own));
+        QVERIFY(CrashReporter::Platform::removeOwnFile(path("own/moved.cdp"), *own));
         QCOMPARE(QDir(path("own")).entryList(QDir::Files | QDir::Hidden), QStringList{"t.cdp"});
     }
 

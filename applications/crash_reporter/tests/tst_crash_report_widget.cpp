@@ -1,10 +1,10 @@
-#include "dialog/crash_report_widget.h"
-#include "dialog/files/file_dialog.h"
-#include "dialog/files/file_dialog_as_widget.h"
-#include "dialog/files/file_widget.h"
-#include "dialog/safe_shutdown_widget.h"
-#include "widgets/card_button.h"
-#include "widgets/splash_widget.h"
+#include "crash_reporter/dialog/crash_report_widget.h"
+#include "crash_reporter/dialog/files/file_dialog.h"
+#include "crash_reporter/dialog/files/file_dialog_as_widget.h"
+#include "crash_reporter/dialog/files/file_widget.h"
+#include "crash_reporter/dialog/safe_shutdown_widget.h"
+#include "tessera/widgets/card_button.h"
+#include "tessera/widgets/splash_widget.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,5 +1,5 @@
+#include "tessera/tests/x_session.h"
 #include "test_support.h"
-#include "x_session.h"
 
 #include <QDir>
 #include <QTest>
@@ -20,7 +20,7 @@ private:
     {
         return QString::fromUtf8(
                    m_x.run("/usr/bin/python3", {qEnvironmentVariable("Q5_ATSPI_PROBE"), mode,
-                                                "Varnel Q5-PC Crash Desk"}))
+                                                "Varnel Q5-S30 Crash Desk"}))
             .split('\n', Qt::SkipEmptyParts);
     }
 
@@ -41,9 +41,10 @@ private Q_SLOTS:
             m_simulator->end();
     }
 
-    // The editor is announced as "Comments", not after its group box; focus starts there and
-    // follows Tab to Save, then Email. While the package that keeps the crash from the start is
-    // written, Save and Email say they are unavailable and the progress bar shows.
+    // The application is named for the failed controller's model. The editor is announced as
+    // "Comments", not after its group box; focus starts there and follows Tab to Save, then
+    // Email. While the package that keeps the crash from the start is written, Save and Email
+    // say they are unavailable and the progress bar shows.
     void screenReaderFollowsTheKeyboard()
     {
         QProcessEnvironment environment = m_x.environment();
@@ -52,10 +53,11 @@ private Q_SLOTS:
         m_simulator = std::make_unique<ProcessGroup>();
         m_simulator->setProcessEnvironment(environment);
         m_simulator->startGroup(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
-                                {"--timeout", "60", "--data-file", m_sandbox.filePath("crash.dat"),
-                                 "--dump", m_sandbox.filePath("c.dmp"), "--dump-size",
+                                {"--timeout", "60", "--model", "3", "--data-file",
+                                 m_sandbox.filePath("crash.dat"), "--dump",
+                                 m_sandbox.filePath("c.dmp"), "--dump-size",
                                  QString::number(256 * 1024 * 1024)});
-        const QString window = m_x.window("Varnel Q5-PC Crash Desk");
+        const QString window = m_x.window("Varnel Q5-S30 Crash Desk");
         QVERIFY(!window.isEmpty());
         m_x.xdotool({"windowactivate", "--sync", window});
         QTRY_COMPARE(probe("controls"), QStringList({"text|Comments", "push button|Save|disabled",

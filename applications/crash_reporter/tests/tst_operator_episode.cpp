@@ -1,5 +1,5 @@
+#include "tessera/tests/x_session.h"
 #include "test_support.h"
-#include "x_session.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,11 +1,11 @@
-#include "app/q5_crash_reporter_application.h"
-#include "crash_channel_writer.h"
-#include "diagnostics/log.h"
-#include "shared_memory_publisher.h"
-#include "style/style.h"
-#include "suite_identity.h"
+#include "controller_sim/crash_channel_writer.h"
+#include "controller_sim/shared_memory_publisher.h"
+#include "crash_reporter/app/q5_crash_reporter_application.h"
+#include "orrery_core/diagnostics/log.h"
+#include "q5_suite/suite_identity.h"
+#include "tessera/style/style.h"
+#include "tessera/theme/style_installation.h"
 #include "test_support.h"
-#include "theme/style_installation.h"
 
 #include <QAbstractButton>
 #include <QDir>

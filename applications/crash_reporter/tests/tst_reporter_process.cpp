@@ -1,4 +1,4 @@
-#include "crash_channel_writer.h"
+#include "controller_sim/crash_channel_writer.h"
 #include "test_support.h"
 
 #include <QDir>

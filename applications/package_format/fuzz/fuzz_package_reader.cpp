@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as a crash package. Reading never crashes, leaks or takes more
 // memory than the fuzzer's limit, and gives either a package or the reason it is none.
-#include "package_reader.h"
+#include "package_format/package_reader.h"
 
 #include <QBuffer>
 

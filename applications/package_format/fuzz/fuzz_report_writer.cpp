@@ -1,9 +1,9 @@
 // libFuzzer target: whatever the comments, the output log, the serial number and the platform
 // hold, report.xml is well-formed and a second parser (libxml2) reads back each text as the
 // writer mended it; our own reader reads back the whole document as mended.
-#include "report_reader.h"
-#include "report_writer.h"
-#include "xml_text.h"
+#include "package_format/report_reader.h"
+#include "package_format/report_writer.h"
+#include "package_format/xml_text.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>

@@ -30,7 +30,7 @@ def package(comments='ok', serial='SN-1', dump=b'dump', date='05/12/2026', time=
     report = report.replace(b'SN-1', serial.encode()).replace(b'05/12/2026', date.encode())
     report = report.replace(b'20:53:47', time.encode()).replace(b'Q5-PC', device.encode())
     report = report.replace(b'6.4.0', version.encode()).replace(b'DMX lost', log.encode())
-    return gzip.compress(tar([file('c.dmp', dump), file('report.xml', report)]))
+    return gzip.compress(tar([file('c.dmp', dump), file('report.xml', report)]), mtime=0)
 )";
 
 // Runs the program after the prelude with `output` as its argument; Python's complaint, if any.

@@ -1,5 +1,5 @@
 #include "package_builder.h"
-#include "package_reader.h"
+#include "package_format/package_reader.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>

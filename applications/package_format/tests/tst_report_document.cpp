@@ -1,6 +1,6 @@
-#include "report_reader.h"
-#include "report_writer.h"
-#include "xml_text.h"
+#include "package_format/report_reader.h"
+#include "package_format/report_writer.h"
+#include "package_format/xml_text.h"
 
 #include <QBuffer>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "debug_print.h"
 
-#include "platform/debugger_output.h"
+#include "orrery_core/platform/debugger_output.h"
 
 #include <cstdarg>
 #include <cstdio>

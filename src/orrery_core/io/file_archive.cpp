@@ -1,7 +1,7 @@
 #include "file_archive.h"
 
 #include "archive_device.h"
-#include "diagnostics/debug_print.h"
+#include "orrery_core/diagnostics/debug_print.h"
 #include "parallel_gzip_device.h"
 
 #include <QDirIterator>

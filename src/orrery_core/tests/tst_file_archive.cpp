@@ -1,4 +1,4 @@
-#include "io/file_archive.h"
+#include "orrery_core/io/file_archive.h"
 #include "process_capture.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
-#include "diagnostics/debug_print.h"
-#include "diagnostics/log.h"
-#include "diagnostics/version.h"
+#include "orrery_core/diagnostics/debug_print.h"
+#include "orrery_core/diagnostics/log.h"
+#include "orrery_core/diagnostics/version.h"
 #include "process_capture.h"
 
 #include <QTest>

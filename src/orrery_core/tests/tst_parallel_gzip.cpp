@@ -1,5 +1,5 @@
-#include "io/file_archive.h"
-#include "io/parallel_gzip_device.h"
+#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/parallel_gzip_device.h"
 
 #include <QBuffer>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "colour.h"
 
-#include "diagnostics/debug_print.h"
+#include "orrery_core/diagnostics/debug_print.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
+#include "orrery_gui/widgets/elided_label.h"
+#include "orrery_gui/widgets/static_svg_widget.h"
 #include "two_screens.h"
-#include "widgets/elided_label.h"
-#include "widgets/static_svg_widget.h"
 
 #include <QApplication>
 #include <QHelpEvent>

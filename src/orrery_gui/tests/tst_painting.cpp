@@ -1,6 +1,6 @@
-#include "painting/colour.h"
-#include "painting/rounded_rect.h"
-#include "process_capture.h"
+#include "orrery_core/tests/process_capture.h"
+#include "orrery_gui/painting/colour.h"
+#include "orrery_gui/painting/rounded_rect.h"
 
 #include <QImage>
 #include <QPainter>

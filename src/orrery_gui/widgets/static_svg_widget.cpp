@@ -1,7 +1,7 @@
 #include "static_svg_widget.h"
 
-#include "painting/geometry.h"
-#include "painting/painter_guard.h"
+#include "orrery_gui/painting/geometry.h"
+#include "orrery_gui/painting/painter_guard.h"
 
 #include <QPainter>
 #include <QStyle>

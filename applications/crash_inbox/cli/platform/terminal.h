@@ -1,8 +1,8 @@
 #pragma once
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 // Whether standard error goes to a person's terminal, where progress is worth showing.
 bool standardErrorIsTerminal();
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

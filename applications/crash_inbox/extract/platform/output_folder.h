@@ -6,7 +6,7 @@
 
 class QFile;
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 // The folder entries are written into. Whatever is or appears in it meanwhile, nothing is
 // written through a link: every folder on the way is opened without following links, and new
@@ -34,4 +34,4 @@ private:
     std::unique_ptr<Private> d;
 };
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

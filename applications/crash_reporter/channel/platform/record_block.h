@@ -7,7 +7,7 @@
 
 class QSharedMemory;
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // What became of reading the crash record's shared-memory block.
 struct RecordBlock {
@@ -27,7 +27,6 @@ struct RecordBlock {
 // taking at most `limit` bytes: never from a block or a lock that another user made or may
 // write, and never waiting without end, whatever another user of the machine did first. The
 // block stays attached until the process ends.
-RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wait,
-                            qsizetype limit);
+RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wait, qsizetype limit);
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/dialog.h"
+#include "tessera/window/dialog.h"
 
 class FileWidget;
 

@@ -1,6 +1,6 @@
 #include "package_save_dialog.h"
 
-#include "package/crash_package.h"
+#include "crash_reporter/package/crash_package.h"
 
 #include <QFileInfo>
 

@@ -8,7 +8,7 @@
 class QFileDevice;
 class QString;
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // Which file a name holds (its device and number there): a package is replaced or removed only
 // while its name still holds the file the reporter placed there itself.
@@ -46,4 +46,4 @@ Placement placeFile(QFileDevice& file, const QString& to, PlaceMode mode,
 // when it is gone.
 bool removeOwnFile(const QString& path, const FileIdentity& own);
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

@@ -1,4 +1,4 @@
-#include "platform/debugger_output.h"
+#include "orrery_core/platform/debugger_output.h"
 
 #include <cstdio>
 

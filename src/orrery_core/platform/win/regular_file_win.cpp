@@ -1,4 +1,4 @@
-#include "platform/regular_file.h"
+#include "orrery_core/platform/regular_file.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "application/platform/display_platforms.h"
+#include "tessera/application/platform/display_platforms.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "theme/platform/system_theme.h"
+#include "tessera/theme/platform/system_theme.h"
 
 #include <QOperatingSystemVersion>
 #include <QSettings>

@@ -1,11 +1,11 @@
-#include "window/platform/frameless_windows.h"
+#include "tessera/window/platform/frameless_windows.h"
 
 #include <QGuiApplication>
 #include <QHash>
 #include <QWidget>
 #include <QWindow>
 
-namespace Tessera::FramelessWindows {
+namespace Tessera::Platform {
 namespace {
 
 // The registered widgets with their destroyed connections; an entry goes with its widget.
@@ -35,7 +35,7 @@ bool isX11()
 
 // On X11 and Wayland the window manager draws the frame; without it the toolkit's title bar
 // and resize bands do its work through startSystemMove() and startSystemResize().
-bool addWindow(QWidget* widget)
+bool addFramelessWindow(QWidget* widget)
 {
     if (registry().contains(widget))
         return true;
@@ -45,7 +45,7 @@ bool addWindow(QWidget* widget)
     return true;
 }
 
-void removeWindow(QWidget* widget, bool restoreFrame)
+void removeFramelessWindow(QWidget* widget, bool restoreFrame)
 {
     if (!registry().contains(widget))
         return;
@@ -70,9 +70,9 @@ bool startSystemResize(QWindow* window, Qt::Edges edges)
 
 // Neither X11 window managers without a compositor nor Wayland compositors draw anything
 // around a window without decorations.
-bool systemShowsEdge()
+bool systemShowsWindowEdge()
 {
     return false;
 }
 
-} // namespace Tessera::FramelessWindows
+} // namespace Tessera::Platform

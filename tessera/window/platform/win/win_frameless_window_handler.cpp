@@ -1,6 +1,6 @@
 #include "win_frameless_window_handler.h"
 
-#include "window/platform/frameless_windows.h"
+#include "tessera/window/platform/frameless_windows.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -189,14 +189,14 @@ std::pair<LRESULT, bool> WinFramelessWindowHandler::handleWindowMessage(const MS
     }
 }
 
-namespace FramelessWindows {
+namespace Platform {
 
-bool addWindow(QWidget* widget)
+bool addFramelessWindow(QWidget* widget)
 {
     return WinFramelessWindowHandler::instance().addWindow(widget);
 }
 
-void removeWindow(QWidget* widget, bool restoreFrame)
+void removeFramelessWindow(QWidget* widget, bool restoreFrame)
 {
     WinFramelessWindowHandler::instance().removeWindow(widget, restoreFrame);
 }
@@ -212,11 +212,11 @@ bool startSystemResize(QWindow* window, Qt::Edges edges)
 }
 
 // The Desktop Window Manager draws the shadow of the extended frame.
-bool systemShowsEdge()
+bool systemShowsWindowEdge()
 {
     return true;
 }
 
-} // namespace FramelessWindows
+} // namespace Platform
 
 } // namespace Tessera

@@ -1,12 +1,12 @@
-#include "cli/platform/terminal.h"
+#include "crash_inbox/cli/platform/terminal.h"
 
 #include <unistd.h>
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 bool standardErrorIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

@@ -1,14 +1,14 @@
-#include "cli/platform/terminal.h"
+#include "crash_inbox/cli/platform/terminal.h"
 
 #include <io.h>
 
 #include <cstdio>
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 bool standardErrorIsTerminal()
 {
     return _isatty(_fileno(stderr)) != 0;
 }
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

@@ -1,4 +1,4 @@
-#include "extract/platform/output_folder.h"
+#include "crash_inbox/extract/platform/output_folder.h"
 
 #include <QFile>
 
@@ -9,7 +9,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 struct OutputFolder::Private {
     int folder = -1;
@@ -128,4 +128,4 @@ void OutputFolder::remove(const QStringList& components)
         ::close(parent);
 }
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

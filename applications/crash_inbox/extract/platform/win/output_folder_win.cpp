@@ -1,11 +1,11 @@
-#include "extract/platform/output_folder.h"
+#include "crash_inbox/extract/platform/output_folder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 
-namespace Platform {
+namespace CrashInbox::Platform {
 
 struct OutputFolder::Private {
     QString path;
@@ -95,4 +95,4 @@ void OutputFolder::remove(const QStringList& components)
         QFile::remove(parent + QLatin1Char('/') + components.last());
 }
 
-} // namespace Platform
+} // namespace CrashInbox::Platform

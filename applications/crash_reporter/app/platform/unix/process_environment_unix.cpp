@@ -1,7 +1,7 @@
-#include "app/platform/process_environment.h"
+#include "crash_reporter/app/platform/process_environment.h"
 
-#include "app/platform/termination_requests.h"
-#include "application/platform/display_platforms.h"
+#include "crash_reporter/app/platform/termination_requests.h"
+#include "tessera/application/platform/display_platforms.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <pthread.h>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -43,3 +45,5 @@ void prepareProcessEnvironment()
     // be what failed.
     Tessera::Platform::chooseDisplayPlatforms();
 }
+
+} // namespace CrashReporter::Platform

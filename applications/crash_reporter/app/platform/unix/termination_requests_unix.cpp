@@ -1,4 +1,4 @@
-#include "app/platform/termination_requests.h"
+#include "crash_reporter/app/platform/termination_requests.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -67,3 +69,5 @@ void deliverTerminationRequests(QObject* context, std::function<void()> requeste
 
 // The signals are only noted; nothing waits for the answer.
 void terminationRequestHandled() {}
+
+} // namespace CrashReporter::Platform

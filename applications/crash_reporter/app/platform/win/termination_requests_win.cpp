@@ -1,4 +1,4 @@
-#include "app/platform/termination_requests.h"
+#include "crash_reporter/app/platform/termination_requests.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -9,6 +9,8 @@
 #include <mutex>
 
 #include <windows.h>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -75,3 +77,5 @@ void terminationRequestHandled()
     }
     episodeOver.notify_all();
 }
+
+} // namespace CrashReporter::Platform

@@ -1,7 +1,7 @@
-#include "channel/platform/record_block.h"
+#include "crash_reporter/channel/platform/record_block.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSharedMemory>
 
@@ -13,7 +13,7 @@
 #include <sys/shm.h>
 #include <unistd.h>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -32,7 +32,8 @@ RecordBlock failure(Status status, const QString& detail)
 
 QString systemError(const char* what)
 {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // Made by this user, owned by this user, and neither readable nor writable by anybody else.
@@ -99,8 +100,7 @@ private:
 
 } // namespace
 
-RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wait,
-                            qsizetype limit)
+RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wait, qsizetype limit)
 {
     const QString segmentFile = memory.nativeKey();
     if (!QFileInfo::exists(segmentFile))
@@ -127,7 +127,8 @@ RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wai
     if (semaphore >= 0) {
         semid_ds lockInfo{};
         if (::semctl(semaphore, 0, IPC_STAT, &lockInfo) != 0)
-            return failure(errno == EACCES ? Status::NotOwn : Status::Failed, systemError("semctl"));
+            return failure(errno == EACCES ? Status::NotOwn : Status::Failed,
+                           systemError("semctl"));
         if (!isPrivatelyOwn(lockInfo.sem_perm))
             return failure(Status::NotOwn,
                            QStringLiteral("its lock belongs to user %1 with mode %2")
@@ -145,4 +146,4 @@ RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds wai
     return {Status::Read, QByteArray(static_cast<const char*>(address), size), {}};
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

@@ -1,13 +1,12 @@
-#include "channel/platform/record_block.h"
+#include "crash_reporter/channel/platform/record_block.h"
 
 #include <QSharedMemory>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // Windows keeps named objects per session: another user's session cannot make or hold the
 // block and its lock under our names. Qt's lock takes no time limit.
-RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds,
-                            qsizetype limit)
+RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds, qsizetype limit)
 {
     if (!memory.isAttached() && !memory.attach(QSharedMemory::ReadWrite))
         return {RecordBlock::Status::Absent, {}, memory.errorString()};
@@ -19,4 +18,4 @@ RecordBlock readRecordBlock(QSharedMemory& memory, std::chrono::milliseconds,
     return {RecordBlock::Status::Read, bytes, {}};
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

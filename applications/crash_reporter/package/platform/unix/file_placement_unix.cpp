@@ -1,4 +1,4 @@
-#include "package/platform/file_placement.h"
+#include "crash_reporter/package/platform/file_placement.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 namespace {
 
 // The folder's entry for the new name reaches the disk as well.
@@ -161,4 +161,4 @@ Placement placeFile(QFileDevice& file, const QString& to, PlaceMode mode,
     return placement;
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

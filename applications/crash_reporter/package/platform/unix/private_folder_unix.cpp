@@ -1,4 +1,4 @@
-#include "package/platform/private_folder.h"
+#include "crash_reporter/package/platform/private_folder.h"
 
 #include <QFile>
 
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 QString userPrivateFolder(const QString& base)
 {
@@ -21,4 +21,4 @@ QString userPrivateFolder(const QString& base)
     return path;
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

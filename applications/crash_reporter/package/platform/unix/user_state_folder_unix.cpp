@@ -1,10 +1,10 @@
-#include "package/platform/user_state_folder.h"
+#include "crash_reporter/package/platform/user_state_folder.h"
 
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // $XDG_STATE_HOME, or ~/.local/state; a relative XDG_STATE_HOME is ignored, as freedesktop.org's
 // base directory rules ask, and so is one that is the root of the file system once cleaned.
@@ -19,4 +19,4 @@ QString userStateFolder()
     return home + QStringLiteral("/.local/state");
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

@@ -1,4 +1,4 @@
-#include "package/platform/file_placement.h"
+#include "crash_reporter/package/platform/file_placement.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 namespace {
 
 // A file the move needs closed (Windows refuses to rename an open one); it is deleted unless it
@@ -112,4 +112,4 @@ Placement placeFile(QFileDevice& file, const QString& to, PlaceMode mode,
                                                                        : Placement::Failed;
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

@@ -1,9 +1,9 @@
-#include "package/platform/private_folder.h"
+#include "crash_reporter/package/platform/private_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // The temporary folder is in the user's own profile already.
 QString userPrivateFolder(const QString& base)
@@ -13,4 +13,4 @@ QString userPrivateFolder(const QString& base)
     return folder.isDir() && !folder.isSymLink() ? base : QString();
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

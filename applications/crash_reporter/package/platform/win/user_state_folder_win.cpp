@@ -1,8 +1,8 @@
-#include "package/platform/user_state_folder.h"
+#include "crash_reporter/package/platform/user_state_folder.h"
 
 #include <QStandardPaths>
 
-namespace Platform {
+namespace CrashReporter::Platform {
 
 // The user's local application data, which does not roam with the profile.
 QString userStateFolder()
@@ -10,4 +10,4 @@ QString userStateFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
-} // namespace Platform
+} // namespace CrashReporter::Platform

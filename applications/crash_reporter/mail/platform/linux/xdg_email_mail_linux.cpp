@@ -1,10 +1,12 @@
-#include "mail/mail_hand_off.h"
+#include "crash_reporter/mail/platform/mail_hand_off.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QtDebug>
 
 #include <memory>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -67,3 +69,5 @@ bool mailClientReleasesAttachmentOnReturn()
 {
     return false;
 }
+
+} // namespace CrashReporter::Platform

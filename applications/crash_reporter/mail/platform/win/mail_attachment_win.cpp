@@ -1,8 +1,10 @@
-#include "mail/mail_attachment.h"
+#include "crash_reporter/mail/platform/mail_attachment.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+namespace CrashReporter::Platform {
 
 // <temporary folder>\q5-crash-mail-XXXXXX\crash_log.cdp in native separators. MAPI returns only
 // when the client is done with it, and the folder is deleted then.
@@ -22,3 +24,5 @@ void discardMailAttachment(const QString& path)
     if (attachment.dir().dirName().startsWith(QLatin1String("q5-crash-mail-")))
         QDir().rmdir(attachment.absolutePath());
 }
+
+} // namespace CrashReporter::Platform

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "diagnostics/version.h"
+#include "orrery_core/diagnostics/application_description.h"
+#include "q5_suite/suite_version.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,7 +39,6 @@ inline constexpr char ServiceDepartmentName[] = "Varnel service department";
 inline constexpr char ServiceDepartmentAddress[] = "service@varnel.example";
 inline constexpr char CrashDumpsFolderName[] = "Crash Dumps";
 inline constexpr char CompanyLegalName[] = "Varnel Professional Ltd";
-inline constexpr Orrery::Version ProgramVersion{6, 4, 0, 0};
 
 } // namespace Suite
 
@@ -52,6 +52,9 @@ QString suiteApplicationName(const ApplicationIdentity& identity);
 
 // "Varnel " followed by the suite application name.
 QString applicationName(const ApplicationIdentity& identity);
+
+// The names, version and build of a suite application, as the toolkit shows them.
+Orrery::ApplicationDescription describeApplication(const ApplicationIdentity& identity);
 
 // The path, cleaned, when it is absolute and not the file system's root; empty else. A folder
 // of the user's from the environment ($HOME, XDG_DOCUMENTS_DIR, XDG_STATE_HOME) must be one

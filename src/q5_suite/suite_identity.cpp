@@ -56,6 +56,18 @@ QString applicationName(const ApplicationIdentity& identity)
            suiteApplicationName(identity);
 }
 
+Orrery::ApplicationDescription describeApplication(const ApplicationIdentity& identity)
+{
+    return {.organisationName = QString::fromLatin1(Suite::OrganisationName),
+            .organisationDomain = QString::fromLatin1(Suite::OrganisationDomain),
+            .applicationName = applicationName(identity),
+            .version = Suite::ProgramVersion,
+            .legalName = QString::fromLatin1(Suite::CompanyLegalName),
+            .buildCommit = buildCommit(),
+            .buildDate = buildDate(),
+            .buildTime = buildTime()};
+}
+
 QString usableFolder(const QString& path)
 {
     if (path.isEmpty() || !QDir::isAbsolutePath(path))

@@ -1,6 +1,6 @@
-#include "mail/mail_attachment.h"
+#include "crash_reporter/mail/platform/mail_attachment.h"
 
-#include "suite_identity.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -74,3 +76,5 @@ void discardMailAttachment(const QString& path)
     if (attachment.dir().dirName().startsWith(QLatin1String(HandOffPrefix)))
         QDir().rmdir(attachment.absolutePath());
 }
+
+} // namespace CrashReporter::Platform

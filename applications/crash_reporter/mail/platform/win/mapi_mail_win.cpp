@@ -1,4 +1,4 @@
-#include "mail/mail_hand_off.h"
+#include "crash_reporter/mail/platform/mail_hand_off.h"
 
 #include <QByteArray>
 
@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstring>
+
+namespace CrashReporter::Platform {
 
 namespace {
 
@@ -94,3 +96,5 @@ bool mailClientReleasesAttachmentOnReturn()
 {
     return true;
 }
+
+} // namespace CrashReporter::Platform
