@@ -1,9 +1,9 @@
-// Writes one file into a TarGz package through Orrery::FileArchive on a QFile, the way the
-// reporter writes a crash package, and prints the wall time and this process's peak memory.
+// Writes one file into a gzip-compressed tar package through Orrery::ArchiveWriter on a QFile, the
+// way the reporter writes a crash package, and prints the wall time and this process's peak memory.
 //   archive_throughput --generate <file> <bytes>
 //   archive_throughput <input> <output.tar.gz>
 #include "controller_sim/dump_generator.h"
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_writer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,13 +27,14 @@ int writePackage(const QString& input, const QString& output)
 {
     QElapsedTimer timer;
     timer.start();
+    QFile source(input);
     QFile file(output);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!source.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly))
         return 1;
-    Orrery::FileArchive archive;
-    if (!archive.open(Orrery::FileArchive::Mode::Write, &file, Orrery::FileArchive::Format::TarGz))
+    Orrery::ArchiveWriter archive;
+    if (!archive.open(&file))
         return 1;
-    const bool added = archive.add(input, QFileInfo(input).fileName());
+    const bool added = archive.addFile(source, source.size(), QFileInfo(input).fileName());
     const bool closed = archive.close();
     file.close();
     if (!added || !closed || file.error() != QFileDevice::NoError)

@@ -33,7 +33,7 @@ for mib in 256 1024; do
     peak[$mib]=$("$tool" "$input" "$work/ours.tar.gz" | awk '/peak_kib/ {print $2}')
     pigz=$(best_of_three sh -c "tar -cf - -C '$work' 'controller-$mib.dmp' | pigz -6 -p $threads > '$work/pigz.tar.gz'")
     reference=$(best_of_three bsdtar -czf "$work/bsdtar.tar.gz" -C "$work" "controller-$mib.dmp")
-    printf '%4d MiB, %d threads: FileArchive %6.3f s, tar | pigz -6 %6.3f s (ratio %.3f, goal 1.10), bsdtar -czf %6.3f s (ratio %.3f, goal 0.6), peak %d KiB, sizes %d / %d / %d bytes\n' \
+    printf '%4d MiB, %d threads: ArchiveWriter %6.3f s, tar | pigz -6 %6.3f s (ratio %.3f, goal 1.10), bsdtar -czf %6.3f s (ratio %.3f, goal 0.6), peak %d KiB, sizes %d / %d / %d bytes\n' \
         "$mib" "$threads" "$ours" "$pigz" "$(echo "$ours / $pigz" | bc -l)" "$reference" \
         "$(echo "$ours / $reference" | bc -l)" "${peak[$mib]}" "$(stat -c %s "$work/ours.tar.gz")" \
         "$(stat -c %s "$work/pigz.tar.gz")" "$(stat -c %s "$work/bsdtar.tar.gz")"
@@ -41,7 +41,7 @@ for mib in 256 1024; do
         # One core: the single-threaded path against bsdtar, both bound to CPU 0.
         ours=$(best_of_three taskset -c 0 "$tool" "$input" "$work/ours.tar.gz")
         reference=$(best_of_three taskset -c 0 bsdtar -czf "$work/bsdtar.tar.gz" -C "$work" "controller-$mib.dmp")
-        printf '%4d MiB, one core: FileArchive %6.3f s, bsdtar -czf %6.3f s, ratio %.3f (goal 1.05)\n' \
+        printf '%4d MiB, one core: ArchiveWriter %6.3f s, bsdtar -czf %6.3f s, ratio %.3f (goal 1.05)\n' \
             "$mib" "$ours" "$reference" "$(echo "$ours / $reference" | bc -l)"
     fi
     rm -f "$input"

@@ -7,7 +7,7 @@
 #include "controller_sim/dump_generator.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_writer.h"
 #include "package_format/report_writer.h"
 
 #include <QBuffer>
@@ -58,11 +58,9 @@ int packages(const QString& folder, int count, qint64 dumpBytes)
         xml.open(QIODevice::WriteOnly);
         writeReportDocument(*makeReportWriter(), &xml, report(number, random));
         QFile file(folder + QStringLiteral("/%1.cdp").arg(number, 5, 10, QLatin1Char('0')));
-        Orrery::FileArchive archive;
+        Orrery::ArchiveWriter archive;
         source.seek(0);
-        if (!file.open(QIODevice::WriteOnly) ||
-            !archive.open(Orrery::FileArchive::Mode::Write, &file,
-                          Orrery::FileArchive::Format::TarGz) ||
+        if (!file.open(QIODevice::WriteOnly) || !archive.open(&file) ||
             !archive.addFile(source, dumpBytes, QStringLiteral("c.dmp")) ||
             !archive.addData(xml.data(), QStringLiteral("report.xml")) || !archive.close())
             return 1;

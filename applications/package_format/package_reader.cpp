@@ -1,6 +1,6 @@
 #include "package_reader.h"
 
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_reader.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_entries.h"
 #include "report_reader.h"
@@ -16,45 +16,47 @@
 
 namespace {
 
-using Orrery::FileArchive;
+using Orrery::ArchiveError;
+using Orrery::ArchiveReader;
 
 // Names beyond this bound are no crash package's; they would only cost memory.
 constexpr qsizetype MaximumNameBytes = 4 * 1024 * 1024;
 
-PackageEntry::Kind kindOf(FileArchive::EntryType type)
+PackageEntry::Kind kindOf(ArchiveReader::EntryType type)
 {
     switch (type) {
-    case FileArchive::EntryType::File:
+    case ArchiveReader::EntryType::File:
         return PackageEntry::Kind::File;
-    case FileArchive::EntryType::Directory:
+    case ArchiveReader::EntryType::Directory:
         return PackageEntry::Kind::Directory;
-    case FileArchive::EntryType::SymbolicLink:
+    case ArchiveReader::EntryType::SymbolicLink:
         return PackageEntry::Kind::SymbolicLink;
-    case FileArchive::EntryType::HardLink:
+    case ArchiveReader::EntryType::HardLink:
         return PackageEntry::Kind::HardLink;
-    case FileArchive::EntryType::Other:
+    case ArchiveReader::EntryType::Other:
         break;
     }
     return PackageEntry::Kind::Other;
 }
 
-// What libarchive said, as a sentence about the package.
-QString damage(bool firstEntry)
+// The archive's failure, as a sentence about the package.
+QString damage(const ArchiveError& error)
 {
-    const QString text = FileArchive::lastErrorText();
-    if (text.contains(QLatin1String("runcat"), Qt::CaseInsensitive) ||
-        text.contains(QLatin1String("premature"), Qt::CaseInsensitive))
+    switch (error.kind()) {
+    case ArchiveError::Kind::EndsEarly:
         return QStringLiteral("it ends early: the file is cut short");
-    // libarchive names no reason when the gzip stream breaks off before it found a header.
-    if (firstEntry && text.isEmpty())
-        return QStringLiteral("it ends early or is damaged: the archive cannot be read");
-    if (firstEntry)
+    case ArchiveError::Kind::NotAnArchive:
         return QStringLiteral("it is not a tar archive inside its gzip compression");
-    return QStringLiteral("it is damaged (%1)")
-        .arg(text.isEmpty() ? QStringLiteral("the archive cannot be read on") : text);
+    case ArchiveError::Kind::DeviceFailed:
+        return QStringLiteral("it cannot be read (%1)").arg(qt_error_string(error.systemError()));
+    default:
+        return QStringLiteral("it is damaged (%1)")
+            .arg(error.libraryText().isEmpty() ? QStringLiteral("the archive cannot be read on")
+                                               : error.libraryText());
+    }
 }
 
-QString readReport(FileArchive& archive, const PackageEntry& entry, QByteArray& report)
+QString readReport(ArchiveReader& archive, const PackageEntry& entry, QByteArray& report)
 {
     if (entry.kind != PackageEntry::Kind::File)
         return QStringLiteral("its report.xml is not a regular file");
@@ -64,7 +66,10 @@ QString readReport(FileArchive& archive, const PackageEntry& entry, QByteArray& 
     qint64 done = 0;
     while (done < entry.size) {
         const qint64 count = archive.readEntryData(report.data() + done, entry.size - done);
-        if (count <= 0)
+        if (count < 0)
+            return damage(archive.error());
+        // libarchive pads an entry cut short; a shortfall all the same is the end of the file.
+        if (count == 0)
             return QStringLiteral("it ends early: the file is cut short");
         done += count;
     }
@@ -72,7 +77,7 @@ QString readReport(FileArchive& archive, const PackageEntry& entry, QByteArray& 
 }
 
 // Passes the entry's data to the reader until it ends or the reader has enough.
-bool passEntryData(FileArchive& archive, EntryDataReader& reader)
+bool passEntryData(ArchiveReader& archive, EntryDataReader& reader)
 {
     QByteArray chunk(64 * 1024, Qt::Uninitialized);
     for (;;) {
@@ -89,7 +94,7 @@ bool passEntryData(FileArchive& archive, EntryDataReader& reader)
 }
 
 // What no package from the reporter has, whatever the entry's data.
-QString oddEntry(const FileArchive::Entry& entry, QSet<QString>& names)
+QString oddEntry(const ArchiveReader::Entry& entry, QSet<QString>& names)
 {
     if (!entry.nameIsUtf8)
         return QStringLiteral("it has an entry whose name is not UTF-8");
@@ -105,18 +110,17 @@ QString oddEntry(const FileArchive::Entry& entry, QSet<QString>& names)
 }
 
 // Walks every entry, so that a package damaged anywhere is found out, and keeps the report.
-QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& report,
+QString readEntries(ArchiveReader& archive, PackageSummary& package, QByteArray& report,
                     EntryDataReader* entryReader)
 {
     qsizetype nameBytes = 0;
     bool reportFound = false;
     QSet<QString> names;
     for (;;) {
-        FileArchive::setLastError(FileArchive::NoError);
-        FileArchive::Entry entry;
+        ArchiveReader::Entry entry;
         if (!archive.nextEntry(entry)) {
-            if (FileArchive::lastError() != FileArchive::NoError)
-                return damage(package.entries.isEmpty());
+            if (archive.error().isError())
+                return damage(archive.error());
             break;
         }
         if (package.entries.isEmpty() && !isCompressedOnce(archive))
@@ -133,7 +137,7 @@ QString readEntries(FileArchive& archive, PackageSummary& package, QByteArray& r
             if (entryReader && summary.kind == PackageEntry::Kind::File &&
                 entryReader->wants(summary, package.entries.size() - 1, reportFound) &&
                 !passEntryData(archive, *entryReader))
-                return damage(false);
+                return damage(archive.error());
             continue;
         }
         if (std::exchange(reportFound, true))
@@ -172,7 +176,7 @@ QByteArray sha256Of(const QString& path, const std::atomic_bool& stop)
 
 } // namespace
 
-bool isCompressedOnce(const FileArchive& archive)
+bool isCompressedOnce(const ArchiveReader& archive)
 {
     return archive.filterCount() <= 2;
 }
@@ -181,9 +185,9 @@ PackageReading readPackage(QIODevice& device, EntryDataReader* entryReader)
 {
     if (!device.peek(2).startsWith("\x1f\x8b"))
         return {std::nullopt, QStringLiteral("it is not a gzip-compressed file")};
-    FileArchive archive;
-    if (!archive.open(FileArchive::Mode::Read, &device, FileArchive::Format::TarGz))
-        return {std::nullopt, damage(true)};
+    ArchiveReader archive;
+    if (!archive.open(&device))
+        return {std::nullopt, damage(archive.error())};
     PackageSummary package;
     QByteArray report;
     if (const QString problem = readEntries(archive, package, report, entryReader);

@@ -12,7 +12,7 @@ class QFile;
 class QIODevice;
 
 namespace Orrery {
-class FileArchive;
+class ArchiveReader;
 }
 
 // A crash package from outside (e-mail, a USB stick, a service technician's folder), read as
@@ -74,4 +74,4 @@ PackageReading readPackageFile(QFile& file, EntryDataReader* entryReader = nullp
 
 // A gzip inside the gzip would let a small file unpack into an endless tar: no crash package is
 // compressed twice. Known once the first entry has been read.
-bool isCompressedOnce(const Orrery::FileArchive& archive);
+bool isCompressedOnce(const Orrery::ArchiveReader& archive);

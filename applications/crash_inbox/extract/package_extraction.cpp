@@ -1,7 +1,7 @@
 #include "package_extraction.h"
 
 #include "crash_inbox/text/printable.h"
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_reader.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_format/package_reader.h"
 #include "platform/output_folder.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using Orrery::FileArchive;
+using Orrery::ArchiveReader;
 
 // Longer names no file system we know takes; the package's own are far shorter.
 constexpr qsizetype MaximumComponentBytes = 255;
@@ -47,12 +47,12 @@ QStringList safeComponents(const QString& name, QString& reason)
     return components;
 }
 
-QString kindReason(FileArchive::EntryType type)
+QString kindReason(ArchiveReader::EntryType type)
 {
     switch (type) {
-    case FileArchive::EntryType::SymbolicLink:
+    case ArchiveReader::EntryType::SymbolicLink:
         return QStringLiteral("it is a symbolic link, which is never written");
-    case FileArchive::EntryType::HardLink:
+    case ArchiveReader::EntryType::HardLink:
         return QStringLiteral("it is a hard link, which is never written");
     default:
         return QStringLiteral("it is a device or FIFO, which is never written");
@@ -60,7 +60,7 @@ QString kindReason(FileArchive::EntryType type)
 }
 
 // Copies the entry's data; false with the reason, the file then taken away by the caller.
-bool copyEntry(FileArchive& archive, QFile& file, QString& reason)
+bool copyEntry(ArchiveReader& archive, QFile& file, QString& reason)
 {
     char chunk[64 * 1024];
     for (;;) {
@@ -68,7 +68,8 @@ bool copyEntry(FileArchive& archive, QFile& file, QString& reason)
         if (count == 0)
             return file.flush() || (reason = file.errorString(), false);
         if (count < 0) {
-            reason = QStringLiteral("the package ends early or is damaged here");
+            reason = QStringLiteral("the package cannot be read on here: %1")
+                         .arg(archive.error().errorString());
             return false;
         }
         if (file.write(chunk, count) != count) {
@@ -89,12 +90,13 @@ ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStre
     }
     QDir().mkpath(folder);
     CrashInbox::Platform::OutputFolder output(folder);
-    FileArchive archive;
-    if (!output.isOpen() ||
-        !archive.open(FileArchive::Mode::Read, &package, FileArchive::Format::TarGz)) {
-        result.problem = output.isOpen()
-                             ? QStringLiteral("it is not a tar archive")
-                             : QStringLiteral("the folder %1 cannot be written to").arg(folder);
+    ArchiveReader archive;
+    if (!output.isOpen()) {
+        result.problem = QStringLiteral("the folder %1 cannot be written to").arg(folder);
+        return result;
+    }
+    if (!archive.open(&package)) {
+        result.problem = archive.error().errorString();
         return result;
     }
     const auto skip = [&](const QString& name, const QString& reason) {
@@ -103,12 +105,11 @@ ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStre
     };
     qsizetype entries = 0;
     for (;;) {
-        FileArchive::setLastError(FileArchive::NoError);
-        FileArchive::Entry entry;
+        ArchiveReader::Entry entry;
         if (!archive.nextEntry(entry)) {
-            if (FileArchive::lastError() != FileArchive::NoError)
-                result.problem = QStringLiteral("the package ends early or is damaged (%1)")
-                                     .arg(FileArchive::lastErrorText());
+            if (archive.error().isError())
+                result.problem = QStringLiteral("the package cannot be read on: %1")
+                                     .arg(archive.error().errorString());
             return result;
         }
         if (!isCompressedOnce(archive)) {
@@ -127,10 +128,10 @@ ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStre
         const qint64 room = output.bytesAvailable();
         if (components.isEmpty()) {
             skip(entry.name, reason);
-        } else if (entry.type == FileArchive::EntryType::Directory) {
+        } else if (entry.type == ArchiveReader::EntryType::Directory) {
             if (!output.createFolder(components, reason))
                 skip(entry.name, reason);
-        } else if (entry.type != FileArchive::EntryType::File) {
+        } else if (entry.type != ArchiveReader::EntryType::File) {
             skip(entry.name, kindReason(entry.type));
         } else if (room >= 0 && entry.size > room - SpareBytes) {
             skip(entry.name, QStringLiteral("its %1 bytes would not fit on the disk, which keeps "

@@ -1,7 +1,7 @@
 #include "crash_package.h"
 
 #include "crash_reporter/report/crash_report.h"
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_writer.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_file.h"
 #include "package_format/package_entries.h"
@@ -106,7 +106,7 @@ enum class PackStep { Complete, SourceFailed, Failed };
 PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source& extra,
               const PackageProgress& progress, Source*& failed)
 {
-    Orrery::FileArchive archive;
+    Orrery::ArchiveWriter archive;
     if (progress) {
         const qint64 total =
             (dump.isPacked() ? dump.size : 0) + report.size() + (extra.isPacked() ? extra.size : 0);
@@ -114,13 +114,13 @@ PackStep pack(QFileDevice& file, const QByteArray& report, Source& dump, Source&
             progress(done += bytes, total);
         });
     }
-    if (!archive.open(Orrery::FileArchive::Mode::Write, &file, Orrery::FileArchive::Format::TarGz))
+    if (!archive.open(&file))
         return PackStep::Failed;
     const auto addSource = [&](Source& source) {
         if (!source.isPacked() ||
             (source.file->seek(0) && archive.addFile(*source.file, source.size, source.entryName)))
             return true;
-        if (Orrery::FileArchive::lastError() == Orrery::FileArchive::SourceIncomplete)
+        if (archive.error().kind() == Orrery::ArchiveError::Kind::SourceIncomplete)
             failed = &source;
         return false;
     };

@@ -1,4 +1,4 @@
-#include "orrery_core/io/file_archive.h"
+#include "orrery_core/io/archive_writer.h"
 #include "orrery_core/io/parallel_gzip_device.h"
 
 #include <QBuffer>
@@ -125,12 +125,12 @@ private Q_SLOTS:
         QVERIFY(source.open(QIODevice::WriteOnly));
         source.write(dumpLike(2 * 1024 * 1024));
         source.close();
+        QVERIFY(source.open(QIODevice::ReadOnly));
         QBuffer package;
         package.open(QIODevice::WriteOnly);
-        Orrery::FileArchive archive;
-        QVERIFY(archive.open(Orrery::FileArchive::Mode::Write, &package,
-                             Orrery::FileArchive::Format::TarGz));
-        QVERIFY(archive.add(source.fileName()) && archive.close());
+        Orrery::ArchiveWriter archive;
+        QVERIFY(archive.open(&package));
+        QVERIFY(archive.addFile(source, source.size(), "dump.bin") && archive.close());
         QVERIFY(package.data().count(QByteArray("\x00\x00\xff\xff", 4)) >= 7);
     }
 
