@@ -6,7 +6,7 @@
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
-#include "progress.h"
+#include "filing_report.h"
 
 #include <QFileInfo>
 
@@ -42,15 +42,13 @@ int runAdd(const CommandContext& context)
         return 2;
     PackageStore store(*database);
     const QList<PackageSource> sources = packageSources(paths);
-    Progress progress;
-    PackageFiler filer(store, context.out, &progress, sources.size());
+    FilingReport report(context.out);
+    PackageFiler filer(store, report, sources.size());
     filer.addSources(sources);
-    progress.clear();
     if (!filer.failed() && parser.isSet(watch) &&
         !watchFolder(parser.value(watch), filer, context.err) && !filer.failed())
         return 2;
-    if (filer.failed()) {
+    if (filer.failed())
         return context.failure(filer.error(), 2);
-    }
-    return filer.rejected() > 0 ? 1 : 0;
+    return report.rejected() > 0 ? 1 : 0;
 }

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "crash_inbox/intake/package_filer.h"
-
-#include <QString>
+#include <QtGlobal>
 
 // A line of progress on standard error, rewritten in place, only on a terminal.
-class Progress : public FilingProgress
+class Progress
 {
 public:
     Progress();
-    ~Progress() override;
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
 
-    void show(qsizetype done, qsizetype expected) override;
-    void clear() override;
+    void show(qsizetype done, qsizetype expected);
+    void clear();
 
 private:
     bool m_shown = false;

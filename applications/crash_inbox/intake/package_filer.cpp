@@ -4,7 +4,6 @@
 #include "crash_inbox/store/crash_encoding.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/store/stored_symbols.h"
-#include "crash_inbox/text/printable.h"
 #include "dump_facts_reader.h"
 #include "mail_reader.h"
 #include "package_sources.h"
@@ -12,10 +11,6 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 namespace {
-
-// Packages read and filed together: enough to keep every core busy and to make transactions
-// worth their cost, few enough to keep memory flat.
-constexpr qsizetype BatchSize = 64;
 
 using Reading = PackageFiler::Reading;
 
@@ -33,6 +28,11 @@ Reading readOne(const QString& path)
             facts ? CrashEncoding::encodeModules(facts->modules) : QByteArray()};
 }
 
+FilingOutcome rejection(const QString& path, const QString& reason)
+{
+    return {FilingOutcome::Kind::Rejected, 0, path, reason};
+}
+
 } // namespace
 
 FiledPackage filedPackage(const PackageSummary& summary, const QString& file)
@@ -46,11 +46,9 @@ FiledPackage filedPackage(const PackageSummary& summary, const QString& file)
     return package;
 }
 
-PackageFiler::PackageFiler(PackageStore& store, QTextStream& out, FilingProgress* progress,
-                           qsizetype expected)
+PackageFiler::PackageFiler(PackageStore& store, FilingListener& listener, qsizetype expected)
     : m_store(store)
-    , m_out(out)
-    , m_progress(progress)
+    , m_listener(listener)
     , m_expected(expected)
 {}
 
@@ -96,10 +94,7 @@ void PackageFiler::readNextBatch()
 
 void PackageFiler::reject(const QString& path, const QString& reason)
 {
-    if (m_progress)
-        m_progress->clear();
-    m_out << "rejected " << printable(path) << ": " << printable(reason) << Qt::endl;
-    ++m_rejected;
+    m_listener.filed(rejection(path, reason));
 }
 
 bool PackageFiler::flush()
@@ -116,11 +111,11 @@ void PackageFiler::fileBatch(QFuture<Reading> batch)
     if (m_failed || readings.isEmpty())
         return;
     QList<FiledPackage> packages;
-    QList<std::variant<qsizetype, QString>> lines;
+    QList<Outcome> outcomes;
     StoredSymbols symbols(m_store.database());
     for (const Reading& reading : readings) {
         if (reading.reading.package) {
-            lines << packages.size();
+            outcomes << packages.size();
             packages << filedPackage(*reading.reading.package, reading.path);
             attachCrash(packages.last(), reading.facts, reading.crashProblem, &symbols);
             if (packages.last().crash) {
@@ -128,7 +123,7 @@ void PackageFiler::fileBatch(QFuture<Reading> batch)
                 packages.last().crash->encodedModules = reading.encodedModules;
             }
         } else {
-            lines << reading.path + QStringLiteral(": ") + reading.reading.problem;
+            outcomes << rejection(reading.path, reading.reading.problem);
         }
     }
     m_done += readings.size();
@@ -136,7 +131,7 @@ void PackageFiler::fileBatch(QFuture<Reading> batch)
         fail(symbols.error());
         return;
     }
-    file(packages, lines);
+    file(packages, outcomes);
     showProgress();
 }
 
@@ -147,14 +142,14 @@ void PackageFiler::addMail(const QString& path, bool mbox)
     if (!flush())
         return;
     QList<FiledPackage> packages;
-    QList<std::variant<qsizetype, QString>> lines;
+    QList<Outcome> outcomes;
     QString error;
     StoredSymbols symbols(m_store.database());
     int found = 0;
     const auto fileBatch = [&] {
         if (!symbols.error().isEmpty())
             fail(symbols.error());
-        file(std::exchange(packages, {}), std::exchange(lines, {}));
+        file(std::exchange(packages, {}), std::exchange(outcomes, {}));
     };
     const bool read = forEachMailPackage(
         path, mbox,
@@ -164,14 +159,14 @@ void PackageFiler::addMail(const QString& path, bool mbox)
             DumpFactsReader dump;
             const PackageReading reading = readPackageFile(content, &dump);
             if (!reading.package) {
-                lines << locator + QStringLiteral(": ") + reading.problem;
+                outcomes << rejection(locator, reading.problem);
             } else {
                 FiledPackage package = filedPackage(*reading.package, locator);
                 attachCrash(package, dump.facts(), dump.problem(), &symbols);
                 package.mailSender = attachment.sender;
                 package.mailDate = attachment.date;
                 package.mailOffset = attachment.offset;
-                lines << packages.size();
+                outcomes << packages.size();
                 packages << package;
             }
             if (packages.size() >= BatchSize)
@@ -179,16 +174,15 @@ void PackageFiler::addMail(const QString& path, bool mbox)
         },
         error);
     if (!read)
-        lines << path + QStringLiteral(": ") + error;
+        outcomes << rejection(path, error);
     else if (found == 0)
-        lines << path + QStringLiteral(": no crash package is in it");
+        outcomes << rejection(path, QStringLiteral("no crash package is in it"));
     ++m_done;
     fileBatch();
     showProgress();
 }
 
-void PackageFiler::file(const QList<FiledPackage>& packages,
-                        const QList<std::variant<qsizetype, QString>>& lines)
+void PackageFiler::file(const QList<FiledPackage>& packages, const QList<Outcome>& outcomes)
 {
     if (m_failed)
         return;
@@ -201,17 +195,17 @@ void PackageFiler::file(const QList<FiledPackage>& packages,
         }
         filings = *filed;
     }
-    if (m_progress)
-        m_progress->clear();
-    for (const auto& line : lines) {
-        if (const auto* rejection = std::get_if<QString>(&line)) {
-            m_out << "rejected " << printable(*rejection) << Qt::endl;
-            ++m_rejected;
+    for (const Outcome& outcome : outcomes) {
+        if (const auto* rejected = std::get_if<FilingOutcome>(&outcome)) {
+            m_listener.filed(*rejected);
             continue;
         }
-        const qsizetype index = std::get<qsizetype>(line);
-        m_out << (filings.at(index).added ? "added " : "known ") << filings.at(index).id << ' '
-              << printable(packages.at(index).file) << Qt::endl;
+        const qsizetype index = std::get<qsizetype>(outcome);
+        const PackageStore::Filing& filing = filings.at(index);
+        m_listener.filed({filing.added ? FilingOutcome::Kind::Added : FilingOutcome::Kind::Known,
+                          filing.id,
+                          packages.at(index).file,
+                          {}});
     }
 }
 
@@ -224,6 +218,6 @@ bool PackageFiler::fail(const QString& error)
 
 void PackageFiler::showProgress()
 {
-    if (m_progress && m_expected > BatchSize)
-        m_progress->show(m_done, m_expected);
+    if (m_expected > BatchSize)
+        m_listener.progressed(m_done, m_expected);
 }

@@ -10,43 +10,45 @@
 
 namespace {
 
-// Sources filed between two looks at whether to stop.
-constexpr qsizetype SourcesPerStep = 64;
-
-// Hands the filer's progress to the job's thread of origin.
-class QueuedProgress : public FilingProgress
+// Counts the outcomes, and hands the filer's progress to the job's thread of origin.
+class SummaryListener : public FilingListener
 {
 public:
-    explicit QueuedProgress(FilingJob* job)
+    explicit SummaryListener(FilingJob* job)
         : m_job(job)
     {}
 
-    void show(qsizetype done, qsizetype expected) override
+    void filed(const FilingOutcome& outcome) override { summary.count(outcome); }
+
+    void progressed(qsizetype done, qsizetype expected) override
     {
         QMetaObject::invokeMethod(
             m_job, [job = m_job, done, expected] { Q_EMIT job->progressed(done, expected); },
             Qt::QueuedConnection);
     }
 
+    FilingSummary summary;
+
 private:
     FilingJob* m_job;
 };
 
-FilingSummary summaryOf(const QString& lines)
-{
-    FilingSummary summary;
-    for (const QString& line : lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("added ")))
-            ++summary.added;
-        else if (line.startsWith(QLatin1String("known ")))
-            ++summary.known;
-        else if (line.startsWith(QLatin1String("rejected ")))
-            summary.rejections << line.mid(9);
-    }
-    return summary;
-}
-
 } // namespace
+
+void FilingSummary::count(const FilingOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case FilingOutcome::Kind::Added:
+        ++added;
+        break;
+    case FilingOutcome::Kind::Known:
+        ++known;
+        break;
+    case FilingOutcome::Kind::Rejected:
+        rejections << outcome;
+        break;
+    }
+}
 
 FilingJob::FilingJob(const DatabaseLocation& location, const QStringList& paths, QObject* parent)
     : QObject(parent)
@@ -72,17 +74,14 @@ FilingSummary FilingJob::run(const DatabaseLocation& location, const QStringList
         return {0, 0, {}, error};
     PackageStore store(*database);
     const QList<PackageSource> sources = packageSources(paths);
-    QString lines;
-    QTextStream out(&lines);
-    QueuedProgress progress(this);
-    PackageFiler filer(store, out, &progress, sources.size());
-    for (qsizetype first = 0; first < sources.size() && !m_stop; first += SourcesPerStep) {
-        if (!filer.addSources(sources.mid(first, SourcesPerStep)))
+    SummaryListener listener(this);
+    PackageFiler filer(store, listener, sources.size());
+    // The job looks at whether to stop between batches.
+    for (qsizetype first = 0; first < sources.size() && !m_stop; first += PackageFiler::BatchSize) {
+        if (!filer.addSources(sources.mid(first, PackageFiler::BatchSize)))
             break;
     }
-    out.flush();
-    FilingSummary summary = summaryOf(lines);
     if (filer.failed())
-        summary.error = filer.error();
-    return summary;
+        listener.summary.error = filer.error();
+    return listener.summary;
 }

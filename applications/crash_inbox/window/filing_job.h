@@ -8,12 +8,16 @@
 
 #include <atomic>
 
-// What a filing run came to: counts, and the rejections as "PATH: REASON".
+#include "crash_inbox/intake/filing_outcome.h"
+
+// What a filing run came to: counts, and the rejections.
 struct FilingSummary {
     int added = 0;
     int known = 0;
-    QStringList rejections;
+    QList<FilingOutcome> rejections;
     QString error; // the database failed; empty otherwise
+
+    void count(const FilingOutcome& outcome);
 };
 
 // Files packages, folders and mail as "add" does, on a thread of its own with its own

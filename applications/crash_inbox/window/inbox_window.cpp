@@ -7,6 +7,7 @@
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_places.h"
 #include "crash_inbox/store/package_store.h"
+#include "crash_inbox/text/printable.h"
 #include "filing_job.h"
 #include "group_list_model.h"
 #include "package_list_model.h"
@@ -151,6 +152,8 @@ void InboxWindow::createWidgets()
     m_progress->setTextVisible(false);
     m_progress->hide();
     m_status = new QLabel(this);
+    // Paths and reasons come from outside: never taken for markup.
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_searchDelay = new QTimer(this);
@@ -406,7 +409,11 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
                                .arg(summary.added)
                                .arg(summary.known)
                                .arg(summary.rejections.size());
-    setStatus(summary.error.isEmpty() ? counts : summary.error, summary.rejections.join('\n'));
+    QStringList rejections;
+    for (const FilingOutcome& rejection : summary.rejections)
+        rejections << printable(rejection.path) + QStringLiteral(": ") +
+                          printable(rejection.reason);
+    setStatus(summary.error.isEmpty() ? counts : summary.error, rejections.join('\n'));
     if (m_shown && !m_shownIsFiled) {
         if (const auto id = PackageStore(*m_database).idOf(m_shown->sha256))
             showPackage(PackageStore(*m_database).find(*id), true);
@@ -461,7 +468,7 @@ void InboxWindow::showInFolder()
 void InboxWindow::setStatus(const QString& text, const QString& details)
 {
     m_status->setText(text);
-    m_status->setToolTip(details);
+    m_status->setToolTip(details.isEmpty() ? QString() : Qt::convertFromPlainText(details));
 }
 
 void InboxWindow::updateActions()

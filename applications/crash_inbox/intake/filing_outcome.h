@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// What became of one package offered for filing.
+struct FilingOutcome {
+    enum class Kind { Added, Known, Rejected };
+
+    Kind kind = Kind::Rejected;
+    // The filed package's; 0 when it was rejected.
+    qint64 id = 0;
+    // The file, or a mail attachment's locator.
+    QString path;
+    // Why it was rejected.
+    QString reason;
+
+    bool operator==(const FilingOutcome&) const = default;
+};
+
+// Hears, package by package, what a filing run does, and how far it got.
+class FilingListener
+{
+public:
+    virtual ~FilingListener() = default;
+    virtual void filed(const FilingOutcome& outcome) = 0;
+    // How many of the expected sources are done, now and then during a long run.
+    virtual void progressed(qsizetype done, qsizetype expected)
+    {
+        Q_UNUSED(done);
+        Q_UNUSED(expected);
+    }
+};
