@@ -1,6 +1,7 @@
-#include "cli/command_line.h"
-#include "text/printable.h"
-#include "window/inbox_application.h"
+#include "crash_inbox/cli/command_line.h"
+#include "crash_inbox/text/printable.h"
+#include "crash_inbox/window/inbox_application.h"
+#include "q5_suite/suite_identity.h"
 
 #include <QCoreApplication>
 #include <QStringConverter>
@@ -25,8 +26,10 @@ int main(int argc, char* argv[])
     if (wantsInboxWindow(argc, argv))
         return runInboxWindow(argc, argv);
     QCoreApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Varnel Professional"));
-    QCoreApplication::setApplicationName(QStringLiteral("Varnel Crash Inbox"));
+    const Orrery::ApplicationDescription description =
+        describeApplication({SuiteApplication::CrashInbox, {}});
+    QCoreApplication::setOrganizationName(description.organisationName);
+    QCoreApplication::setApplicationName(description.applicationName);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -1,6 +1,6 @@
-#include "app/log_file_sink.h"
-#include "app/platform/process_environment.h"
-#include "app/q5_crash_reporter_application.h"
+#include "crash_reporter/app/log_file_sink.h"
+#include "crash_reporter/app/platform/process_environment.h"
+#include "crash_reporter/app/q5_crash_reporter_application.h"
 
 int main(int argc, char* argv[])
 {

@@ -1,6 +1,6 @@
 #include "theme_resolution.h"
 
-#include "platform/system_theme.h"
+#include "tessera/theme/platform/system_theme.h"
 
 namespace Tessera {
 

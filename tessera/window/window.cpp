@@ -2,7 +2,7 @@
 
 #include "manual_window_drag.h"
 #include "non_owning_proxy_widget.h"
-#include "platform/frameless_windows.h"
+#include "tessera/window/platform/frameless_windows.h"
 #include "window_control_button.h"
 #include "window_resize_area.h"
 #include "window_title_bar.h"

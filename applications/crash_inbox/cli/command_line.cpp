@@ -1,9 +1,9 @@
 #include "command_line.h"
 
+#include "crash_inbox/cli/platform/terminal.h"
 #include "crash_inbox/store/database_wait.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/text/printable.h"
-#include "platform/terminal.h"
 
 #include <QRegularExpression>
 

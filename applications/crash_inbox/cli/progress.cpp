@@ -1,6 +1,6 @@
 #include "progress.h"
 
-#include "platform/terminal.h"
+#include "crash_inbox/cli/platform/terminal.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
 #include "package_extraction.h"
 
+#include "crash_inbox/extract/platform/output_folder.h"
 #include "crash_inbox/text/printable.h"
 #include "orrery_core/io/archive_reader.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_format/package_reader.h"
-#include "platform/output_folder.h"
 
 #include <QDir>
 #include <QFile>

@@ -101,6 +101,7 @@ QString defaultDatabaseText()
     if (!chosen.isEmpty())
         return chosen;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
-           QStringLiteral("/Crash Inbox/inbox.sqlite");
+           QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) + QLatin1Char('/') +
+           suiteApplicationName({SuiteApplication::CrashInbox, {}}) +
+           QStringLiteral("/inbox.sqlite");
 }

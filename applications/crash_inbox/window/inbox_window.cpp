@@ -1,25 +1,25 @@
 #include "inbox_window.h"
 
 #include "crash_chart.h"
-#include "crash_inbox/cli/package_reference.h"
-#include "crash_inbox/extract/package_extraction.h"
 #include "crash_inbox/intake/package_filer.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_places.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
+#include "extraction_job.h"
 #include "filing_job.h"
 #include "group_list_model.h"
+#include "opening_job.h"
 #include "package_list_model.h"
 #include "report_view.h"
 #include "tessera/widgets/tree_view.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,14 +32,19 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
+#include <array>
 #include <set>
 
 namespace {
 
 // Typing pauses this long before the list follows the search.
 constexpr int SearchDelayMs = 250;
+constexpr QSize DefaultWindowSize(1200, 760);
+// Groups and chart, packages, report: their widths at first.
+constexpr std::array PaneWidths = {360, 420, 420};
+// Between the search and filters and the buttons.
+constexpr int ActionsSpacing = 12;
 
 QTreeView* listView(QWidget* parent)
 {
@@ -50,31 +55,6 @@ QTreeView* listView(QWidget* parent)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     return view;
-}
-
-// The summary of an extraction and the lines about each entry, for the status line. A filed
-// package is taken only from a place that still holds what was filed.
-QPair<QString, QString> extractionReport(const QList<PackagePlace>& places,
-                                         const QByteArray& sha256, const QString& folder)
-{
-    PackageFileHolder holder;
-    QString error;
-    QFile* package = sha256.isEmpty() ? holder.open(places.value(0).file, error)
-                                      : holder.openFiled(places, sha256, error);
-    if (!package)
-        return {error, QString()};
-    QString lines;
-    QTextStream out(&lines);
-    const ExtractionResult result = extractPackage(*package, folder, out);
-    out.flush();
-    const QString summary =
-        result.problem.isEmpty()
-            ? InboxWindow::tr("Extracted %1 entries into %2, skipped %3.")
-                  .arg(result.written)
-                  .arg(folder)
-                  .arg(result.skipped)
-            : InboxWindow::tr("The package could not be read to its end: %1").arg(result.problem);
-    return {summary, lines.trimmed()};
 }
 
 // A mail attachment's place is its mail file.
@@ -91,7 +71,7 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
                          Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_database(std::move(database))
 {
-    setDefaultSize(QSize(1200, 760));
+    setDefaultSize(DefaultWindowSize);
     createWidgets();
     createLayout();
     connectSignals();
@@ -172,7 +152,7 @@ void InboxWindow::createLayout()
     bar->addWidget(m_device);
     bar->addWidget(m_versionLabel);
     bar->addWidget(m_version);
-    bar->addSpacing(12);
+    bar->addSpacing(ActionsSpacing);
     for (QPushButton* button : {m_add, m_file, m_extract, m_showInFolder})
         bar->addWidget(button);
 
@@ -191,7 +171,7 @@ void InboxWindow::createLayout()
     panes->setChildrenCollapsible(false);
     for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
         panes->addWidget(pane);
-    panes->setSizes({360, 420, 420});
+    panes->setSizes({PaneWidths.begin(), PaneWidths.end()});
 
     auto* status = new QHBoxLayout;
     status->addWidget(m_progress);
@@ -323,19 +303,12 @@ void InboxWindow::openFiles(const QStringList& files)
     if (paths.isEmpty())
         return;
     setStatus(tr("Reading %1…").arg(paths.join(QStringLiteral(", "))));
-    using Readings = QList<std::pair<QString, PackageReading>>;
-    auto* watcher = new QFutureWatcher<Readings>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        for (const auto& [file, reading] : watcher->result())
+    auto* job = new OpeningJob(paths, this);
+    connect(job, &OpeningJob::finished, this, [this, job](const OpeningJob::Readings& readings) {
+        for (const auto& [file, reading] : readings)
             showOpenedFile(file, reading);
-        watcher->deleteLater();
+        job->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run([paths] {
-        Readings readings;
-        for (const QString& path : paths)
-            readings.append({path, readPackage(path)});
-        return readings;
-    }));
 }
 
 void InboxWindow::showOpenedFile(const QString& file, const PackageReading& reading)
@@ -430,32 +403,26 @@ void InboxWindow::extractPackage()
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Extract into"));
     if (folder.isEmpty())
         return;
-    m_extracting = true;
-    updateActions();
-    setStatus(tr("Extracting into %1…").arg(folder));
-    auto* watcher = new QFutureWatcher<QPair<QString, QString>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        m_extracting = false;
-        updateActions();
-        setStatus(watcher->result().first, watcher->result().second);
-        watcher->deleteLater();
-    });
     QList<PackagePlace> places{{m_shown->file, {}, {}, std::nullopt}};
     QByteArray sha256;
     if (m_shownIsFiled) {
         QString error;
         const auto filed = PackagePlaces::of(m_database->connection(), m_shown->id, error);
-        if (!filed) {
-            setStatus(error);
-            m_extracting = false;
-            updateActions();
-            return;
-        }
+        if (!filed)
+            return setStatus(error);
         places = *filed;
         sha256 = m_shown->sha256;
     }
-    watcher->setFuture(QtConcurrent::run(
-        [places, sha256, folder] { return extractionReport(places, sha256, folder); }));
+    m_extracting = true;
+    updateActions();
+    setStatus(tr("Extracting into %1…").arg(folder));
+    auto* job = new ExtractionJob(places, sha256, folder, this);
+    connect(job, &ExtractionJob::finished, this, [this, job](const ExtractionReport& report) {
+        m_extracting = false;
+        updateActions();
+        setStatus(report.summary, report.details);
+        job->deleteLater();
+    });
 }
 
 void InboxWindow::showInFolder()
@@ -482,7 +449,7 @@ void InboxWindow::updateActions()
 
 void InboxWindow::retranslateUi()
 {
-    setWindowTitle(tr("Varnel Crash Inbox"));
+    setWindowTitle(QCoreApplication::applicationName());
     m_search->setPlaceholderText(tr("Search comments and output logs"));
     m_search->setAccessibleName(tr("Search"));
     m_deviceLabel->setText(tr("&Device:"));

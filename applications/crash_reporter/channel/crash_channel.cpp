@@ -1,7 +1,7 @@
 #include "crash_channel.h"
 
+#include "crash_reporter/channel/platform/record_block.h"
 #include "orrery_core/diagnostics/log.h"
-#include "platform/record_block.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,12 +1,12 @@
 #include "crash_package.h"
 
+#include "crash_reporter/package/platform/file_placement.h"
 #include "crash_reporter/report/crash_report.h"
 #include "orrery_core/io/archive_writer.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_file.h"
 #include "package_format/package_entries.h"
 #include "package_format/report_writer.h"
-#include "platform/file_placement.h"
 
 #include <QBuffer>
 #include <QFile>

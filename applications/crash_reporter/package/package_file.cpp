@@ -1,6 +1,6 @@
 #include "package_file.h"
 
-#include "platform/file_placement.h"
+#include "crash_reporter/package/platform/file_placement.h"
 
 #include <QFileInfo>
 

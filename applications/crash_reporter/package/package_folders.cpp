@@ -1,7 +1,7 @@
 #include "package_folders.h"
 
-#include "platform/private_folder.h"
-#include "platform/user_state_folder.h"
+#include "crash_reporter/package/platform/private_folder.h"
+#include "crash_reporter/package/platform/user_state_folder.h"
 #include "q5_suite/suite_identity.h"
 
 #include <QDir>

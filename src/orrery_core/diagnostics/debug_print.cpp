@@ -8,16 +8,20 @@
 
 namespace Orrery {
 
+bool formatText(char (&buffer)[FormatBufferSize], const char* format, va_list arguments)
+{
+    return format != nullptr && std::vsnprintf(buffer, sizeof buffer, format, arguments) >= 0;
+}
+
 void debugPrint(const char* format, ...)
 {
     char buffer[FormatBufferSize];
     va_list arguments;
     va_start(arguments, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    const bool formatted = formatText(buffer, format, arguments);
     va_end(arguments);
-    if (length < 0)
-        return;
-    Platform::writeDebuggerOutput(buffer);
+    if (formatted)
+        Platform::writeDebuggerOutput(buffer);
 }
 
 void fatalError(const std::string& message, int line, const char* file)

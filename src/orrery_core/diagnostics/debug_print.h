@@ -2,12 +2,17 @@
 
 #include <QtGlobal>
 
+#include <cstdarg>
 #include <string>
 
 namespace Orrery {
 
 // Size of every formatted diagnostic or log text, terminator included.
 inline constexpr int FormatBufferSize = 512;
+
+// Formats printf-style into the buffer, cut to FormatBufferSize - 1 characters as vsnprintf
+// cuts; false when the format cannot be applied.
+bool formatText(char (&buffer)[FormatBufferSize], const char* format, va_list arguments);
 
 // Formats printf-style and hands the text to the debugger output.
 void debugPrint(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);

@@ -3,7 +3,6 @@
 #include "debug_print.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -50,28 +49,23 @@ void endWithLineFeed(char* text)
 
 void log(int level, const char* format, ...)
 {
-    if (format == nullptr)
-        return;
     char buffer[FormatBufferSize];
     va_list arguments;
     va_start(arguments, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    const bool formatted = formatText(buffer, format, arguments);
     va_end(arguments);
-    if (length < 0)
-        return;
-    dispatch(LogLevelBaseCode + level, buffer);
+    if (formatted)
+        dispatch(LogLevelBaseCode + level, buffer);
 }
 
 void logLine(std::int32_t code, const char* format, ...)
 {
-    if (format == nullptr)
-        return;
     char buffer[FormatBufferSize];
     va_list arguments;
     va_start(arguments, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    const bool formatted = formatText(buffer, format, arguments);
     va_end(arguments);
-    if (length < 0)
+    if (!formatted)
         return;
     endWithLineFeed(buffer);
     dispatch(code, buffer);

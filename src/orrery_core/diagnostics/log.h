@@ -12,6 +12,9 @@ using LogSink = void (*)(std::int32_t code, std::int64_t time, const char* text,
 // Code of a line logged with log() at level 0.
 inline constexpr std::int32_t LogLevelBaseCode = 104;
 
+// The level of a program's progress lines: "Crash reporter launched", "Restarting Q5".
+inline constexpr int ProgressLevel = 0;
+
 // Formats printf-style and delivers the text with code 104 + level to every sink.
 void log(int level, const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(2, 3);
 
