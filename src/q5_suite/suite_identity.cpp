@@ -93,6 +93,7 @@ QString crashDumpsFolder(SuiteApplication application)
 QString crashDumpsPath(SuiteApplication application)
 {
     const QString path = crashDumpsFolder(application);
+    // A folder that cannot be made is the package's to report: writing into it fails then.
     if (!path.isEmpty())
         ensurePathExists(path);
     return path;

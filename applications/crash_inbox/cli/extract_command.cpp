@@ -32,7 +32,9 @@ int runExtract(const CommandContext& context)
         if (!database)
             return 2;
         const std::optional<FiledPackage> filed =
-            PackageStore(*database).find(reference.toLongLong());
+            PackageStore(*database).find(reference.toLongLong(), error);
+        if (!filed && !error.isEmpty())
+            return context.failure(error, 2);
         if (!filed)
             return context.failure(QStringLiteral("no package %1 is filed").arg(reference), 1);
         const auto places = PackagePlaces::of(database->connection(), filed->id, error);

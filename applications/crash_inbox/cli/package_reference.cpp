@@ -23,8 +23,14 @@ QFile* PackageFileHolder::openPlace(const PackagePlace& place, QString& error)
     QString path = place.file;
     if (isMailLocator(place.file)) {
         m_folder = std::make_unique<QTemporaryDir>();
+        if (!m_folder->isValid()) {
+            error = QStringLiteral("the package in %1 cannot be taken out of its mail: no "
+                                   "temporary folder can be made (%2)")
+                        .arg(place.file, m_folder->errorString());
+            return nullptr;
+        }
         path = m_folder->filePath(QStringLiteral("package.cdp"));
-        if (!m_folder->isValid() || !saveMailPackage(place.file, path, place.mailOffset, error))
+        if (!saveMailPackage(place.file, path, place.mailOffset, error))
             return nullptr;
     }
     bool notRegular = false;

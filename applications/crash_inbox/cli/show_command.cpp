@@ -31,10 +31,12 @@ int runShow(const CommandContext& context)
         const std::unique_ptr<InboxDatabase> database = context.openDatabase();
         if (!database)
             return 2;
-        package = PackageStore(*database).find(reference.toLongLong());
-        if (!package) {
+        QString error;
+        package = PackageStore(*database).find(reference.toLongLong(), error);
+        if (!package && !error.isEmpty())
+            return context.failure(error, 2);
+        if (!package)
             return context.failure(QStringLiteral("no package %1 is filed").arg(reference), 1);
-        }
     } else {
         DumpFactsReader dump;
         const PackageReading reading = readPackage(reference, &dump);
@@ -52,7 +54,9 @@ int runShow(const CommandContext& context)
                      : nullptr;
         std::optional<StoredSymbols> symbols;
         if (database) {
-            package->id = PackageStore(*database).idOf(package->sha256).value_or(0);
+            package->id = PackageStore(*database).idOf(package->sha256, error).value_or(0);
+            if (!error.isEmpty())
+                return context.failure(error, 2);
             symbols.emplace(*database);
         }
         attachCrash(*package, dump.facts(), dump.problem(), symbols ? &*symbols : nullptr);

@@ -86,9 +86,13 @@ bool InboxDatabase::connect(QString& error)
             options << QStringLiteral("connect_timeout=%1").arg(ConnectSeconds);
         database.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
-        if (m_create)
-            ensurePathExists(QFileInfo(m_location.path).absolutePath());
-        else if (!QFileInfo::exists(m_location.path)) {
+        const QString folder = QFileInfo(m_location.path).absolutePath();
+        if (m_create && !ensurePathExists(folder)) {
+            error = QStringLiteral("%1 cannot be made: the folder %2 cannot be created")
+                        .arg(m_location.describe(), folder);
+            return false;
+        }
+        if (!m_create && !QFileInfo::exists(m_location.path)) {
             error = QStringLiteral("%1 does not exist").arg(m_location.describe());
             return false;
         }

@@ -230,10 +230,11 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
         return std::nullopt;
     }
     if (!query.next()) {
-        const std::optional<qint64> known = idOf(package.sha256);
+        const std::optional<qint64> known = idOf(package.sha256, error);
         if (!known) {
-            error = QStringLiteral("the database cannot be written: a package filed meanwhile "
-                                   "is not there");
+            if (error.isEmpty())
+                error = QStringLiteral("the database cannot be written: a package filed "
+                                       "meanwhile is not there");
             return std::nullopt;
         }
         // Known content found at a new place keeps that place too.
@@ -286,41 +287,59 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     return false;
 }
 
-std::optional<qint64> PackageStore::idOf(const QByteArray& sha256)
+std::optional<qint64> PackageStore::idOf(const QByteArray& sha256, QString& error)
 {
     QSqlQuery query(m_database.connection());
     query.prepare(QStringLiteral("SELECT id FROM packages WHERE sha256 = ?"));
     query.addBindValue(QString::fromLatin1(sha256));
-    if (!query.exec() || !query.next())
+    if (!query.exec()) {
+        error = failure(QStringLiteral("the database cannot be read"), query);
         return std::nullopt;
+    }
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            error = failure(QStringLiteral("the database cannot be read"), query);
+        return std::nullopt;
+    }
     return query.value(0).toLongLong();
 }
 
-std::optional<FiledPackage> PackageStore::find(qint64 id)
+std::optional<FiledPackage> PackageStore::find(qint64 id, QString& error)
 {
     const DatabaseWait wait(QStringLiteral("the database to read package %1").arg(id));
+    const QString cannotRead = QStringLiteral("the database cannot be read");
     QSqlQuery query(m_database.connection());
     query.prepare(QStringLiteral("SELECT %1, output_log, crash_frames FROM packages WHERE id = ?")
                       .arg(listColumns()));
     query.addBindValue(id);
-    if (!query.exec() || !query.next())
+    if (!query.exec()) {
+        error = failure(cannotRead, query);
         return std::nullopt;
+    }
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            error = failure(cannotRead, query);
+        return std::nullopt;
+    }
     const RowReader row(query);
     FiledPackage package = packageFromRow(row);
     package.report.outputLog = outputLogLines(row.value(QStringLiteral("output_log")).toString());
-    QString error;
     if (package.crash && !CrashRows::readDetails(query, id, *package.crash, error))
         return std::nullopt;
     query.prepare(QStringLiteral(
         "SELECT name, size, kind FROM entries WHERE package_id = ? ORDER BY position"));
     query.addBindValue(id);
-    if (!query.exec())
+    if (!query.exec()) {
+        error = failure(cannotRead, query);
         return std::nullopt;
+    }
     while (query.next())
         package.entries << PackageEntry{query.value(0).toString(), query.value(1).toLongLong(),
                                         PackageEntry::Kind(query.value(2).toInt()), QString()};
-    if (query.lastError().isValid())
+    if (query.lastError().isValid()) {
+        error = failure(cannotRead, query);
         return std::nullopt;
+    }
     return package;
 }
 

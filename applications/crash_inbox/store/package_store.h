@@ -22,9 +22,12 @@ public:
     // is filed already (the same SHA-256) keeps its first filing.
     std::optional<QList<Filing>> file(const QList<FiledPackage>& packages, QString& error);
 
-    std::optional<qint64> idOf(const QByteArray& sha256);
-    // With its entries and output log.
-    std::optional<FiledPackage> find(qint64 id);
+    // The id of the content filed with the SHA-256: none when it was not filed, and none with
+    // the error set when the database could not tell.
+    std::optional<qint64> idOf(const QByteArray& sha256, QString& error);
+    // With its entries and output log. None when no such package is filed, and none with the
+    // error set when the database could not tell.
+    std::optional<FiledPackage> find(qint64 id, QString& error);
     // Newest crash first; without entries and output log.
     std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
     // By device and version, the most recently crashed group first.

@@ -173,6 +173,13 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(path("data/Varnel Professional/Crash Inbox/inbox.sqlite")));
         const QString mailed = run.lines().at(4).section(' ', 1, 1);
         QVERIFY(inbox({"show", mailed}).out.contains("Ops <ops@example.org> 2026-12-07T09:30:00Z"));
+        // A mailed package is taken out of its mail into a temporary folder, which must be had:
+        // no folder can be made inside a regular file.
+        const Run noTemporary =
+            inbox({"extract", path("mbox") + "#1/0", path("mailed")}, {{"TMPDIR", path("mbox")}});
+        QCOMPARE(noTemporary.status, 1);
+        QVERIFY2(noTemporary.err.contains("no temporary folder can be made"),
+                 qPrintable(noTemporary.err));
         const QString lastOfMbox = run.lines().at(6).section(' ', 1, 1);
         QCOMPARE(inbox({"show", lastOfMbox, "--json"}).json().object()["comments"].toString(),
                  QString("mbox 1"));
@@ -556,6 +563,13 @@ private Q_SLOTS:
             inbox({"--database", "postgresql://nobody@/none?host=" + path("no-server"), "list"});
         QCOMPARE(unreachable.status, 2);
         QVERIFY2(unreachable.err.contains("cannot be opened"), qPrintable(unreachable.err));
+        // A folder for the database that cannot be made is named.
+        build("a-file", "out = b'x'");
+        const Run blocked =
+            inbox({"--database", "sqlite:" + path("a-file/inbox/inbox.sqlite"), "list"});
+        QCOMPARE(blocked.status, 2);
+        QVERIFY2(blocked.err.contains("the folder " + path("a-file/inbox") + " cannot be created"),
+                 qPrintable(blocked.err));
     }
 };
 

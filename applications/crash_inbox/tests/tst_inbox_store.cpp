@@ -92,15 +92,25 @@ private Q_SLOTS:
         QCOMPARE(filings->size(), 3);
         QVERIFY(filings->at(0).added && filings->at(1).added && !filings->at(2).added);
         QCOMPARE(filings->at(2).id, filings->at(0).id);
-        QCOMPARE(store.idOf("bb"), filings->at(1).id);
-        const std::optional<FiledPackage> found = store.find(filings->at(0).id);
+        QCOMPARE(store.idOf("bb", error), filings->at(1).id);
+        const std::optional<FiledPackage> found = store.find(filings->at(0).id, error);
         QVERIFY(found);
         QCOMPARE(found->file, QString("/packages/aa.cdp"));
         QCOMPARE(found->report,
                  package("aa", "first", "SN-1", "6.4.0", crashed, {"line 1", "line 2"}).report);
         QCOMPARE(found->entries.size(), 2);
         QCOMPARE(found->entries.at(1).name, QString("report.xml"));
-        QVERIFY(!store.find(filings->at(1).id)->report.application);
+        QVERIFY(!store.find(filings->at(1).id, error)->report.application);
+        // What is not filed is no error; a database that cannot tell is never "not filed".
+        QVERIFY(!store.idOf("cc", error) && error.isEmpty());
+        QVERIFY(!store.find(filings->at(1).id + 100, error) && error.isEmpty());
+        QSqlQuery(database->connection()).exec("ALTER TABLE entries RENAME TO gone");
+        QVERIFY(!store.find(filings->at(0).id, error));
+        QVERIFY2(error.startsWith("the database cannot be read"), qPrintable(error));
+        error.clear();
+        QSqlQuery(database->connection()).exec("ALTER TABLE packages RENAME TO gone_too");
+        QVERIFY(!store.idOf("bb", error));
+        QVERIFY2(error.startsWith("the database cannot be read"), qPrintable(error));
     }
 
     // Newest crash first; filters on device, version and serial, and words of the comments or

@@ -283,7 +283,12 @@ void InboxWindow::showSelectedPackage()
     const int row = m_packages->currentIndex().row();
     if (row < 0 || row >= m_packageModel->packages().size())
         return;
-    showPackage(PackageStore(*m_database).find(m_packageModel->packages().at(row).id), true);
+    QString error;
+    const std::optional<FiledPackage> package =
+        PackageStore(*m_database).find(m_packageModel->packages().at(row).id, error);
+    if (!error.isEmpty())
+        setStatus(error);
+    showPackage(package, true);
 }
 
 void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool filed)
@@ -317,11 +322,16 @@ void InboxWindow::showOpenedFile(const QString& file, const PackageReading& read
         setStatus(tr("%1 is not a crash package: %2").arg(file, reading.problem));
         return;
     }
-    const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256);
+    QString error;
+    const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256, error);
+    if (!error.isEmpty()) {
+        setStatus(error);
+        return;
+    }
     if (id) {
         m_groups->setCurrentIndex(m_groupModel->index(0, 0));
         m_search->clear();
-        showPackage(PackageStore(*m_database).find(*id), true);
+        showPackage(PackageStore(*m_database).find(*id, error), true);
         refreshPackages();
         setStatus(tr("%1 is filed already.").arg(file));
     } else {
@@ -388,8 +398,11 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
                           printable(rejection.reason);
     setStatus(summary.error.isEmpty() ? counts : summary.error, rejections.join('\n'));
     if (m_shown && !m_shownIsFiled) {
-        if (const auto id = PackageStore(*m_database).idOf(m_shown->sha256))
-            showPackage(PackageStore(*m_database).find(*id), true);
+        QString error;
+        if (const auto id = PackageStore(*m_database).idOf(m_shown->sha256, error))
+            showPackage(PackageStore(*m_database).find(*id, error), true);
+        if (!error.isEmpty())
+            setStatus(error);
     }
     refresh();
     updateActions();
