@@ -23,8 +23,11 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 int main(int argc, char* argv[])
 {
     qInstallMessageHandler(quietQtMessages);
-    if (wantsInboxWindow(argc, argv))
-        return runInboxWindow(argc, argv);
+    QStringList arguments;
+    for (int at = 0; at < argc; ++at)
+        arguments << QString::fromLocal8Bit(argv[at]);
+    if (const std::optional<WindowCommandLine> window = WindowCommandLine::parse(arguments))
+        return runInboxWindow(argc, argv, *window);
     QCoreApplication application(argc, argv);
     const Orrery::ApplicationDescription description =
         describeApplication({SuiteApplication::CrashInbox, {}});

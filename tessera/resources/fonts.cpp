@@ -9,7 +9,9 @@
 namespace Tessera {
 namespace {
 
-constexpr int RoleCount = 8;
+// Sizes are designed in pixels at 96 DPI; Qt fonts take points.
+constexpr double PointsPerInch = 72.0;
+constexpr double DesignDpi = 96.0;
 
 // Through the "tessera" search path, which the theme sets: until then nothing is found, and
 // loading is tried again on the next request.
@@ -66,7 +68,7 @@ struct RoleFontSpec {
     bool upperCase;
 };
 
-constexpr std::array<RoleFontSpec, RoleCount> RoleFonts = {{
+constexpr std::array<RoleFontSpec, FontRoleCount> RoleFonts = {{
     {FontWeight::Light, FontSize::Px11, false},
     {FontWeight::Regular, FontSize::Px11, false},
     {FontWeight::Light, FontSize::Px13, false},
@@ -105,16 +107,16 @@ QFont font(FontWeight weight, FontSize size)
     loadBundledFonts();
     QFont result(QStringLiteral("Titillium Web"));
     result.setWeight(QFont::Weight(weightValue(weight)));
-    result.setPointSizeF(designPixels(size) * 72.0 / 96.0);
+    result.setPointSizeF(designPixels(size) * PointsPerInch / DesignDpi);
     result.setHintingPreference(QFont::PreferNoHinting);
     return result;
 }
 
-const QFont& roleFont(int role)
+const QFont& roleFont(FontRole role)
 {
-    if (role < 0 || role >= RoleCount)
-        role = 0;
-    return roleFontOf(role, std::make_index_sequence<RoleCount>());
+    const int index = int(role);
+    return roleFontOf(index >= 0 && index < FontRoleCount ? index : int(FontRole::Application),
+                      std::make_index_sequence<FontRoleCount>());
 }
 
 } // namespace Tessera

@@ -115,7 +115,7 @@ void Style::drawGroupBox(const QStyleOptionComplex* option, QPainter* painter,
     if ((group->subControls & SC_GroupBoxLabel) && !group->text.isEmpty()) {
         const QFont font = painter->font();
         const QPen pen = painter->pen();
-        painter->setFont(roleFont(1));
+        painter->setFont(roleFont(FontRole::Control));
         if (group->textColor.isValid())
             painter->setPen(
                 QPen(group->textColor, pen.widthF(), Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));

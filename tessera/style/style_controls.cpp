@@ -171,7 +171,8 @@ void Style::drawPushButtonLabel(const QStyleOption* option, QPainter* painter,
                        QRect(rect.x(), rect.y() + (rect.height() - pixmapSize.height()) / 2,
                              pixmapSize.width(), pixmapSize.height()));
         painter->drawPixmap(iconRect, pixmap);
-        rect = visualRect(option->direction, rect, rect.adjusted(pixmapSize.width() + 3, 0, 0, 0));
+        rect = visualRect(option->direction, rect,
+                          rect.adjusted(pixmapSize.width() + Metrics::PushButtonIconGap, 0, 0, 0));
         flags |= Qt::AlignLeading;
     } else {
         flags |= Qt::AlignHCenter;
@@ -247,7 +248,7 @@ void Style::drawMenuSeparator(const QStyleOptionMenuItem* item, const QRectF& re
         return;
     }
     const FontGuard fontGuard(painter);
-    painter->setFont(roleFont(1));
+    painter->setFont(roleFont(FontRole::Control));
     const QPen previous = painter->pen();
     painter->setPen(item->palette.color(QPalette::PlaceholderText));
     painter->drawText(visualRect(item->direction, item->rect, rect.toRect()),
@@ -279,13 +280,15 @@ void Style::drawMenuItem(const QStyleOption* option, QPainter* painter, const QW
                         user.brush(UserPalette::ActiveBase),
                         Metrics::scaledValue(Metrics::CornerRadius, option, widget));
 
-    const qreal dpiUnit = Metrics::logicalDpi(option, widget) / 96.0;
+    const qreal dpiUnit = Metrics::scaledValue(1.0, option, widget);
     QRectF content = itemRect - margins;
     content.adjust(frame, frame, -frame, -frame);
     // Combo-box popups draw through the combo box itself (QComboMenuDelegate) or their view.
     const bool inCombo =
         widget && (widget->inherits("QComboBoxListView") || qobject_cast<const QComboBox*>(widget));
-    int column = inCombo && item->icon.isNull() ? 0 : std::max(0, item->maxIconWidth - 4);
+    int column = inCombo && item->icon.isNull()
+                     ? 0
+                     : std::max(0, item->maxIconWidth - Metrics::QtMenuIconPadding);
     if (QCoreApplication::testAttribute(Qt::AA_DontShowIconsInMenus) && !inCombo)
         column = 0;
     if (item->menuHasCheckableItems)
@@ -477,14 +480,18 @@ void Style::drawToolButtonLabel(const QStyleOption* option, QPainter* painter,
     Qt::Alignment alignment = Qt::AlignVCenter;
     const auto* card = qobject_cast<const CardButton*>(widget);
     if (button->toolButtonStyle == Qt::ToolButtonTextUnderIcon) {
-        iconArea = QRect(rect.x(), rect.y(), rect.width(), pixmapSize.height() + 4);
+        iconArea = QRect(rect.x(), rect.y(), rect.width(),
+                         pixmapSize.height() + Metrics::ToolButtonIconGap);
         textArea = rect.adjusted(0, iconArea.height(), 0, 0);
         alignment = Qt::AlignCenter;
     } else {
-        iconArea = visualRect(option->direction, rect,
-                              QRect(rect.x(), rect.y(), pixmapSize.width() + 4, rect.height()));
+        iconArea =
+            visualRect(option->direction, rect,
+                       QRect(rect.x(), rect.y(), pixmapSize.width() + Metrics::ToolButtonIconGap,
+                             rect.height()));
         textArea =
-            visualRect(option->direction, rect, rect.adjusted(pixmapSize.width() + 4, 0, 0, 0));
+            visualRect(option->direction, rect,
+                       rect.adjusted(pixmapSize.width() + Metrics::ToolButtonIconGap, 0, 0, 0));
         alignment |= card ? Qt::AlignRight : Qt::AlignLeft;
         alignment = QStyle::visualAlignment(option->direction, alignment);
     }

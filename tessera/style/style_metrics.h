@@ -38,6 +38,10 @@ inline constexpr QMarginsF LineEditContentsShrink{2, 1, 2, 1};
 inline constexpr QMarginsF MenuMargins{7, 0, 7, 0};
 inline constexpr qreal MenuIconGap = 8;
 inline constexpr qreal MenuCheckColumn = 12;
+inline constexpr int PushButtonIconGap = 3;
+inline constexpr int ToolButtonIconGap = 4;
+// QMenu widens the widest icon by this much before it hands it to the style.
+inline constexpr int QtMenuIconPadding = 4;
 
 // Drawing.
 inline constexpr qreal CornerRadius = 2;

@@ -138,7 +138,7 @@ void polishCalendar(QCalendarWidget* calendar)
     calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
     if (auto* bar = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
         bar->setBackgroundRole(QPalette::Button);
-        bar->setFont(roleFont(1));
+        bar->setFont(roleFont(FontRole::Control));
         for (const char* name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
             if (auto* button = bar->findChild<QWidget*>(QLatin1String(name))) {
                 QFont font = button->font();
@@ -226,7 +226,7 @@ void Style::polishByClass(QWidget* widget)
             combo->setItemDelegate(new ComboBoxItemDelegate(combo));
     } else if (qobject_cast<QTabBar*>(widget)) {
         setHover(widget);
-        widget->setFont(roleFont(1));
+        widget->setFont(roleFont(FontRole::Control));
     } else if (isTextInput(widget)) {
         widget->installEventFilter(this);
         if (widget->hasFocus() && !isReadOnly(widget))
@@ -245,7 +245,7 @@ void Style::polishByClass(QWidget* widget)
     } else if (auto* table = qobject_cast<QTableView*>(widget)) {
         table->setShowGrid(false);
     } else if (qobject_cast<WindowTitleBar*>(widget)) {
-        widget->setFont(roleFont(5));
+        widget->setFont(roleFont(FontRole::LargeCaps));
         if (!qobject_cast<QMainWindow*>(widget->window()))
             widget->setBackgroundRole(QPalette::AlternateBase);
     } else if (auto* dialog = qobject_cast<Dialog*>(widget)) {

@@ -23,9 +23,9 @@ void installStyle(ThemeMode resolvedMode)
     QDir::setSearchPaths(QStringLiteral("tessera"), themeSearchPaths(resolvedMode));
     auto* style = new Style(Palette::forTheme(resolvedMode));
     QApplication::setStyle(style);
-    QApplication::setFont(roleFont(0));
+    QApplication::setFont(roleFont(FontRole::Application));
     QToolTip::setPalette(style->standardPalette());
-    QToolTip::setFont(roleFont(7));
+    QToolTip::setFont(roleFont(FontRole::ToolTip));
 }
 
 void broadcastThemeChange(ThemeMode resolvedMode)

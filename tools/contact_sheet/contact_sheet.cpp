@@ -74,10 +74,10 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
     const Tessera::Palette& palette = Tessera::Palette::current();
     painter.fillRect(QRect(left, 0, PanelWidth, height), palette.color(QPalette::Base));
     painter.setPen(palette.color(QPalette::Text));
-    painter.setFont(Tessera::roleFont(3));
+    painter.setFont(Tessera::roleFont(Tessera::FontRole::LargeStrongCaps));
     painter.drawText(QRect(left + 10, 6, PanelWidth, 24), Qt::AlignVCenter,
                      mode == ThemeMode::Dark ? QStringLiteral("Dark") : QStringLiteral("Light"));
-    painter.setFont(Tessera::roleFont(6));
+    painter.setFont(Tessera::roleFont(Tessera::FontRole::Fine));
     const char* lookNames[] = {"rest", "full", "disabled", "active"};
     for (int look = 0; look < 4; ++look)
         painter.drawText(QRect(left + NameWidth + look * (IconSize + 16), 30, IconSize + 16, 12),
@@ -85,7 +85,7 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
 
     int y = 44;
     for (const QString& file : files) {
-        painter.setFont(Tessera::roleFont(1));
+        painter.setFont(Tessera::roleFont(Tessera::FontRole::Control));
         painter.setPen(palette.color(QPalette::Text));
         painter.drawText(QRect(left + 10, y, NameWidth - 10, RowHeight), Qt::AlignVCenter, file);
         const QIcon icon = Tessera::makeIcon(file);
@@ -100,8 +100,8 @@ void drawPanel(QPainter& painter, ThemeMode mode, int left, const QStringList& f
         }
         y += RowHeight;
     }
-    for (int role = 0; role < 8; ++role) {
-        painter.setFont(Tessera::roleFont(role));
+    for (int role = 0; role < Tessera::FontRoleCount; ++role) {
+        painter.setFont(Tessera::roleFont(Tessera::FontRole(role)));
         painter.setPen(palette.color(QPalette::Text));
         painter.drawText(
             QRect(left + 10, y, PanelWidth - 20, 30), Qt::AlignVCenter,

@@ -104,25 +104,23 @@ int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         DatabaseWait::setListener([](const QString& notice) {
             std::fprintf(stderr, "q5-crash-inbox: %s\n", qPrintable(printable(notice)));
         });
-    QString database = defaultDatabaseText();
-    qsizetype at = 1;
-    for (; at < arguments.size(); ++at) {
-        const QString& argument = arguments.at(at);
-        if (argument == QLatin1String("--database") && at + 1 == arguments.size()) {
-            err << "q5-crash-inbox: --database needs a URL" << Qt::endl;
-            return 2;
-        } else if (argument == QLatin1String("--database")) {
-            database = arguments.at(++at);
-        } else if (argument.startsWith(QLatin1String("--database="))) {
-            database = argument.mid(11);
-        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            out << Usage;
-            return 0;
-        } else {
-            break;
-        }
+    QCommandLineParser parser;
+    // The options before the command are the inbox's; from the command on, the words are its own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("The database."),
+                                      QStringLiteral("URL"), defaultDatabaseText());
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("This text."));
+    parser.addOptions({database, help});
+    if (!parser.parse(arguments)) {
+        err << "q5-crash-inbox: " << printable(parser.errorText()) << Qt::endl;
+        return 2;
     }
-    const CommandContext context{arguments.mid(at), database, out, err};
+    if (parser.isSet(help)) {
+        out << Usage;
+        return 0;
+    }
+    const CommandContext context{parser.positionalArguments(), parser.value(database), out, err};
     if (context.arguments.isEmpty()) {
         err << Usage;
         return 2;

@@ -68,9 +68,8 @@ std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QStri
     if (text.startsWith(QLatin1String("postgresql://")) ||
         text.startsWith(QLatin1String("postgres://")))
         return postgres(text, error);
-    QString path = text;
-    if (path.startsWith(QLatin1String("sqlite:")))
-        path = path.mid(7);
+    const QLatin1String sqliteScheme("sqlite:");
+    const QString path = text.startsWith(sqliteScheme) ? text.sliced(sqliteScheme.size()) : text;
     if (path.isEmpty()) {
         error = QStringLiteral("no database was named");
         return std::nullopt;

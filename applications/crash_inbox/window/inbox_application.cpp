@@ -9,7 +9,6 @@
 #include "tessera/application/platform/display_platforms.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -75,29 +74,15 @@ Options:
   -h, --help       this text
 )";
 
-bool wantsInboxWindow(int argc, char** argv)
+int runInboxWindow(int& argc, char** argv, const WindowCommandLine& commandLine)
 {
-    for (int at = 1; at < argc; ++at) {
-        const QByteArray argument = argv[at];
-        // An option without its value is the command line's to refuse.
-        if ((argument == "--database" || argument == "--theme") && at + 1 == argc)
-            return false;
-        if (argument == "--database" || argument == "--theme")
-            ++at;
-        else if (!argument.startsWith("--database=") && !argument.startsWith("--theme=") &&
-                 argument != "--report-stalls")
-            return argument == "open";
+    if (commandLine.help) {
+        std::fputs(WindowUsage, stdout);
+        return 0;
     }
-    return true;
-}
-
-int runInboxWindow(int& argc, char** argv)
-{
-    for (int at = 1; at < argc; ++at) {
-        if (qstrcmp(argv[at], "-h") == 0 || qstrcmp(argv[at], "--help") == 0) {
-            std::fputs(WindowUsage, stdout);
-            return 0;
-        }
+    if (!commandLine.error.isEmpty()) {
+        std::fprintf(stderr, "q5-crash-inbox: %s\n", qPrintable(commandLine.error));
+        return 2;
     }
     // Without a display Qt would abort: the offscreen platform catches it, and then it is said.
     const bool offscreenAsked = qgetenv("QT_QPA_PLATFORM").split(';').constFirst() == "offscreen";
@@ -109,27 +94,12 @@ int runInboxWindow(int& argc, char** argv)
                    stderr);
         return 2;
     }
-    QCommandLineParser parser;
-    const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("The inbox database."), QStringLiteral("URL"),
-                                      defaultDatabaseText());
-    const QCommandLineOption theme(QStringLiteral("theme"),
-                                   QStringLiteral("dark, light or system (the desktop's)."),
-                                   QStringLiteral("THEME"), QStringLiteral("system"));
-    const QCommandLineOption reportStalls(
-        QStringLiteral("report-stalls"),
-        QStringLiteral("At the end, the longest time the window could not answer, on stderr."));
-    parser.addHelpOption();
-    parser.addOptions({database, theme, reportStalls});
-    parser.addPositionalArgument(QStringLiteral("open"), QStringLiteral("Opens FILE..."),
-                                 QStringLiteral("[open [FILE...]]"));
-    parser.process(application);
-    application.databaseText = parser.value(database);
-    application.files = parser.positionalArguments().mid(1);
-    application.setThemeMode(themeNamed(parser.value(theme)));
+    application.databaseText = commandLine.databaseText;
+    application.files = commandLine.files;
+    application.setThemeMode(themeNamed(commandLine.themeName));
     const StallMeter stalls;
     const int status = QApplication::exec();
-    if (parser.isSet(reportStalls))
+    if (commandLine.reportStalls)
         std::fprintf(stderr, "longest stall: %lld ms\n",
                      static_cast<long long>(stalls.longestGapMs()));
     return status == 0 ? application.status : status;

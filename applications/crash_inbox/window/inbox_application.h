@@ -1,8 +1,6 @@
 #pragma once
 
-// q5-crash-inbox [--database URL] [--theme dark|light|system] [open [FILE...]]: the window;
-// the exit status.
-int runInboxWindow(int& argc, char** argv);
+#include "window_command_line.h"
 
-// Whether the arguments ask for the window rather than a command.
-bool wantsInboxWindow(int argc, char** argv);
+// The window that the command line asks for; the exit status.
+int runInboxWindow(int& argc, char** argv, const WindowCommandLine& commandLine);
