@@ -1,5 +1,6 @@
 #include "package_reader.h"
 
+#include "content_type.h"
 #include "orrery_core/io/archive_reader.h"
 #include "orrery_core/platform/regular_file.h"
 #include "package_entries.h"
@@ -183,7 +184,7 @@ bool isCompressedOnce(const ArchiveReader& archive)
 
 PackageReading readPackage(QIODevice& device, EntryDataReader* entryReader)
 {
-    if (!device.peek(2).startsWith("\x1f\x8b"))
+    if (!isGzipCompressed(contentType(device)))
         return {std::nullopt, QStringLiteral("it is not a gzip-compressed file")};
     ArchiveReader archive;
     if (!archive.open(&device))

@@ -4,6 +4,7 @@
 #include "crash_inbox/text/printable.h"
 #include "orrery_core/io/archive_reader.h"
 #include "orrery_core/platform/regular_file.h"
+#include "package_format/content_type.h"
 #include "package_format/package_reader.h"
 
 #include <QDir>
@@ -84,7 +85,7 @@ bool copyEntry(ArchiveReader& archive, QFile& file, QString& reason)
 ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out)
 {
     ExtractionResult result;
-    if (!package.seek(0) || !package.peek(2).startsWith("\x1f\x8b")) {
+    if (!package.seek(0) || !isGzipCompressed(contentType(package))) {
         result.problem = QStringLiteral("it is not a readable gzip-compressed package");
         return result;
     }

@@ -1,6 +1,7 @@
 #include "mail_reader.h"
 
 #include "orrery_core/platform/regular_file.h"
+#include "package_format/content_type.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -199,7 +200,7 @@ bool saveMailPackage(const QString& locator, const QString& target,
     bool notRegular = false;
     const std::unique_ptr<QFile> start =
         Orrery::Platform::openRegularFile(mailFile, error, notRegular);
-    const bool mbox = start && start->read(5) == "From ";
+    const bool mbox = start && contentType(*start).inherits(QStringLiteral("application/mbox"));
     bool saved = false;
     const std::function<void(const MailAttachment&, QFile&)> keep = [&](const MailAttachment& found,
                                                                         QFile& content) {

@@ -1,6 +1,7 @@
 #include "package_sources.h"
 
 #include "orrery_core/platform/regular_file.h"
+#include "package_format/content_type.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -22,10 +23,10 @@ PackageSource::Kind kindOfFile(const QString& path)
     const std::unique_ptr<QFile> file = Orrery::Platform::openRegularFile(path, error, notRegular);
     if (!file)
         return PackageSource::Kind::Package; // reading it will say why not
-    const QByteArray start = file->read(5);
-    if (start.startsWith("\x1f\x8b"))
+    const QMimeType type = contentType(*file);
+    if (isGzipCompressed(type))
         return PackageSource::Kind::Package;
-    if (start == "From ")
+    if (type.inherits(QStringLiteral("application/mbox")))
         return PackageSource::Kind::Mbox;
     return PackageSource::Kind::Message;
 }
