@@ -140,8 +140,8 @@ private Q_SLOTS:
     {
         startGallery({});
         // The pointer off the window: no tool tip can count as the menu.
-        m_x.xdotool(
-            {"mousemove", "1279", "799", "windowactivate", "--sync", m_window, "key", "alt+space"});
+        m_x.xdotool(m_x.pointerOffWindows() +
+                    QStringList{"windowactivate", "--sync", m_window, "key", "alt+space"});
         QTRY_COMPARE(m_x.shownWindows(m_gallery->processId()), 2);
         m_x.xdotool({"type", "Max"});
         m_x.xdotool({"key", "Return"});

@@ -31,6 +31,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cmath>
+#include <memory>
+
 using namespace Tessera;
 
 Q_DECLARE_METATYPE(ThemeMode)
@@ -215,34 +218,36 @@ private Q_SLOTS:
         }
     }
 
-    // Design values at 96 DPI; at 144 and 120 DPI 1.5 and 1.25 times that, rounded half away
-    // from zero, except the frame width.
+    // At 144 and 120 DPI a metric is 1.5 and 1.25 times what it is at 96, rounded half away
+    // from zero; the frame width stays as it is.
     void metricsScale_data()
     {
         QTest::addColumn<int>("metric");
-        QTest::addColumn<QList<int>>("at96at144at120");
-        QTest::newRow("title bar button")
-            << int(QStyle::PM_TitleBarButtonSize) << QList<int>{24, 36, 30};
-        QTest::newRow("title bar height")
-            << int(QStyle::PM_TitleBarHeight) << QList<int>{30, 45, 38};
-        QTest::newRow("indicator") << int(QStyle::PM_IndicatorWidth) << QList<int>{12, 18, 15};
-        QTest::newRow("scroll bar") << int(QStyle::PM_ScrollBarExtent) << QList<int>{20, 30, 25};
-        QTest::newRow("button margin") << int(QStyle::PM_ButtonMargin) << QList<int>{3, 5, 4};
-        QTest::newRow("frame width") << int(QStyle::PM_DefaultFrameWidth) << QList<int>{1, 1, 1};
+        QTest::addColumn<bool>("scales");
+        QTest::newRow("title bar button") << int(QStyle::PM_TitleBarButtonSize) << true;
+        QTest::newRow("title bar height") << int(QStyle::PM_TitleBarHeight) << true;
+        QTest::newRow("indicator") << int(QStyle::PM_IndicatorWidth) << true;
+        QTest::newRow("scroll bar") << int(QStyle::PM_ScrollBarExtent) << true;
+        QTest::newRow("button margin") << int(QStyle::PM_ButtonMargin) << true;
+        QTest::newRow("frame width") << int(QStyle::PM_DefaultFrameWidth) << false;
     }
 
     void metricsScale()
     {
         QFETCH(int, metric);
-        QFETCH(QList<int>, at96at144at120);
+        QFETCH(bool, scales);
         const auto style = styleFor(ThemeMode::Dark);
-        const int dpis[] = {96, 144, 120};
-        for (int index = 0; index < 3; ++index) {
-            const std::unique_ptr<QWidget> widget(widgetAt(dpis[index]));
-            QTRY_COMPARE(widget->logicalDpiY(), dpis[index]);
-            QCOMPARE(style->pixelMetric(QStyle::PixelMetric(metric), nullptr, widget.get()),
-                     at96at144at120[index]);
-        }
+        const auto at = [&](int dpi) {
+            const std::unique_ptr<QWidget> widget(widgetAt(dpi));
+            [&] {
+                QTRY_COMPARE(widget->logicalDpiY(), dpi);
+            }();
+            return style->pixelMetric(QStyle::PixelMetric(metric), nullptr, widget.get());
+        };
+        const int design = at(96);
+        QVERIFY(design > 0);
+        QCOMPARE(at(144), scales ? int(std::lround(design * 1.5)) : design);
+        QCOMPARE(at(120), scales ? int(std::lround(design * 1.25)) : design);
     }
 
     // Every part of a complex control lies inside it and is not empty, and a press at its

@@ -19,6 +19,7 @@ public:
     // manager never comes up; why is in failure().
     bool start(QSize screen = QSize(1280, 800))
     {
+        m_screen = screen;
         const QString size = QString("%1x%2x24").arg(screen.width()).arg(screen.height());
         m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", size, "-nolisten", "tcp"});
         if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000))
@@ -73,6 +74,14 @@ public:
     QByteArray xdotool(const QStringList& arguments) const { return run("xdotool", arguments); }
 
     // How many windows a process shows: a menu that opens adds one.
+    // xdotool words that put the pointer in the screen's far corner, off every window, where
+    // no tool tip can open.
+    QStringList pointerOffWindows() const
+    {
+        return {"mousemove", QString::number(m_screen.width() - 1),
+                QString::number(m_screen.height() - 1)};
+    }
+
     int shownWindows(qint64 process) const
     {
         return QString::fromUtf8(
@@ -140,4 +149,5 @@ private:
     QTemporaryDir m_home;
     QProcess m_server, m_windowManager;
     QString m_display;
+    QSize m_screen;
 };

@@ -92,9 +92,13 @@ void PackageFiler::readNextBatch()
     fileBatch(previous);
 }
 
+// After what waits, so that the outcomes keep the order of the sources.
 void PackageFiler::reject(const QString& path, const QString& reason)
 {
+    flush();
     m_listener.filed(rejection(path, reason));
+    ++m_done;
+    showProgress();
 }
 
 bool PackageFiler::flush()

@@ -125,13 +125,15 @@ QByteArray loadCrashData(const QString& dumpName = "c.dmp", qsizetype dumpSize =
 void installFakeMailClient(const QByteArray& status, bool waitForRelease = false)
 {
     const QString script = sandbox->filePath("fake-bin/xdg-email");
-    QVERIFY(writeFile(script,
-                      "#!/bin/sh\ncd '" + sandbox->path().toUtf8() +
-                          "'\nprintf '%s\\n' \"$@\" > mail-arguments\n"
-                          "while [ $# -gt 1 ]; do shift; [ \"$1\" = --attach ] && cp "
-                          "\"$2\" mailed.cdp; done\n" +
-                          (waitForRelease ? "while [ ! -e release ]; do sleep 0.05; done\n" : "") +
-                          "touch mail-done\nexit " + status + "\n"));
+    // A slow client gives up after 30 s: a hand-off that waited for it fails, not hangs.
+    const QByteArray wait = waitForRelease ? "n=0; while [ ! -e release ] && [ $n -lt 600 ]; do "
+                                             "sleep 0.05; n=$((n+1)); done\n"
+                                           : "";
+    QVERIFY(writeFile(script, "#!/bin/sh\ncd '" + sandbox->path().toUtf8() +
+                                  "'\nprintf '%s\\n' \"$@\" > mail-arguments\n"
+                                  "while [ $# -gt 1 ]; do shift; [ \"$1\" = --attach ] && cp "
+                                  "\"$2\" mailed.cdp; done\n" +
+                                  wait + "touch mail-done\nexit " + status + "\n"));
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     for (const char* name : {"mail-arguments", "mailed.cdp", "release", "mail-done"})
         QFile::remove(sandbox->filePath(name));
@@ -434,6 +436,7 @@ private Q_SLOTS:
         dialog->close();
     }
 
+    // The mail program may stay open as long as the operator writes: the reporter goes on.
     void slowMailClientDoesNotHoldTheDialog()
     {
         loadCrashData();

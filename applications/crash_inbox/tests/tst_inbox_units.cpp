@@ -1,0 +1,321 @@
+#include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/intake/package_sources.h"
+#include "crash_inbox/store/inbox_database.h"
+#include "crash_inbox/store/package_store.h"
+#include "crash_inbox/text/printable.h"
+#include "crash_inbox/window/extraction_job.h"
+#include "crash_inbox/window/filing_job.h"
+#include "crash_inbox/window/group_list_model.h"
+#include "crash_inbox/window/package_list_model.h"
+#include "crash_inbox/window/weekly_crashes.h"
+#include "package_format/tests/package_builder.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+FiledPackage crashed(const QString& date, const QString& version, qint64 id = 0)
+{
+    FiledPackage package;
+    package.id = id;
+    package.report.date = QDate::fromString(date, Qt::ISODate);
+    if (!version.isNull())
+        package.report.application = ReportDocument::Application{{}, "SN-1", version, "Linux"};
+    return package;
+}
+
+// Records what a filing run tells.
+class RecordingListener : public FilingListener
+{
+public:
+    QList<FilingOutcome> outcomes;
+    QList<qsizetype> done;
+    qsizetype expected = -1;
+
+    void filed(const FilingOutcome& outcome) override { outcomes << outcome; }
+    void progressed(qsizetype count, qsizetype of) override
+    {
+        done << count;
+        expected = of;
+    }
+};
+
+QByteArray sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex() : "";
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<FiledPackage>)
+
+// The inbox's parts on their own: the chart's counts, the terminal's escapes, the list models,
+// the filer's outcomes, the window's filing and extraction jobs.
+class TestInboxUnits : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    void build(const QString& name, const QString& program) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        QCOMPARE(buildWithPython("open(sys.argv[1], 'wb').write(" + program + ")", path(name)),
+                 QByteArray());
+    }
+
+    std::unique_ptr<InboxDatabase> freshDatabase(const QString& name) const
+    {
+        QString error;
+        const auto location = parseDatabaseLocation(path(name), error);
+        return location ? InboxDatabase::open(*location, error) : nullptr;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_folder.isValid());
+        build("usb/a.cdp", "package('first', 'SN-1')");
+        build("usb/b.cdp", "package('second', 'SN-2', date='06/12/2026')");
+        build("usb/copy-of-a.cdp", "package('first', 'SN-1')");
+        build("usb/broken.cdp", "package()[:100]");
+    }
+
+    // Weeks run from Monday, oldest first, back from the latest crash as far as there are
+    // crashes; the versions with most crashes come first and the rest go together.
+    void weeklyCrashes_data()
+    {
+        QTest::addColumn<QList<FiledPackage>>("packages");
+        QTest::addColumn<int>("maximumWeeks");
+        QTest::addColumn<int>("maximumVersions");
+        QTest::addColumn<QStringList>("weeks");
+        QTest::addColumn<QStringList>("versions");
+        QTest::addColumn<QList<QList<int>>>("counts");
+        // 2026-11-30 and 2026-12-07 are Mondays.
+        QTest::newRow("none") << QList<FiledPackage>{} << 8 << 3 << QStringList{} << QStringList{}
+                              << QList<QList<int>>{};
+        QTest::newRow("no dates") << QList<FiledPackage>{crashed("", "1")} << 8 << 3
+                                  << QStringList{} << QStringList{} << QList<QList<int>>{};
+        QTest::newRow("Sunday and Monday")
+            << QList<FiledPackage>{crashed("2026-12-06", "1"), crashed("2026-12-07", "1"),
+                                   crashed("2026-11-30", "2")}
+            << 8 << 3 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"1", "2"}
+            << QList<QList<int>>{{1, 1}, {1, 0}};
+        QTest::newRow("older than the weeks shown")
+            << QList<FiledPackage>{crashed("2026-12-09", "1"), crashed("2026-11-01", "1"),
+                                   crashed("2026-12-01", "1")}
+            << 2 << 3 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"1"}
+            << QList<QList<int>>{{1, 1}};
+        QTest::newRow("the rest as other")
+            << QList<FiledPackage>{crashed("2026-12-08", "a"), crashed("2026-12-08", "b"),
+                                   crashed("2026-12-08", "b"), crashed("2026-12-08", "c"),
+                                   crashed("2026-12-01", QString())}
+            << 4 << 2 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"b", "other"}
+            << QList<QList<int>>{{0, 2}, {1, 2}};
+    }
+
+    void weeklyCrashes()
+    {
+        QFETCH(QList<FiledPackage>, packages);
+        QFETCH(int, maximumWeeks);
+        QFETCH(int, maximumVersions);
+        QFETCH(QStringList, weeks);
+        QFETCH(QStringList, versions);
+        QFETCH(QList<QList<int>>, counts);
+        const WeeklyCrashes chart =
+            ::weeklyCrashes(packages, maximumWeeks, maximumVersions, "other");
+        QStringList mondays;
+        for (const QDate& week : chart.weeks)
+            mondays << week.toString(Qt::ISODate);
+        QCOMPARE(mondays, weeks);
+        QCOMPARE(chart.versions, versions);
+        QCOMPARE(chart.counts, counts);
+    }
+
+    // What reaches a terminal is one line that drives nothing and passes for nothing else.
+    void printable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << "Müller café 🎭"
+                               << "Müller café 🎭";
+        QTest::newRow("line ends") << "a\nb\tc\rd"
+                                   << "a\\nb\\tc\\x0dd";
+        QTest::newRow("backslash") << "C:\\x41"
+                                   << "C:\\\\x41";
+        QTest::newRow("escape sequence") << "\x1b[2J\x7f"
+                                         << "\\x1b[2J\\x7f";
+        QTest::newRow("C1 control") << QString(QChar(0x9b)) + "31m"
+                                    << "\\x9b31m";
+        QTest::newRow("separators") << QString(QChar(0x2028)) + QChar(0x2029) << "\\u2028\\u2029";
+        QTest::newRow("direction override") << QString("evil") + QChar(0x202e) + "fdp.exe"
+                                            << "evil\\u202efdp.exe";
+        QTest::newRow("invisible")
+            << QString(QChar(0x200b)) + QChar(0xfeff) + QChar(0x2066) + QChar(0x061c)
+            << "\\u200b\\ufeff\\u2066\\u061c";
+    }
+
+    void printable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(::printable(text), shown);
+    }
+
+    // Packages newest first, as given; the first line of the comments, all of it as tool tip;
+    // groups after "All crashes", which counts them all and stands for no group.
+    void listModels()
+    {
+        FiledPackage dated = crashed("2026-12-05", "6.4.0", 7);
+        dated.report.time = QTime(20, 53, 47);
+        dated.report.comments = "lamp dark\nsecond line";
+        PackageListModel packages;
+        packages.setPackages({dated, crashed("", QString(), 9)});
+        QCOMPARE(packages.rowCount(), 2);
+        const auto shown = [&](int row, int column, int role = Qt::DisplayRole) {
+            return packages.data(packages.index(row, column), role).toString();
+        };
+        QCOMPARE(shown(0, PackageListModel::Crashed), QString("2026-12-05 20:53:47"));
+        QCOMPARE(shown(0, PackageListModel::Serial), QString("SN-1"));
+        QCOMPARE(shown(0, PackageListModel::Version), QString("6.4.0"));
+        QCOMPARE(shown(0, PackageListModel::Comments), QString("lamp dark"));
+        QCOMPARE(shown(0, PackageListModel::Comments, Qt::ToolTipRole),
+                 QString("lamp dark\nsecond line"));
+        QCOMPARE(shown(1, PackageListModel::Crashed), QString());
+        QCOMPARE(shown(1, PackageListModel::Serial), QString());
+        QCOMPARE(packages.rowOf(9), 1);
+        QCOMPARE(packages.rowOf(8), -1);
+        ReportDocument timeOnly;
+        timeOnly.time = QTime(8, 0);
+        QCOMPARE(crashMoment(timeOnly), QString("08:00:00"));
+
+        GroupListModel groups;
+        groups.setGroups({{"crash in lamp()", 3, {}, {}, {}, {}, {}},
+                          {"crash in fan()", 2, {}, {}, {}, {}, {}}});
+        QCOMPARE(groups.rowCount(), 3);
+        QCOMPARE(groups.data(groups.index(0, GroupListModel::Signature), Qt::DisplayRole),
+                 QVariant("All crashes"));
+        QCOMPARE(groups.data(groups.index(0, GroupListModel::Crashes), Qt::DisplayRole),
+                 QVariant(5));
+        QCOMPARE(groups.data(groups.index(2, GroupListModel::Signature), Qt::DisplayRole),
+                 QVariant("crash in fan()"));
+        QVERIFY(!groups.group(0));
+        QCOMPARE(groups.group(2)->signature, QString("crash in fan()"));
+        QCOMPARE(groups.rowOf(groups.group(2)), 2);
+        QCOMPARE(groups.rowOf(SignatureGroup{"gone", 1, {}, {}, {}, {}, {}}), 0);
+        QCOMPARE(groups.rowOf(std::nullopt), 0);
+    }
+
+    // One outcome for each package, in the order of the sources; a copy is known by the number
+    // it was filed under.
+    void filerTellsEachOutcome()
+    {
+        const auto database = freshDatabase("filer.sqlite");
+        QVERIFY(database);
+        PackageStore store(*database);
+        RecordingListener listener;
+        const QList<PackageSource> sources =
+            packageSources({path("usb/a.cdp"), path("usb/copy-of-a.cdp"), path("usb/broken.cdp"),
+                            path("gone.cdp"), path("usb/b.cdp")});
+        {
+            PackageFiler filer(store, listener, sources.size());
+            QVERIFY(filer.addSources(sources));
+            QVERIFY2(!filer.failed(), qPrintable(filer.error()));
+        }
+        using Kind = FilingOutcome::Kind;
+        QStringList seen;
+        for (const FilingOutcome& outcome : std::as_const(listener.outcomes))
+            seen << QString("%1 %2").arg(int(outcome.kind)).arg(QFileInfo(outcome.path).fileName());
+        QCOMPARE(seen, QStringList({QString("%1 a.cdp").arg(int(Kind::Added)),
+                                    QString("%1 copy-of-a.cdp").arg(int(Kind::Known)),
+                                    QString("%1 broken.cdp").arg(int(Kind::Rejected)),
+                                    QString("%1 gone.cdp").arg(int(Kind::Rejected)),
+                                    QString("%1 b.cdp").arg(int(Kind::Added))}));
+        const QList<FilingOutcome>& outcomes = listener.outcomes;
+        QVERIFY(outcomes[0].id > 0 && outcomes[4].id > 0 && outcomes[0].id != outcomes[4].id);
+        QCOMPARE(outcomes[1].id, outcomes[0].id);
+        QCOMPARE(outcomes[2].id, 0);
+        QVERIFY(outcomes[2].reason.contains("ends early"));
+        QCOMPARE(outcomes[3].reason, QString("it does not exist"));
+        QVERIFY(outcomes[0].reason.isEmpty());
+        QString error;
+        QCOMPARE(store.find(outcomes[4].id, error)->report.comments, QString("second"));
+    }
+
+    // A run of more than one batch tells how far it got, up to every source expected.
+    void filerTellsProgress()
+    {
+        const auto database = freshDatabase("progress.sqlite");
+        QVERIFY(database);
+        PackageStore store(*database);
+        QStringList paths{path("gone.cdp")};
+        QDir().mkpath(path("many"));
+        for (int copy = 0; copy < PackageFiler::BatchSize + 6; ++copy) {
+            paths << path(QString("many/%1.cdp").arg(copy));
+            QVERIFY(QFile::copy(path("usb/a.cdp"), paths.constLast()));
+        }
+        RecordingListener listener;
+        {
+            PackageFiler filer(store, listener, paths.size());
+            QVERIFY(filer.addSources(packageSources(paths)));
+        }
+        QCOMPARE(listener.outcomes.size(), paths.size());
+        QCOMPARE(listener.expected, paths.size());
+        QVERIFY(listener.done.size() > 1);
+        QCOMPARE(listener.done.constLast(), paths.size());
+        QVERIFY(std::is_sorted(listener.done.cbegin(), listener.done.cend()));
+    }
+
+    // The window's filing runs on a thread of its own and counts what the filer tells.
+    void filingJobCounts()
+    {
+        QString error;
+        const auto location = parseDatabaseLocation(path("job.sqlite"), error);
+        QVERIFY(location);
+        FilingJob job(*location, {path("usb"), path("gone.cdp")});
+        QSignalSpy finished(&job, &FilingJob::finished);
+        QVERIFY(finished.wait(60000));
+        const auto summary = finished.at(0).at(0).value<FilingSummary>();
+        QVERIFY2(summary.error.isEmpty(), qPrintable(summary.error));
+        QCOMPARE(summary.added, 2);
+        QCOMPARE(summary.known, 1);
+        QCOMPARE(summary.rejections.size(), 2);
+        QCOMPARE(QFileInfo(summary.rejections[0].path).fileName(), QString("broken.cdp"));
+        QCOMPARE(summary.rejections[1].path, path("gone.cdp"));
+    }
+
+    // A filed package is extracted from a place that still holds what was filed; a place that
+    // holds something else is passed over and named when none is left.
+    void extractionFromPlaces()
+    {
+        const QByteArray filed = sha256Of(path("usb/a.cdp"));
+        QVERIFY(!filed.isEmpty());
+        const QList<PackagePlace> places{{path("usb/b.cdp"), {}, {}, {}},
+                                         {path("usb/a.cdp"), {}, {}, {}}};
+        const ExtractionReport report = extractFromPlaces(places, filed, path("out"));
+        QVERIFY2(report.summary.startsWith("Extracted 2 entries into " + path("out")),
+                 qPrintable(report.summary));
+        QVERIFY(QFileInfo(path("out/report.xml")).size() > 0);
+        const ExtractionReport moved = extractFromPlaces(places.mid(0, 1), filed, path("none"));
+        QVERIFY2(moved.summary.contains(path("usb/b.cdp") + " holds other content now"),
+                 qPrintable(moved.summary));
+        QVERIFY(!QFileInfo::exists(path("none")));
+        const ExtractionReport broken =
+            extractFromPlaces({{path("usb/broken.cdp"), {}, {}, {}}}, {}, path("broken"));
+        QVERIFY2(broken.summary.startsWith("The package could not be read to its end"),
+                 qPrintable(broken.summary));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInboxUnits)
+#include "tst_inbox_units.moc"
