@@ -19,7 +19,8 @@ Commands:
   add PATH...           file packages, folders of them, Maildir folders and mbox files
   list                  the filed packages, newest crash first
   show ID|FILE          a package's report, crash and entries
-  groups                the crashes by signature (or --by version)
+  groups                the crashes by signature (or --by version), --state to pick
+  group SIGNATURE|ID    a crash group; --state, --fixed-in, --note set its triage
   extract ID|FILE DIR   write a package's entries into a folder
   symbols add FILE...   keep symbol files, which name the functions and lines of crashes
   symbols list          the symbol files kept
@@ -46,6 +47,8 @@ Command commandNamed(const QString& name)
         return runShow;
     if (name == QLatin1String("groups"))
         return runGroups;
+    if (name == QLatin1String("group"))
+        return runGroup;
     if (name == QLatin1String("extract"))
         return runExtract;
     if (name == QLatin1String("symbols"))

@@ -35,5 +35,6 @@ int runAdd(const CommandContext& context);
 int runList(const CommandContext& context);
 int runShow(const CommandContext& context);
 int runGroups(const CommandContext& context);
+int runGroup(const CommandContext& context);
 int runExtract(const CommandContext& context);
 int runSymbols(const CommandContext& context);

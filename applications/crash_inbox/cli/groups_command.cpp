@@ -24,13 +24,17 @@ int writeGroups(const CommandContext& context, PackageStore& store, bool json)
     return 0;
 }
 
-int writeSignatureGroups(const CommandContext& context, PackageStore& store, bool json)
+int writeSignatureGroups(const CommandContext& context, PackageStore& store, bool json,
+                         const QList<TriageState>& states)
 {
     QString error;
-    const auto groups = store.signatureGroups(error);
+    auto groups = store.signatureGroups(error);
     if (!groups) {
         return context.failure(error, 2);
     }
+    if (!states.isEmpty())
+        groups->removeIf(
+            [&](const SignatureGroup& group) { return !states.contains(group.triage.state); });
     if (!json) {
         writeSignatureGroupsText(context.out, *groups);
         return 0;
@@ -53,9 +57,14 @@ int runGroups(const CommandContext& context)
                                                "device and version, the most recent first."),
                                 QStringLiteral("signature|version"), QStringLiteral("signature"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Writes JSON."));
-    parser.addOptions({by, json});
+    const QCommandLineOption state(
+        QStringLiteral("state"),
+        QStringLiteral("Only the groups in these states (new, acknowledged, fixed, ignored, "
+                       "regressed), separated by commas."),
+        QStringLiteral("STATE,..."));
+    parser.addOptions({by, json, state});
     if (const auto status = context.parse(
-            parser, QStringLiteral("groups [--by signature|version] [--json]"),
+            parser, QStringLiteral("groups [--by signature|version] [--state STATE,...] [--json]"),
             QStringLiteral("The crashes grouped by their signature (where the crash happened "
                            "and why): how many, the first and the last, the versions and "
                            "devices they were seen on and the serial numbers of the consoles "
@@ -67,11 +76,22 @@ int runGroups(const CommandContext& context)
     if (grouping != QLatin1String("signature") && grouping != QLatin1String("version"))
         return context.usageError(
             QStringLiteral("groups --by takes signature or version, not %1").arg(grouping));
+    QList<TriageState> states;
+    for (const QString& name :
+         parser.values(state).join(QLatin1Char(',')).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const std::optional<TriageState> named = triageStateNamed(name.trimmed());
+        if (!named)
+            return context.usageError(QStringLiteral("%1 is no state of a crash group").arg(name));
+        states << *named;
+    }
+    if (!states.isEmpty() && grouping == QLatin1String("version"))
+        return context.usageError(
+            QStringLiteral("--state picks groups by signature, not by version"));
     const std::unique_ptr<InboxDatabase> database = context.openDatabase();
     if (!database)
         return 2;
     PackageStore store(*database);
     return grouping == QLatin1String("version")
                ? writeGroups(context, store, parser.isSet(json))
-               : writeSignatureGroups(context, store, parser.isSet(json));
+               : writeSignatureGroups(context, store, parser.isSet(json), states);
 }

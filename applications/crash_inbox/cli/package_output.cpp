@@ -215,7 +215,14 @@ QJsonObject packageListJson(const FiledPackage& package)
 
 QJsonObject signatureGroupJson(const SignatureGroup& group)
 {
-    return {{QStringLiteral("signature"), group.signature},
+    const GroupTriage& triage = group.triage;
+    return {{QStringLiteral("id"), triage.id > 0 ? QJsonValue(triage.id) : QJsonValue()},
+            {QStringLiteral("signature"), group.signature},
+            {QStringLiteral("state"), triageStateName(triage.state)},
+            {QStringLiteral("fixedIn"), orNull(triage.fixedIn)},
+            {QStringLiteral("note"), triage.note},
+            {QStringLiteral("firstVersion"), orNull(group.firstVersion)},
+            {QStringLiteral("lastVersion"), orNull(group.lastVersion)},
             {QStringLiteral("count"), group.count},
             {QStringLiteral("first"), dateTimeOf(group.first)},
             {QStringLiteral("last"), dateTimeOf(group.last)},
@@ -296,6 +303,16 @@ void writeGroupsText(QTextStream& out, const QList<CrashGroup>& groups)
             << printable(group.serials.join(QStringLiteral(", "))) << '\n';
 }
 
+QString triageText(const GroupTriage& triage)
+{
+    const QString text = QStringLiteral("#%1 %2").arg(triage.id).arg(triageStateName(triage.state));
+    if (triage.state == TriageState::Fixed)
+        return text + QStringLiteral(" in %1").arg(triage.fixedIn);
+    if (triage.state == TriageState::Regressed)
+        return text + QStringLiteral(" (fixed in %1)").arg(triage.fixedIn);
+    return text;
+}
+
 void writeSignatureGroupsText(QTextStream& out, const QList<SignatureGroup>& groups)
 {
     for (const SignatureGroup& group : groups) {
@@ -303,9 +320,12 @@ void writeSignatureGroupsText(QTextStream& out, const QList<SignatureGroup>& gro
             << group.first.toString(Qt::ISODate).leftJustified(19) << "  "
             << group.last.toString(Qt::ISODate).leftJustified(19) << "  "
             << printable(group.signature) << '\n';
-        out << "       " << printable(group.versions.join(QStringLiteral(", "))) << "; "
+        out << "       " << printable(triageText(group.triage)) << "; "
+            << printable(group.versions.join(QStringLiteral(", "))) << "; "
             << printable(group.devices.join(QStringLiteral(", "))) << "; "
             << printable(group.serials.join(QStringLiteral(", "))) << '\n';
+        if (!group.triage.note.isEmpty())
+            out << "       " << printable(group.triage.note) << '\n';
     }
 }
 

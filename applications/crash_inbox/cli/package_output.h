@@ -16,5 +16,7 @@ void writePackageText(QTextStream& out, const FiledPackage& package);
 void writePackageListText(QTextStream& out, const QList<FiledPackage>& packages);
 void writeGroupsText(QTextStream& out, const QList<CrashGroup>& groups);
 void writeSignatureGroupsText(QTextStream& out, const QList<SignatureGroup>& groups);
+// "#12 fixed in 6.4.1", "#12 regressed (fixed in 6.4.1)", "#7 new": a group's triage.
+QString triageText(const GroupTriage& triage);
 
 QByteArray jsonText(const QJsonValue& value);

@@ -3,6 +3,7 @@
 #include "crash_encoding.h"
 #include "row_insert.h"
 #include "row_reader.h"
+#include "sql_failure.h"
 
 #include <QCryptographicHash>
 #include <QSqlError>
@@ -49,11 +50,6 @@ std::optional<quint64> hexValue(const QVariant& value)
 std::optional<QString> optionalText(const QVariant& value)
 {
     return value.isNull() ? std::nullopt : std::optional(value.toString());
-}
-
-QString failure(const QString& what, const QSqlQuery& query)
-{
-    return QStringLiteral("%1: %2").arg(what, query.lastError().text());
 }
 
 QVariant nullBytes()
@@ -137,7 +133,7 @@ std::optional<QVariant> keepModuleList(QSqlQuery& query, const FiledPackage& pac
     const QString digest =
         QString::fromLatin1(QCryptographicHash::hash(modules, QCryptographicHash::Sha256).toHex());
     const auto failed = [&]() -> std::optional<QVariant> {
-        error = failure(QStringLiteral("the database cannot be written"), query);
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     };
     query.prepare(QStringLiteral("SELECT id FROM module_lists WHERE digest = ?"));
@@ -205,7 +201,7 @@ bool readDetails(QSqlQuery& query, qint64 id, FiledCrash& crash, QString& error)
                                  "packages.id = ?"));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
-        error = failure(QStringLiteral("the crash of package %1 cannot be read").arg(id), query);
+        error = sqlFailure(QStringLiteral("the crash of package %1 cannot be read").arg(id), query);
         return false;
     }
     if (const auto thread = CrashEncoding::decodeThread(query.value(0).toByteArray()))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crash_analysis/crash_summary.h"
+#include "crash_inbox/triage/triage_state.h"
 #include "package_format/package_reader.h"
 
 #include <QDateTime>
@@ -53,9 +54,12 @@ struct SignatureGroup {
     int count = 0;
     QDateTime first;
     QDateTime last;
-    QStringList versions;
+    QStringList versions; // in the order of releases
     QStringList devices;
     QStringList serials;
+    QString firstVersion;
+    QString lastVersion;
+    GroupTriage triage;
 };
 
 // The packages to list: all that match every filter given, `offset` of them passed over and

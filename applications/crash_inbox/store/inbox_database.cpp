@@ -238,6 +238,11 @@ bool InboxDatabase::upgrade(QString& error)
             if (!run(statement))
                 return false;
     }
+    if (*version < 3) {
+        for (const QByteArray& statement : InboxSchema::upgradeToVersion3(isPostgres()))
+            if (!run(statement))
+                return false;
+    }
     return *version == SchemaVersion ||
            run("UPDATE inbox_schema SET version = " + QByteArray::number(SchemaVersion));
 }

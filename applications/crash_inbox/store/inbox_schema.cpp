@@ -1,5 +1,6 @@
 #include "inbox_schema.h"
 
+#include "crash_analysis/crash_summary.h"
 #include "search_words.h"
 
 #include <QJsonArray>
@@ -152,6 +153,18 @@ QList<QByteArray> searchIndex(bool postgres)
             "old.id, old.search_words); INSERT INTO package_words(rowid, search_words) VALUES "
             "(new.id, new.search_words); END",
             "INSERT INTO package_words(package_words) VALUES ('rebuild')"};
+}
+
+QList<QByteArray> upgradeToVersion3(bool postgres)
+{
+    const QByteArray identity =
+        postgres ? "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY";
+    return {"CREATE TABLE crash_groups (id " + identity +
+                ", signature TEXT NOT NULL UNIQUE, state TEXT NOT NULL DEFAULT 'new', fixed_in "
+                "TEXT, note TEXT NOT NULL DEFAULT '', changed_at TEXT)",
+            QByteArray("INSERT INTO crash_groups (signature) SELECT DISTINCT coalesce(signature, "
+                       "'") +
+                CrashAnalysis::NoDumpFactsSignature + "') FROM packages ORDER BY 1"};
 }
 
 bool fillSearchWords(const QSqlDatabase& database, QString& error)

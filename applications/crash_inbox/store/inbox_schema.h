@@ -22,4 +22,7 @@ bool fillSearchWords(const QSqlDatabase& database, QString& error);
 // Then SQLite's index of them, kept in step with the packages.
 QList<QByteArray> searchIndex(bool postgres);
 
+// Version 3: the crash groups' triage, one row for each signature filed so far.
+QList<QByteArray> upgradeToVersion3(bool postgres);
+
 } // namespace InboxSchema

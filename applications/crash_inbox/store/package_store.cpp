@@ -1,12 +1,15 @@
 #include "package_store.h"
 
+#include "crash_inbox/triage/version_order.h"
 #include "crash_rows.h"
 #include "database_wait.h"
+#include "group_triage_store.h"
 #include "inbox_database.h"
 #include "package_places.h"
 #include "row_insert.h"
 #include "row_reader.h"
 #include "search_words.h"
+#include "sql_failure.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -133,9 +136,28 @@ FiledPackage packageFromRow(const RowReader& row)
     return package;
 }
 
-QString failure(const QString& what, const QSqlQuery& query)
+// The group a package's crash belongs to: one without dump facts has a group too.
+QString groupSignature(const QString& signature)
 {
-    return QStringLiteral("%1: %2").arg(what, query.lastError().text());
+    return signature.isEmpty() ? QString::fromLatin1(CrashAnalysis::NoDumpFactsSignature)
+                               : signature;
+}
+
+// Versions in the order of releases; texts that are no version after them, alphabetically.
+bool releasedBefore(const QString& a, const QString& b)
+{
+    const std::optional<VersionOrder> first = VersionOrder::parse(a);
+    const std::optional<VersionOrder> second = VersionOrder::parse(b);
+    if (first && second)
+        return *first < *second;
+    if (first || second)
+        return first.has_value();
+    return a < b;
+}
+
+QString versionOf(const FiledPackage& package)
+{
+    return package.report.application ? package.report.application->version : QString();
 }
 
 } // namespace
@@ -162,7 +184,7 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
         QSqlQuery query(m_database.connection());
         if (!query.exec(m_database.isPostgres() ? QStringLiteral("BEGIN")
                                                 : QStringLiteral("BEGIN IMMEDIATE"))) {
-            error = failure(QStringLiteral("the database cannot be written"), query);
+            error = sqlFailure(QStringLiteral("the database cannot be written"), query);
             return std::nullopt;
         }
         QList<Filing> filings(packages.size());
@@ -177,7 +199,7 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
             return filings;
         const QString code = query.lastError().nativeErrorCode();
         if (filed)
-            error = failure(QStringLiteral("the database cannot be written"), query);
+            error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         query.exec(QStringLiteral("ROLLBACK"));
         const bool worthRetrying = code == QLatin1String("40P01") || code == QLatin1String("40001");
         if (!worthRetrying)
@@ -226,7 +248,7 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
         query.addBindValue(value);
     // Whatever fails now is the database's fault: the package was read whole.
     if (!query.exec()) {
-        error = failure(QStringLiteral("the database cannot be written"), query);
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
     if (!query.next()) {
@@ -253,10 +275,12 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
                     {QStringLiteral("package_id"), QStringLiteral("position"),
                      QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
                     entries)) {
-        error = failure(QStringLiteral("the database cannot be written"), query);
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
-    if (!PackagePlaces::add(query, id, package, error))
+    if (!PackagePlaces::add(query, id, package, error) ||
+        !GroupTriageStore::noteCrash(query, groupSignature(package.signature), versionOf(package),
+                                     error))
         return std::nullopt;
     return Filing{id, true};
 }
@@ -268,7 +292,7 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     query.prepare(QStringLiteral("SELECT dump_read FROM packages WHERE id = ?"));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
-        error = failure(QStringLiteral("the database cannot be written"), query);
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return false;
     }
     if (query.value(0).toInt() != 0)
@@ -281,10 +305,12 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     for (const QVariant& value : CrashRows::values(package, *moduleList))
         query.addBindValue(value);
     query.addBindValue(id);
-    if (query.exec())
-        return true;
-    error = failure(QStringLiteral("the database cannot be written"), query);
-    return false;
+    if (!query.exec()) {
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
+        return false;
+    }
+    return GroupTriageStore::noteCrash(query, groupSignature(package.signature), versionOf(package),
+                                       error);
 }
 
 std::optional<qint64> PackageStore::idOf(const QByteArray& sha256, QString& error)
@@ -293,12 +319,12 @@ std::optional<qint64> PackageStore::idOf(const QByteArray& sha256, QString& erro
     query.prepare(QStringLiteral("SELECT id FROM packages WHERE sha256 = ?"));
     query.addBindValue(QString::fromLatin1(sha256));
     if (!query.exec()) {
-        error = failure(QStringLiteral("the database cannot be read"), query);
+        error = sqlFailure(QStringLiteral("the database cannot be read"), query);
         return std::nullopt;
     }
     if (!query.next()) {
         if (query.lastError().isValid())
-            error = failure(QStringLiteral("the database cannot be read"), query);
+            error = sqlFailure(QStringLiteral("the database cannot be read"), query);
         return std::nullopt;
     }
     return query.value(0).toLongLong();
@@ -313,12 +339,12 @@ std::optional<FiledPackage> PackageStore::find(qint64 id, QString& error)
                       .arg(listColumns()));
     query.addBindValue(id);
     if (!query.exec()) {
-        error = failure(cannotRead, query);
+        error = sqlFailure(cannotRead, query);
         return std::nullopt;
     }
     if (!query.next()) {
         if (query.lastError().isValid())
-            error = failure(cannotRead, query);
+            error = sqlFailure(cannotRead, query);
         return std::nullopt;
     }
     const RowReader row(query);
@@ -330,14 +356,14 @@ std::optional<FiledPackage> PackageStore::find(qint64 id, QString& error)
         "SELECT name, size, kind FROM entries WHERE package_id = ? ORDER BY position"));
     query.addBindValue(id);
     if (!query.exec()) {
-        error = failure(cannotRead, query);
+        error = sqlFailure(cannotRead, query);
         return std::nullopt;
     }
     while (query.next())
         package.entries << PackageEntry{query.value(0).toString(), query.value(1).toLongLong(),
                                         PackageEntry::Kind(query.value(2).toInt()), QString()};
     if (query.lastError().isValid()) {
-        error = failure(cannotRead, query);
+        error = sqlFailure(cannotRead, query);
         return std::nullopt;
     }
     return package;
@@ -389,7 +415,7 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
-        error = failure(QStringLiteral("the packages cannot be listed"), query);
+        error = sqlFailure(QStringLiteral("the packages cannot be listed"), query);
         return std::nullopt;
     }
     QList<FiledPackage> packages;
@@ -398,7 +424,7 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         packages << packageFromRow(row);
     // A damaged database ends a query early: that is an error, not the end of the list.
     if (query.lastError().isValid()) {
-        error = failure(QStringLiteral("the packages cannot be listed"), query);
+        error = sqlFailure(QStringLiteral("the packages cannot be listed"), query);
         return std::nullopt;
     }
     return packages;
@@ -412,7 +438,7 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
     if (!query.exec(QStringLiteral(
             "SELECT device, version, serial, count(*), min(crashed_at), max(crashed_at) FROM "
             "packages GROUP BY device, version, serial"))) {
-        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }
     // Keyed on what may be absent: device and version as they stand, with a marker for null.
@@ -437,7 +463,7 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
             group.last = last;
     }
     if (query.lastError().isValid()) {
-        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }
     QList<CrashGroup> result = groups.values();
@@ -456,7 +482,7 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& erro
     if (!query.exec(QStringLiteral(
             "SELECT signature, device, version, serial, count(*), min(crashed_at), "
             "max(crashed_at) FROM packages GROUP BY signature, device, version, serial"))) {
-        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }
     QMap<QString, SignatureGroup> groups;
@@ -482,14 +508,20 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& erro
             group.last = last;
     }
     if (query.lastError().isValid()) {
-        error = failure(QStringLiteral("the crashes cannot be grouped"), query);
+        error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }
+    const auto triages = GroupTriageStore(m_database).all(error);
+    if (!triages)
+        return std::nullopt;
     QList<SignatureGroup> result = groups.values();
     for (SignatureGroup& group : result) {
         group.devices.sort();
-        group.versions.sort();
+        std::sort(group.versions.begin(), group.versions.end(), releasedBefore);
         group.serials.sort();
+        group.firstVersion = group.versions.value(0);
+        group.lastVersion = group.versions.isEmpty() ? QString() : group.versions.constLast();
+        group.triage = triages->value(group.signature);
     }
     // The most crashes first; of as many, the most recent.
     std::stable_sort(result.begin(), result.end(),
@@ -510,14 +542,16 @@ PackageStore::packagesWithModule(const QString& debugFile, const QString& debugI
     query.addBindValue(debugFile);
     query.addBindValue(debugId);
     if (!query.exec()) {
-        error = failure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
+        error =
+            sqlFailure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
         return std::nullopt;
     }
     QList<qint64> ids;
     while (query.next())
         ids << query.value(0).toLongLong();
     if (query.lastError().isValid()) {
-        error = failure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
+        error =
+            sqlFailure(QStringLiteral("the crashes in %1 cannot be found").arg(debugFile), query);
         return std::nullopt;
     }
     return ids;
@@ -530,7 +564,7 @@ std::optional<FiledCrash> PackageStore::storedCrash(qint64 id, QString& error)
         QStringLiteral("SELECT %1, crash_frames FROM packages WHERE id = ?").arg(listColumns()));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) {
-        error = failure(QStringLiteral("package %1 cannot be read").arg(id), query);
+        error = sqlFailure(QStringLiteral("package %1 cannot be read").arg(id), query);
         return std::nullopt;
     }
     FiledPackage package = packageFromRow(RowReader(query));
@@ -548,8 +582,17 @@ bool PackageStore::updateCrash(qint64 id, const CrashAnalysis::CrashSummary& sum
     for (const QVariant& value : CrashRows::summaryValues(summary))
         query.addBindValue(value);
     query.addBindValue(id);
-    if (query.exec())
-        return true;
-    error = failure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
-    return false;
+    if (!query.exec()) {
+        error = sqlFailure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
+        return false;
+    }
+    // Its crash may now be one of another group.
+    query.prepare(QStringLiteral("SELECT version FROM packages WHERE id = ?"));
+    query.addBindValue(id);
+    if (!query.exec() || !query.next()) {
+        error = sqlFailure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
+        return false;
+    }
+    const QString version = query.value(0).toString();
+    return GroupTriageStore::noteCrash(query, groupSignature(summary.signature), version, error);
 }

@@ -1,17 +1,13 @@
 #include "symbol_store.h"
 
 #include "inbox_database.h"
+#include "sql_failure.h"
 
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
-
-QString failure(const QString& what, const QSqlQuery& query)
-{
-    return QStringLiteral("%1: %2").arg(what, query.lastError().text());
-}
 
 // Keeps each record as it is read, through statements prepared once.
 class RecordWriter : public CrashAnalysis::SymbolFileHandler
@@ -78,7 +74,7 @@ bool RecordWriter::module(const CrashAnalysis::SymbolModule& module)
     query.addBindValue(module.debugFile);
     query.addBindValue(module.debugId);
     if (!query.exec()) {
-        m_error = failure(QStringLiteral("the symbols cannot be kept"), query);
+        m_error = sqlFailure(QStringLiteral("the symbols cannot be kept"), query);
         return false;
     }
     m_replaced = query.numRowsAffected() > 0;
@@ -90,7 +86,7 @@ bool RecordWriter::module(const CrashAnalysis::SymbolModule& module)
     query.addBindValue(module.cpu);
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     if (!query.exec() || !query.next()) {
-        m_error = failure(QStringLiteral("the symbols cannot be kept"), query);
+        m_error = sqlFailure(QStringLiteral("the symbols cannot be kept"), query);
         return false;
     }
     m_id = query.value(0).toLongLong();
@@ -107,7 +103,7 @@ bool RecordWriter::prepare(QSqlQuery& query, const char* table, const char* colu
                           .arg(QLatin1String(table), QLatin1String(columns),
                                QStringLiteral(", ?").repeated(count))))
         return true;
-    m_error = failure(QStringLiteral("the symbols cannot be kept"), query);
+    m_error = sqlFailure(QStringLiteral("the symbols cannot be kept"), query);
     return false;
 }
 
@@ -120,7 +116,7 @@ bool RecordWriter::insert(QSqlQuery& query, const QVariantList& values)
         query.addBindValue(value);
     if (query.exec())
         return true;
-    m_error = failure(QStringLiteral("the symbols cannot be kept"), query);
+    m_error = sqlFailure(QStringLiteral("the symbols cannot be kept"), query);
     return false;
 }
 
@@ -135,7 +131,7 @@ std::optional<SymbolStore::Filing> SymbolStore::add(QIODevice& file, Failure& fa
     QSqlQuery query(m_database.connection());
     if (!query.exec(m_database.isPostgres() ? QStringLiteral("BEGIN")
                                             : QStringLiteral("BEGIN IMMEDIATE"))) {
-        failed = {failure(QStringLiteral("the database cannot be written"), query), true};
+        failed = {sqlFailure(QStringLiteral("the database cannot be written"), query), true};
         return std::nullopt;
     }
     QString databaseError;
@@ -155,7 +151,7 @@ std::optional<SymbolStore::Filing> SymbolStore::add(QIODevice& file, Failure& fa
     if (filing && query.exec(QStringLiteral("COMMIT")))
         return filing;
     if (filing)
-        failed = {failure(QStringLiteral("the database cannot be written"), query), true};
+        failed = {sqlFailure(QStringLiteral("the database cannot be written"), query), true};
     query.exec(QStringLiteral("ROLLBACK"));
     return std::nullopt;
 }
@@ -168,12 +164,12 @@ std::optional<QList<SymbolStore::Kept>> SymbolStore::list(QString& error)
             "SELECT debug_file, debug_id, os, cpu, added_at, (SELECT count(*) FROM "
             "symbol_functions WHERE symbol_file_id = symbol_files.id) FROM symbol_files ORDER "
             "BY debug_file, debug_id"))) {
-        error = failure(QStringLiteral("the symbols cannot be listed"), query);
+        error = sqlFailure(QStringLiteral("the symbols cannot be listed"), query);
         return std::nullopt;
     }
     QList<Kept> kept;
     const auto damaged = [&] {
-        error = failure(QStringLiteral("the symbols cannot be listed"), query);
+        error = sqlFailure(QStringLiteral("the symbols cannot be listed"), query);
         return std::nullopt;
     };
     while (query.next())

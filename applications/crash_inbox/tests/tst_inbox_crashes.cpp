@@ -235,6 +235,52 @@ private Q_SLOTS:
         QCOMPARE(added.lines().at(1), QString("updated 0 packages"));
     }
 
+    // A technician marks a crash group fixed in a version from the command line; a crash of a
+    // beta of that version leaves it fixed, one of a later version makes it regressed.
+    void triageOnTheCommandLine()
+    {
+        const QString database = path("triage.sqlite");
+        const auto file = [&](const QString& name, const QString& version) {
+            buildPackage(name, LampCrash, ", version='" + version + "'");
+            return inbox({"add", path(name)}, database).status;
+        };
+        QCOMPARE(file("t1.cdp", "6.4.0"), 0);
+        const QJsonObject group =
+            inbox({"groups", "--json"}, database).json().array()[0].toObject();
+        QCOMPARE(group["state"].toString(), QString("new"));
+        const QString id = QString::number(group["id"].toInt());
+        QVERIFY(group["id"].toInt() > 0);
+        for (const QStringList& wrong : {QStringList{"--state", "regressed"},
+                                         {"--state", "fixed"},
+                                         {"--fixed-in", "soon"},
+                                         {"--state", "ignored", "--fixed-in", "6.4.1"},
+                                         {"--state", "closed"}})
+            QCOMPARE(inbox(QStringList{"group", id} + wrong, database).status, 2);
+        QCOMPARE(inbox({"group", "999"}, database).status, 1);
+        const QJsonObject fixed =
+            inbox({"group", id, "--fixed-in", "6.4.1", "--note", "lamp driver", "--json"}, database)
+                .json()
+                .object();
+        QCOMPARE(fixed["state"].toString(), QString("fixed"));
+        QCOMPARE(fixed["fixedIn"].toString(), QString("6.4.1"));
+        QCOMPARE(fixed["note"].toString(), QString("lamp driver"));
+        QCOMPARE(file("t2.cdp", "6.4.1.BETA1"), 0);
+        QCOMPARE(inbox({"groups", "--state", "fixed", "--json"}, database).json().array().size(),
+                 1);
+        QCOMPARE(file("t3.cdp", "6.5.0"), 0);
+        QCOMPARE(inbox({"groups", "--state", "new,fixed"}, database).out, QString());
+        const QJsonArray regressed =
+            inbox({"groups", "--state", "regressed", "--json"}, database).json().array();
+        QCOMPARE(regressed.size(), 1);
+        QCOMPARE(regressed[0]["firstVersion"].toString(), QString("6.4.0"));
+        QCOMPARE(regressed[0]["lastVersion"].toString(), QString("6.5.0"));
+        const QString text = inbox({"group", group["signature"].toString()}, database).out;
+        QVERIFY2(
+            text.contains("#" + id + " regressed (fixed in 6.4.1); 6.4.0, 6.4.1.BETA1, 6.5.0;"),
+            qPrintable(text));
+        QVERIFY(text.endsWith("       lamp driver\n"));
+    }
+
     // A database of the desk before it read dumps: its packages say so until added again.
     void olderDatabaseIsBroughtUpToDate()
     {

@@ -1,3 +1,4 @@
+#include "crash_inbox/store/group_triage_store.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
 
@@ -207,6 +208,61 @@ private Q_SLOTS:
                 found << package.sha256;
             QVERIFY2(found.join(',') == expected, qPrintable(query + " found " + found.join(',')));
         }
+    }
+
+    // A group is new until a technician decides; a group fixed in a version regresses when a
+    // crash arrives from that version or a later one (a beta of it is earlier), and a change of
+    // another's state is the later one's.
+    void triageOfGroups_data() { engines_data(); }
+    void triageOfGroups()
+    {
+        QFETCH(QString, engine);
+        const QString text = freshDatabase(engine);
+        const auto database = open(text);
+        QVERIFY(database);
+        PackageStore store(*database);
+        const auto crash = [&](const QByteArray& sha, const QString& version) {
+            FiledPackage filed = package(sha, "x", "SN-1", version, {});
+            filed.signature = "q5!lamp SIGSEGV";
+            QString error;
+            return store.file({filed}, error).has_value();
+        };
+        QVERIFY(crash("t1", "6.4.0") && crash("t2", "6.3.9"));
+        GroupTriageStore triages(*database);
+        QString error;
+        auto found = triages.find("q5!lamp SIGSEGV", error);
+        QVERIFY2(found, qPrintable(error));
+        QCOMPARE(found->second.state, TriageState::New);
+        QCOMPARE(triages.find(QString::number(found->second.id), error)->first,
+                 QString("q5!lamp SIGSEGV"));
+        QVERIFY(!triages.find("q5!fan SIGABRT", error) && error.isEmpty());
+        GroupTriage fixed = found->second;
+        fixed.state = TriageState::Fixed;
+        fixed.fixedIn = "6.4.1";
+        fixed.note = "lamp driver";
+        QVERIFY2(triages.set(fixed, error), qPrintable(error));
+        QVERIFY(crash("t3", "6.4.1.BETA2") && crash("t4", "not a version"));
+        QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Fixed);
+        QVERIFY(crash("t5", "6.4.1"));
+        const auto groups = store.signatureGroups(error);
+        QVERIFY2(groups && groups->size() == 1, qPrintable(error));
+        const SignatureGroup& group = groups->constFirst();
+        QCOMPARE(group.triage.state, TriageState::Regressed);
+        QCOMPARE(group.triage.fixedIn, QString("6.4.1"));
+        QCOMPARE(group.triage.note, QString("lamp driver"));
+        QCOMPARE(group.versions,
+                 QStringList({"6.3.9", "6.4.0", "6.4.1.BETA2", "6.4.1", "not a version"}));
+        QCOMPARE(group.firstVersion, QString("6.3.9"));
+        // Another desk's later change wins.
+        const auto other = open(text);
+        GroupTriage acknowledged = fixed;
+        acknowledged.state = TriageState::Acknowledged;
+        QVERIFY(GroupTriageStore(*other).set(acknowledged, error));
+        QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Acknowledged);
+        QVERIFY(triages.find("q5!lamp SIGSEGV", error)->second.fixedIn.isEmpty());
+        acknowledged.id += 100;
+        QVERIFY(!triages.set(acknowledged, error));
+        QVERIFY2(error.endsWith("is gone"), qPrintable(error));
     }
 
     // A damaged database file says so: a query that stops early is an error, not a short list.

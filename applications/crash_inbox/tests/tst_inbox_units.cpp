@@ -3,6 +3,7 @@
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
+#include "crash_inbox/triage/version_order.h"
 #include "crash_inbox/window/extraction_job.h"
 #include "crash_inbox/window/filing_job.h"
 #include "crash_inbox/window/group_list_model.h"
@@ -27,6 +28,14 @@ FiledPackage crashed(const QString& date, const QString& version, qint64 id = 0)
     if (!version.isNull())
         package.report.application = ReportDocument::Application{{}, "SN-1", version, "Linux"};
     return package;
+}
+
+SignatureGroup signatureGroup(const QString& signature, int count)
+{
+    SignatureGroup group;
+    group.signature = signature;
+    group.count = count;
+    return group;
 }
 
 // Records what a filing run tells.
@@ -142,6 +151,44 @@ private Q_SLOTS:
         QCOMPARE(chart.counts, counts);
     }
 
+    // Releases in order: numbers, then debug, beta, release candidate and release of them.
+    void versionOrder_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("fixedIn");
+        QTest::addColumn<bool>("atOrAbove");
+        QTest::newRow("same") << "6.4.1"
+                              << "6.4.1" << true;
+        QTest::newRow("patch") << "6.4.2"
+                               << "6.4.10" << false;
+        QTest::newRow("minor") << "6.10.0"
+                               << "6.9.9" << true;
+        QTest::newRow("beta before release") << "6.4.1.BETA2"
+                                             << "6.4.1" << false;
+        QTest::newRow("release after beta") << "6.4.1"
+                                            << "6.4.1.BETA2" << true;
+        QTest::newRow("beta numbers") << "6.4.1.BETA10"
+                                      << "6.4.1.BETA9" << true;
+        QTest::newRow("RC after beta") << "6.4.1.RC1"
+                                       << "6.4.1.BETA9" << true;
+        QTest::newRow("debug first") << "6.4.1.DEBUG5"
+                                     << "6.4.1.BETA0" << false;
+        QTest::newRow("short form") << "6.4 RC3"
+                                    << "6.4.0.RC3" << true;
+        QTest::newRow("no version") << "custom build"
+                                    << "6.4.1" << false;
+        QTest::newRow("fixed in no version") << "6.4.1"
+                                             << "soon" << false;
+    }
+
+    void versionOrder()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, fixedIn);
+        QFETCH(bool, atOrAbove);
+        QCOMPARE(isAtOrAbove(version, fixedIn), atOrAbove);
+    }
+
     // What reaches a terminal is one line that drives nothing and passes for nothing else.
     void printable_data()
     {
@@ -200,8 +247,8 @@ private Q_SLOTS:
         QCOMPARE(crashMoment(timeOnly), QString("08:00:00"));
 
         GroupListModel groups;
-        groups.setGroups({{"crash in lamp()", 3, {}, {}, {}, {}, {}},
-                          {"crash in fan()", 2, {}, {}, {}, {}, {}}});
+        groups.setGroups(
+            {signatureGroup("crash in lamp()", 3), signatureGroup("crash in fan()", 2)});
         QCOMPARE(groups.rowCount(), 3);
         QCOMPARE(groups.data(groups.index(0, GroupListModel::Signature), Qt::DisplayRole),
                  QVariant("All crashes"));
@@ -212,7 +259,7 @@ private Q_SLOTS:
         QVERIFY(!groups.group(0));
         QCOMPARE(groups.group(2)->signature, QString("crash in fan()"));
         QCOMPARE(groups.rowOf(groups.group(2)), 2);
-        QCOMPARE(groups.rowOf(SignatureGroup{"gone", 1, {}, {}, {}, {}, {}}), 0);
+        QCOMPARE(groups.rowOf(signatureGroup("gone", 1)), 0);
         QCOMPARE(groups.rowOf(std::nullopt), 0);
     }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "crash_inbox/triage/triage_state.h"
+
+#include <QHash>
+
+#include <optional>
+
+class InboxDatabase;
+class QSqlQuery;
+
+// The triage of the crash groups: one row per signature, made when its first crash is filed.
+class GroupTriageStore
+{
+public:
+    explicit GroupTriageStore(InboxDatabase& database);
+
+    // Within a filing's transaction: makes the signature's group when it is new, and a group
+    // fixed in the crash's version or an earlier one regressed.
+    static bool noteCrash(QSqlQuery& query, const QString& signature, const QString& version,
+                          QString& error);
+
+    // Every group's triage, by signature.
+    std::optional<QHash<QString, GroupTriage>> all(QString& error);
+    // The group with that number, or else that signature, with its signature. None with the
+    // error empty when no group has it.
+    std::optional<std::pair<QString, GroupTriage>> find(const QString& numberOrSignature,
+                                                        QString& error);
+    // Sets the group's state, fixing version and note; of two changes the later wins.
+    bool set(const GroupTriage& triage, QString& error);
+
+private:
+    InboxDatabase& m_database;
+};
