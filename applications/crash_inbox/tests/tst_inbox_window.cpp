@@ -3,6 +3,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -168,6 +171,30 @@ private Q_SLOTS:
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
         open.waitForFinished(20000);
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists("/proc/" + pid), 20000);
+    }
+
+    // A group's state and note are set by keyboard, and the desk keeps them.
+    void triageByKeyboard()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        m_x.xdotool(
+            {"windowactivate", "--sync", window, "key", "alt+g", "Down", "alt+t", "Down", "alt+e"});
+        m_x.xdotool({"type", "seen by the desk"});
+        m_x.xdotool({"key", "alt+s"});
+        const auto firstGroup = [&] {
+            QProcess groups;
+            groups.setProcessEnvironment(environment());
+            groups.start(inbox(), {"--database", path("inbox.sqlite"), "groups", "--json"});
+            groups.waitForFinished(20000);
+            return QJsonDocument::fromJson(groups.readAllStandardOutput()).array()[0].toObject();
+        };
+        QTRY_COMPARE(firstGroup()["note"].toString(), QString("seen by the desk"));
+        const QJsonObject group = firstGroup();
+        QCOMPARE(group["state"].toString(), QString("acknowledged"));
+        QCOMPARE(group["note"].toString(), QString("seen by the desk"));
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
     // Filing 500 packages from Add… leaves the window answering all along: a screen reader

@@ -1,5 +1,23 @@
 #include "group_list_model.h"
 
+#include <QFont>
+
+namespace {
+
+bool needsDecision(const SignatureGroup& group)
+{
+    return group.triage.state == TriageState::New || group.triage.state == TriageState::Regressed;
+}
+
+QString versionRange(const SignatureGroup& group)
+{
+    if (group.firstVersion == group.lastVersion)
+        return group.firstVersion;
+    return group.firstVersion + QStringLiteral(" – ") + group.lastVersion;
+}
+
+} // namespace
+
 void GroupListModel::setGroups(const QList<SignatureGroup>& groups)
 {
     beginResetModel();
@@ -43,22 +61,54 @@ QVariant GroupListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && index.row() > 0 && index.column() == Signature)
         return m_groups.at(index.row() - 1).signature;
+    if (role == Qt::ToolTipRole && index.row() > 0 && index.column() == State &&
+        !m_groups.at(index.row() - 1).triage.note.isEmpty())
+        return m_groups.at(index.row() - 1).triage.note;
+    if (role == Qt::FontRole && index.row() > 0 && needsDecision(m_groups.at(index.row() - 1))) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     if (index.row() == 0) {
         int total = 0;
         for (const SignatureGroup& group : m_groups)
             total += group.count;
-        return index.column() == Signature ? tr("All crashes") : QVariant(total);
+        if (index.column() == Signature)
+            return tr("All crashes");
+        return index.column() == Crashes ? QVariant(total) : QVariant();
     }
     const SignatureGroup& group = m_groups.at(index.row() - 1);
     switch (index.column()) {
     case Signature:
         return group.signature;
+    case State:
+        return stateText(group.triage);
     case Crashes:
         return group.count;
+    case LastSeen:
+        return group.last.isValid() ? group.last.date().toString(Qt::ISODate) : QString();
+    case Versions:
+        return versionRange(group);
     default:
         return {};
+    }
+}
+
+QString GroupListModel::stateText(const GroupTriage& triage)
+{
+    switch (triage.state) {
+    case TriageState::Acknowledged:
+        return tr("Acknowledged");
+    case TriageState::Fixed:
+        return tr("Fixed in %1").arg(triage.fixedIn);
+    case TriageState::Ignored:
+        return tr("Ignored");
+    case TriageState::Regressed:
+        return tr("Regressed (fixed in %1)").arg(triage.fixedIn);
+    default:
+        return tr("New");
     }
 }
 
@@ -69,8 +119,14 @@ QVariant GroupListModel::headerData(int section, Qt::Orientation orientation, in
     switch (section) {
     case Signature:
         return tr("Signature");
+    case State:
+        return tr("State");
     case Crashes:
         return tr("Crashes");
+    case LastSeen:
+        return tr("Last seen");
+    case Versions:
+        return tr("Versions");
     default:
         return {};
     }

@@ -4,13 +4,15 @@
 
 #include <QAbstractTableModel>
 
-// The crash groups as rows, "All crashes" first: the signature and the number of crashes.
+// The crash groups as rows, "All crashes" first: the signature, the technician's state, the
+// number of crashes, the last seen and the versions from first to last. New and regressed
+// groups stand out in bold: they need someone's decision.
 class GroupListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Signature, Crashes, ColumnCount };
+    enum Column { Signature, State, Crashes, LastSeen, Versions, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -24,6 +26,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // "Fixed in 6.4.1", "Regressed (fixed in 6.4.1)", "New"…
+    static QString stateText(const GroupTriage& triage);
 
 private:
     QList<SignatureGroup> m_groups;

@@ -2,13 +2,16 @@
 
 #include "crash_chart.h"
 #include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/store/group_triage_store.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_places.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
+#include "crash_inbox/triage/version_order.h"
 #include "extraction_job.h"
 #include "filing_job.h"
 #include "group_list_model.h"
+#include "group_triage_panel.h"
 #include "opening_job.h"
 #include "package_list_model.h"
 #include "report_view.h"
@@ -42,7 +45,7 @@ namespace {
 constexpr int SearchDelayMs = 250;
 constexpr QSize DefaultWindowSize(1200, 760);
 // Groups and chart, packages, report: their widths at first.
-constexpr std::array PaneWidths = {360, 420, 420};
+constexpr std::array PaneWidths = {500, 380, 320};
 // Between the search and filters and the buttons.
 constexpr int ActionsSpacing = 12;
 
@@ -113,8 +116,10 @@ void InboxWindow::createWidgets()
     // Signatures are long: they take the room there is, elided, and show whole in a tool tip.
     m_groups->header()->setStretchLastSection(false);
     m_groups->header()->setSectionResizeMode(GroupListModel::Signature, QHeaderView::Stretch);
-    m_groups->header()->setSectionResizeMode(GroupListModel::Crashes,
-                                             QHeaderView::ResizeToContents);
+    for (const int column : {GroupListModel::State, GroupListModel::Crashes,
+                             GroupListModel::LastSeen, GroupListModel::Versions})
+        m_groups->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_triage = new GroupTriagePanel(this);
     m_groupsLabel = new QLabel(this);
     m_groupsLabel->setBuddy(m_groups);
     m_chart = new CrashChart(this);
@@ -161,6 +166,7 @@ void InboxWindow::createLayout()
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(m_groupsLabel);
     leftLayout->addWidget(m_groups, 2);
+    leftLayout->addWidget(m_triage);
     leftLayout->addWidget(m_chart, 3);
     auto* middle = new QWidget(this);
     auto* middleLayout = new QVBoxLayout(middle);
@@ -197,6 +203,7 @@ void InboxWindow::connectSignals()
             &InboxWindow::refreshPackages);
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::showSelectedPackage);
+    connect(m_triage, &GroupTriagePanel::triageChosen, this, &InboxWindow::saveTriage);
     connect(m_addFilesAction, &QAction::triggered, this, &InboxWindow::addFiles);
     connect(m_addFolderAction, &QAction::triggered, this, &InboxWindow::addFolder);
     connect(m_file, &QPushButton::clicked, this, &InboxWindow::fileOpenedPackage);
@@ -249,6 +256,7 @@ void InboxWindow::refreshPackages()
     if (m_refreshing)
         return;
     const std::optional<SignatureGroup> group = m_groupModel->group(m_groups->currentIndex().row());
+    m_triage->setGroup(group);
     // While typing, the word being typed is a prefix of the words looked for.
     QString search = m_search->text();
     if (!search.isEmpty() && !search.back().isSpace() && !search.endsWith(QLatin1Char('*')))
@@ -443,6 +451,23 @@ void InboxWindow::showInFolder()
     if (m_shown)
         QDesktopServices::openUrl(
             QUrl::fromLocalFile(QFileInfo(placeOnDisk(m_shown->file)).absolutePath()));
+}
+
+void InboxWindow::saveTriage(const GroupTriage& triage)
+{
+    if (triage.state == TriageState::Fixed && !VersionOrder::parse(triage.fixedIn)) {
+        setStatus(tr("The group was not changed: \"%1\" is no version such as 6.4.1.")
+                      .arg(triage.fixedIn));
+        return;
+    }
+    QString error;
+    if (!GroupTriageStore(*m_database).set(triage, error)) {
+        setStatus(tr("The group was not changed: %1").arg(error));
+        return;
+    }
+    setStatus(
+        tr("Group %1 is %2.").arg(triage.id).arg(GroupListModel::stateText(triage).toLower()));
+    refresh();
 }
 
 void InboxWindow::setStatus(const QString& text, const QString& details)

@@ -12,6 +12,7 @@
 class CrashChart;
 class FilingJob;
 class GroupListModel;
+class GroupTriagePanel;
 class InboxDatabase;
 class PackageListModel;
 class QComboBox;
@@ -60,6 +61,7 @@ private:
     void showInFolder();
     void filingProgressed(qsizetype done, qsizetype expected);
     void filingFinished(const FilingSummary& summary);
+    void saveTriage(const GroupTriage& triage);
     void setStatus(const QString& text, const QString& details = {});
     void updateActions();
 
@@ -81,6 +83,7 @@ private:
     QLabel* m_groupsLabel = nullptr;
     QTreeView* m_groups = nullptr;
     GroupListModel* m_groupModel = nullptr;
+    GroupTriagePanel* m_triage = nullptr;
     CrashChart* m_chart = nullptr;
     QLabel* m_packagesLabel = nullptr;
     QTreeView* m_packages = nullptr;

@@ -95,8 +95,7 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
     m_platform->setText(application ? application->platform : QString());
     const std::optional<FiledCrash> crash = package ? package->crash : std::nullopt;
     m_reason->setText(crash ? crash->facts.reason : QString());
-    m_place->setText(crash ? crash->summary.place
-                           : (package ? package->crashProblem : QString()));
+    m_place->setText(crash ? crash->summary.place : (package ? package->crashProblem : QString()));
     m_file->setText(package ? package->file : QString());
     m_comments->setPlainText(report.comments);
     m_log->setPlainText(report.outputLog.join(QLatin1Char('\n')));
