@@ -1,5 +1,6 @@
 #include "crash_filing.h"
 
+#include "crash_inbox/store/change_watch.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/store/stored_symbols.h"
@@ -65,6 +66,8 @@ std::optional<int> refreshCrashes(PackageStore& store, StoredSymbols& symbols,
             break;
         ++changed;
     }
+    if (done && changed > 0)
+        done = ChangeWatch::announceChange(database, error);
     if (done && query.exec(QStringLiteral("COMMIT")))
         return changed;
     if (done)

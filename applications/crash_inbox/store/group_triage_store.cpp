@@ -1,5 +1,6 @@
 #include "group_triage_store.h"
 
+#include "change_watch.h"
 #include "crash_inbox/triage/version_order.h"
 #include "inbox_database.h"
 #include "sql_failure.h"
@@ -109,7 +110,7 @@ bool GroupTriageStore::set(const GroupTriage& triage, QString& error)
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     query.addBindValue(triage.id);
     if (query.exec() && query.numRowsAffected() == 1)
-        return true;
+        return ChangeWatch::announceChange(m_database, error);
     error = query.lastError().isValid()
                 ? sqlFailure(QStringLiteral("the crash group cannot be changed"), query)
                 : QStringLiteral("crash group %1 is gone").arg(triage.id);

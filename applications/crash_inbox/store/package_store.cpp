@@ -1,5 +1,6 @@
 #include "package_store.h"
 
+#include "change_watch.h"
 #include "crash_inbox/triage/version_order.h"
 #include "crash_rows.h"
 #include "database_wait.h"
@@ -195,6 +196,8 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
                 break;
             filings[index] = *filing;
         }
+        if (filed)
+            filed = ChangeWatch::announceChange(m_database, error);
         if (filed && query.exec(QStringLiteral("COMMIT")))
             return filings;
         const QString code = query.lastError().nativeErrorCode();

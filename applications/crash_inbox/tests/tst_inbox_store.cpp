@@ -1,9 +1,11 @@
+#include "crash_inbox/store/change_watch.h"
 #include "crash_inbox/store/group_triage_store.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -263,6 +265,30 @@ private Q_SLOTS:
         acknowledged.id += 100;
         QVERIFY(!triages.set(acknowledged, error));
         QVERIFY2(error.endsWith("is gone"), qPrintable(error));
+    }
+
+    // A desk hears what another connection files or decides, once it is committed.
+    void changesOfOthersAreHeard_data() { engines_data(); }
+    void changesOfOthersAreHeard()
+    {
+        QFETCH(QString, engine);
+        const QString text = freshDatabase(engine);
+        const auto watched = open(text);
+        const auto other = open(text);
+        QVERIFY(watched && other);
+        ChangeWatch watch(*watched);
+        QSignalSpy changed(&watch, &ChangeWatch::changed);
+        QVERIFY(!changed.wait(1500));
+        QString error;
+        QVERIFY(PackageStore(*other).file({package("w1", "x", "SN-1", "6.4.0", {})}, error));
+        QVERIFY(changed.wait(5000));
+        const auto group = GroupTriageStore(*other).find("no dump facts", error);
+        QVERIFY2(group, qPrintable(error));
+        GroupTriage ignored = group->second;
+        ignored.state = TriageState::Ignored;
+        changed.clear();
+        QVERIFY(GroupTriageStore(*other).set(ignored, error));
+        QVERIFY(changed.wait(5000));
     }
 
     // A damaged database file says so: a query that stops early is an error, not a short list.

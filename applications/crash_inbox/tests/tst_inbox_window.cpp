@@ -197,6 +197,22 @@ private Q_SLOTS:
         QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
+    // What another program files shows in the open window, without a refresh.
+    void othersFilingShowsLive()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        const int before = probe({"rows", "Packages"}).toInt();
+        build("live/later.cdp", "out = package('filed from a terminal', 'SN-7')");
+        QProcess add;
+        add.setProcessEnvironment(environment());
+        add.start(inbox(), {"--database", path("inbox.sqlite"), "add", path("live")});
+        QVERIFY(add.waitForFinished(60000) && add.exitCode() == 0);
+        QTRY_COMPARE(probe({"rows", "Packages"}).toInt(), before + 1);
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
     // Filing 500 packages from Add… leaves the window answering all along: a screen reader
     // sees its progress bar while it files, which a window busy filing could never show.
     void staysResponsiveWhileFiling()

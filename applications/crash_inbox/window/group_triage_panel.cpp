@@ -1,5 +1,6 @@
 #include "group_triage_panel.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -52,7 +53,14 @@ GroupTriagePanel::GroupTriagePanel(QWidget* parent)
 
 void GroupTriagePanel::setGroup(const std::optional<SignatureGroup>& group)
 {
-    m_triage = group && group->triage.id > 0 ? std::optional(group->triage) : std::nullopt;
+    const std::optional<GroupTriage> triage =
+        group && group->triage.id > 0 ? std::optional(group->triage) : std::nullopt;
+    // A refresh while the technician edits this group's fields leaves the edits alone.
+    const bool sameGroup = m_triage && triage && m_triage->id == triage->id;
+    const bool editing = sameGroup && isAncestorOf(QApplication::focusWidget());
+    m_triage = triage;
+    if (editing)
+        return;
     const GroupTriage shown = m_triage.value_or(GroupTriage{});
     m_state->setCurrentIndex(
         int(std::find(std::begin(ChosenStates), std::end(ChosenStates), shown.state) -

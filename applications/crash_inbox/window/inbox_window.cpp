@@ -2,6 +2,7 @@
 
 #include "crash_chart.h"
 #include "crash_inbox/intake/package_filer.h"
+#include "crash_inbox/store/change_watch.h"
 #include "crash_inbox/store/group_triage_store.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_places.h"
@@ -46,6 +47,7 @@ constexpr int SearchDelayMs = 250;
 constexpr QSize DefaultWindowSize(1200, 760);
 // Groups and chart, packages, report: their widths at first.
 constexpr std::array PaneWidths = {500, 380, 320};
+constexpr int ChangeDelayMs = 300;
 // Between the search and filters and the buttons.
 constexpr int ActionsSpacing = 12;
 
@@ -147,6 +149,14 @@ void InboxWindow::createWidgets()
     m_findAction = new QAction(this);
     m_findAction->setShortcut(QKeySequence::Find);
     addAction(m_findAction);
+    m_refreshAction = new QAction(this);
+    m_refreshAction->setShortcut(QKeySequence::Refresh);
+    addAction(m_refreshAction);
+    // What others file or decide shows without a restart; a burst of changes refreshes once.
+    m_changeWatch = new ChangeWatch(*m_database, this);
+    m_changeDelay = new QTimer(this);
+    m_changeDelay->setSingleShot(true);
+    m_changeDelay->setInterval(ChangeDelayMs);
 }
 
 void InboxWindow::createLayout()
@@ -204,6 +214,9 @@ void InboxWindow::connectSignals()
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::showSelectedPackage);
     connect(m_triage, &GroupTriagePanel::triageChosen, this, &InboxWindow::saveTriage);
+    connect(m_refreshAction, &QAction::triggered, this, &InboxWindow::refresh);
+    connect(m_changeWatch, &ChangeWatch::changed, m_changeDelay, qOverload<>(&QTimer::start));
+    connect(m_changeDelay, &QTimer::timeout, this, &InboxWindow::refresh);
     connect(m_addFilesAction, &QAction::triggered, this, &InboxWindow::addFiles);
     connect(m_addFolderAction, &QAction::triggered, this, &InboxWindow::addFolder);
     connect(m_file, &QPushButton::clicked, this, &InboxWindow::fileOpenedPackage);

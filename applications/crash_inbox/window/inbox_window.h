@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class ChangeWatch;
 class CrashChart;
 class FilingJob;
 class GroupListModel;
@@ -96,4 +97,7 @@ private:
     QAction* m_addFilesAction = nullptr;
     QAction* m_addFolderAction = nullptr;
     QAction* m_findAction = nullptr;
+    QAction* m_refreshAction = nullptr;
+    ChangeWatch* m_changeWatch = nullptr;
+    QTimer* m_changeDelay = nullptr;
 };
