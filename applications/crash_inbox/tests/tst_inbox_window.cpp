@@ -213,6 +213,27 @@ private Q_SLOTS:
         QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
+    // A package's long values are elided, never size the window, and a screen reader reads
+    // each value under its name.
+    void longValuesAreElidedAndRead()
+    {
+        build("long/long.cdp", "out = package('longfields', 'S' * 150, device='D' * 200)");
+        QProcess add;
+        add.setProcessEnvironment(environment());
+        add.start(inbox(), {"--database", path("inbox.sqlite"), "add", path("long")});
+        QVERIFY(add.waitForFinished(60000) && add.exitCode() == 0);
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        m_x.xdotool({"windowactivate", "--sync", window, "type", "longfields"});
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("1"));
+        QTRY_COMPARE(probe({"text", "Serial"}), QString(150, 'S'));
+        QCOMPARE(probe({"text", "Device"}), QString(200, 'D'));
+        QVERIFY(probe({"text", "Crashed"}).startsWith("2026-12-05"));
+        QVERIFY2(m_x.geometry(window).width() < 1280, "the window grew to the screen's width");
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
     // Filing 500 packages from Add… leaves the window answering all along: a screen reader
     // sees its progress bar while it files, which a window busy filing could never show.
     void staysResponsiveWhileFiling()

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int MaximumCountSteps = 5;
+
 constexpr int ShownWeeks = 12;
 constexpr int ShownVersions = 5;
 
@@ -62,7 +64,9 @@ void CrashChart::rebuild()
     QList<int> weekTotals(crashes.weeks.size());
     for (qsizetype index = 0; index < crashes.versions.size(); ++index) {
         const QString& version = crashes.versions.at(index);
-        auto* set = new QBarSet(version.isEmpty() ? tr("unknown") : version, series);
+        // The legend takes its labels as rich text; a version comes from a package.
+        auto* set =
+            new QBarSet(version.isEmpty() ? tr("unknown") : version.toHtmlEscaped(), series);
         for (qsizetype week = 0; week < crashes.weeks.size(); ++week) {
             *set << crashes.counts.at(index).value(week);
             weekTotals[week] += crashes.counts.at(index).value(week);
@@ -78,8 +82,11 @@ void CrashChart::rebuild()
         weeks->append(QString::number(week.weekNumber()));
     weeks->setTitleText(tr("Week"));
     auto* counts = new QValueAxis(chart);
-    counts->setRange(0, std::max(highest, 1));
-    counts->applyNiceNumbers();
+    // Whole numbers only, one tick per crash for a few: never 1, 0, 0, 0.
+    const int step = std::max(1, (highest + MaximumCountSteps - 1) / MaximumCountSteps);
+    const int steps = std::max(1, (highest + step - 1) / step);
+    counts->setRange(0, steps * step);
+    counts->setTickCount(steps + 1);
     counts->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(weeks, Qt::AlignBottom);
     chart->addAxis(counts, Qt::AlignLeft);

@@ -48,6 +48,8 @@ constexpr QSize DefaultWindowSize(1200, 760);
 // Groups and chart, packages, report: their widths at first.
 constexpr std::array PaneWidths = {500, 380, 320};
 constexpr int ChangeDelayMs = 300;
+constexpr int FilterContentsLength = 12;
+constexpr int MaximumColumnWidth = 240;
 // Between the search and filters and the buttons.
 constexpr int ActionsSpacing = 12;
 
@@ -100,8 +102,11 @@ void InboxWindow::createWidgets()
     m_version = new QComboBox(this);
     m_versionLabel = new QLabel(this);
     m_versionLabel->setBuddy(m_version);
-    for (QComboBox* combo : {m_device, m_version})
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Names come from packages: a long one must not size the window.
+    for (QComboBox* combo : {m_device, m_version}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(FilterContentsLength);
+    }
 
     m_add = new QPushButton(this);
     auto* addMenu = new QMenu(m_add);
@@ -130,6 +135,9 @@ void InboxWindow::createWidgets()
     m_packageModel = new PackageListModel(this);
     m_packages->setModel(m_packageModel);
     m_packages->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Values come from packages: a long one is elided, its column stays within bounds.
+    for (QTreeView* view : {m_groups, m_packages})
+        view->header()->setMaximumSectionSize(MaximumColumnWidth);
     m_packages->header()->setStretchLastSection(true);
     m_packagesLabel = new QLabel(this);
     m_packagesLabel->setBuddy(m_packages);

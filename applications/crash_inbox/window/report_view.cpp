@@ -1,6 +1,7 @@
 #include "report_view.h"
 
 #include "package_list_model.h"
+#include "report_field.h"
 
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -46,9 +47,7 @@ ReportView::ReportView(QWidget* parent)
     m_platform = addRow(form, m_platformCaption);
     m_reason = addRow(form, m_reasonCaption);
     m_place = addRow(form, m_placeCaption);
-    m_place->setWordWrap(true);
     m_file = addRow(form, m_fileCaption);
-    m_file->setWordWrap(true);
 
     m_comments = readOnlyText(this);
     m_commentsCaption = caption(this, m_comments);
@@ -73,12 +72,9 @@ ReportView::ReportView(QWidget* parent)
     layout->setStretchFactor(m_entries, 2);
 }
 
-QLabel* ReportView::addRow(QFormLayout* form, QLabel*& captionLabel)
+ReportField* ReportView::addRow(QFormLayout* form, QLabel*& captionLabel)
 {
-    auto* value = new QLabel(this);
-    // What a package says is shown as it stands, never as markup.
-    value->setTextFormat(Qt::PlainText);
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* value = new ReportField(this);
     captionLabel = caption(this, value);
     form->addRow(captionLabel, value);
     return value;
@@ -88,15 +84,15 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
 {
     const ReportDocument report = package ? package->report : ReportDocument();
     const auto& application = report.application;
-    m_date->setText(crashMoment(report));
-    m_device->setText(application ? application->device.value_or(QString()) : QString());
-    m_serial->setText(application ? application->serial : QString());
-    m_version->setText(application ? application->version : QString());
-    m_platform->setText(application ? application->platform : QString());
+    m_date->setValue(crashMoment(report));
+    m_device->setValue(application ? application->device.value_or(QString()) : QString());
+    m_serial->setValue(application ? application->serial : QString());
+    m_version->setValue(application ? application->version : QString());
+    m_platform->setValue(application ? application->platform : QString());
     const std::optional<FiledCrash> crash = package ? package->crash : std::nullopt;
-    m_reason->setText(crash ? crash->facts.reason : QString());
-    m_place->setText(crash ? crash->summary.place : (package ? package->crashProblem : QString()));
-    m_file->setText(package ? package->file : QString());
+    m_reason->setValue(crash ? crash->facts.reason : QString());
+    m_place->setValue(crash ? crash->summary.place : (package ? package->crashProblem : QString()));
+    m_file->setValue(package ? package->file : QString());
     m_comments->setPlainText(report.comments);
     m_log->setPlainText(report.outputLog.join(QLatin1Char('\n')));
     m_entries->clear();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class ReportField;
 class QPlainTextEdit;
 class QTreeWidget;
 
@@ -24,24 +25,24 @@ public:
     void retranslateUi() override;
 
 private:
-    QLabel* addRow(class QFormLayout* form, QLabel*& caption);
+    ReportField* addRow(class QFormLayout* form, QLabel*& caption);
 
     QLabel* m_dateCaption = nullptr;
-    QLabel* m_date = nullptr;
+    ReportField* m_date = nullptr;
     QLabel* m_deviceCaption = nullptr;
-    QLabel* m_device = nullptr;
+    ReportField* m_device = nullptr;
     QLabel* m_serialCaption = nullptr;
-    QLabel* m_serial = nullptr;
+    ReportField* m_serial = nullptr;
     QLabel* m_versionCaption = nullptr;
-    QLabel* m_version = nullptr;
+    ReportField* m_version = nullptr;
     QLabel* m_platformCaption = nullptr;
-    QLabel* m_platform = nullptr;
+    ReportField* m_platform = nullptr;
     QLabel* m_reasonCaption = nullptr;
     QLabel* m_placeCaption = nullptr;
     QLabel* m_fileCaption = nullptr;
-    QLabel* m_reason = nullptr;
-    QLabel* m_place = nullptr;
-    QLabel* m_file = nullptr;
+    ReportField* m_reason = nullptr;
+    ReportField* m_place = nullptr;
+    ReportField* m_file = nullptr;
     QLabel* m_commentsCaption = nullptr;
     QPlainTextEdit* m_comments = nullptr;
     QLabel* m_logCaption = nullptr;
