@@ -8,8 +8,9 @@
 #     most 1.1 times that build's (the dumps are minidumps, whose facts are read while filing)
 #   show of a package with a 1 GiB dump (its facts read from the dump): at most 1.05 times
 #     tar -xzOf FILE report.xml
-#   list --search WORD over 100,000 filed reports: median at most 50 ms, on SQLite and on a
+#   list --search WORD over 100,000 filed reports: median at most 50 ms on SQLite and 80 ms on a
 #     PostgreSQL server started for the run
+#   --help, a command's start-up alone: median at most 10 ms (beside /bin/true's)
 # Usage: bench/inbox.sh [build dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -65,6 +66,14 @@ printf 'show of a package with a 1 GiB dump: %.3f s, tar -xzOf %.3f s, ratio %.3
     "$ours" "$tar" "$(echo "$ours / $tar" | bc -l)"
 rm -rf "$work/big"
 
+median_ms() { # command... ; the median wall time of 21 runs in ms
+    local times=()
+    for _ in $(seq 21); do times+=("$(seconds "$@")"); done
+    echo "$(printf '%s\n' "${times[@]}" | sort -n | sed -n 11p) * 1000" | bc -l
+}
+printf -- '--help: median %.1f ms (goal 10), /bin/true %.1f ms\n' \
+    "$(median_ms "$inbox" --help)" "$(median_ms /bin/true)"
+
 bash "$root/scripts/test-postgres.sh" start "$work/postgres"
 for database in "sqlite:$work/search.sqlite" "$(cat "$work/postgres/url")"; do
     "$tool" fill "$database" 100000
@@ -73,6 +82,7 @@ for database in "sqlite:$work/search.sqlite" "$(cat "$work/postgres/url")"; do
         times+=("$(seconds "$inbox" --database "$database" list --search "$word")")
     done
     median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 11p)
-    printf 'list --search over 100,000 reports (%s): median %.1f ms (goal 50)\n' \
-        "${database%%:*}" "$(echo "$median * 1000" | bc -l)"
+    printf 'list --search over 100,000 reports (%s): median %.1f ms (goal %s)\n' \
+        "${database%%:*}" "$(echo "$median * 1000" | bc -l)" \
+        "$([ "${database%%:*}" = sqlite ] && echo 50 || echo 80)"
 done

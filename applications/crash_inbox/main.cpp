@@ -1,6 +1,7 @@
 #include "crash_inbox/cli/command_line.h"
+#include "crash_inbox/cli/platform/window_program.h"
+#include "crash_inbox/cli/window_command_line.h"
 #include "crash_inbox/text/printable.h"
-#include "crash_inbox/window/inbox_application.h"
 #include "q5_suite/suite_identity.h"
 
 #include <QCoreApplication>
@@ -26,8 +27,8 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int at = 0; at < argc; ++at)
         arguments << QString::fromLocal8Bit(argv[at]);
-    if (const std::optional<WindowCommandLine> window = WindowCommandLine::parse(arguments))
-        return runInboxWindow(argc, argv, *window);
+    if (WindowCommandLine::parse(arguments))
+        return CrashInbox::Platform::runWindowProgram(argv);
     QCoreApplication application(argc, argv);
     const Orrery::ApplicationDescription description =
         describeApplication({SuiteApplication::CrashInbox, {}});
