@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -231,6 +232,28 @@ private Q_SLOTS:
         QCOMPARE(probe({"text", "Device"}), QString(200, 'D'));
         QVERIFY(probe({"text", "Crashed"}).startsWith("2026-12-05"));
         QVERIFY2(m_x.geometry(window).width() < 1280, "the window grew to the screen's width");
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
+    // A filed package whose file has gone says so when shown, and cannot be extracted.
+    void goneFileIsSaid()
+    {
+        build("gone/vanishing.cdp", "out = package('vanishing', 'SN-8')");
+        QProcess add;
+        add.setProcessEnvironment(environment());
+        add.start(inbox(), {"--database", path("inbox.sqlite"), "add", path("gone")});
+        QVERIFY(add.waitForFinished(60000) && add.exitCode() == 0);
+        QVERIFY(QFile::remove(path("gone/vanishing.cdp")));
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        m_x.xdotool({"windowactivate", "--sync", window, "type", "vanishing"});
+        QTRY_VERIFY(probe({"labels"})
+                        .contains("The package's file is gone from " + path("gone/vanishing.cdp")));
+        const QString controls = probe({"controls"});
+        QVERIFY2(controls.contains("Extract…|disabled") &&
+                     controls.contains("Show in folder|disabled"),
+                 qPrintable(controls));
         QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 

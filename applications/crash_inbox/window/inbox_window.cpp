@@ -9,6 +9,7 @@
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
 #include "crash_inbox/triage/version_order.h"
+#include "crash_inbox/window/platform/file_manager.h"
 #include "extraction_job.h"
 #include "filing_job.h"
 #include "group_list_model.h"
@@ -21,7 +22,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -34,7 +34,6 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <array>
@@ -49,6 +48,7 @@ constexpr QSize DefaultWindowSize(1200, 760);
 constexpr std::array PaneWidths = {500, 380, 320};
 constexpr int ChangeDelayMs = 300;
 constexpr int FilterContentsLength = 12;
+constexpr int SearchMinimumChars = 24;
 constexpr int MaximumColumnWidth = 240;
 // Between the search and filters and the buttons.
 constexpr int ActionsSpacing = 12;
@@ -96,6 +96,8 @@ void InboxWindow::createWidgets()
 {
     m_search = new QLineEdit(this);
     m_search->setClearButtonEnabled(true);
+    // Room for a few words however narrow the window.
+    m_search->setMinimumWidth(m_search->fontMetrics().averageCharWidth() * SearchMinimumChars);
     m_device = new QComboBox(this);
     m_deviceLabel = new QLabel(this);
     m_deviceLabel->setBuddy(m_device);
@@ -324,8 +326,25 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
 {
     m_shown = package;
     m_shownIsFiled = package && filed;
+    m_shownIsGone = m_shownIsFiled && !anyPlaceIsThere(*package);
     m_report->setPackage(package);
+    if (m_shownIsGone)
+        setStatus(tr("The package's file is gone from %1: what was filed shows, but its entries "
+                     "cannot be extracted.")
+                      .arg(package->file));
     updateActions();
+}
+
+// A filed package may have been moved or deleted from every place it was found at.
+bool InboxWindow::anyPlaceIsThere(const FiledPackage& package) const
+{
+    QString error;
+    const auto places = PackagePlaces::of(m_database->connection(), package.id, error);
+    if (!places)
+        return true; // the database cannot tell: Extract will say what it finds
+    return std::any_of(places->cbegin(), places->cend(), [](const PackagePlace& place) {
+        return QFileInfo::exists(placeOnDisk(place.file));
+    });
 }
 
 // Packages are read on a worker: a large one would leave the window blank meanwhile.
@@ -469,9 +488,11 @@ void InboxWindow::extractPackage()
 
 void InboxWindow::showInFolder()
 {
-    if (m_shown)
-        QDesktopServices::openUrl(
-            QUrl::fromLocalFile(QFileInfo(placeOnDisk(m_shown->file)).absolutePath()));
+    if (!m_shown)
+        return;
+    const QString file = placeOnDisk(m_shown->file);
+    if (!CrashInbox::Platform::showInFileManager(file))
+        setStatus(tr("No file manager could be started to show %1.").arg(file));
 }
 
 void InboxWindow::saveTriage(const GroupTriage& triage)
@@ -502,8 +523,8 @@ void InboxWindow::updateActions()
     m_add->setEnabled(!m_filing);
     m_file->setVisible(m_shown && !m_shownIsFiled);
     m_file->setEnabled(!m_filing);
-    m_extract->setEnabled(m_shown.has_value() && !m_extracting);
-    m_showInFolder->setEnabled(m_shown.has_value());
+    m_extract->setEnabled(m_shown.has_value() && !m_extracting && !m_shownIsGone);
+    m_showInFolder->setEnabled(m_shown.has_value() && !m_shownIsGone);
 }
 
 void InboxWindow::retranslateUi()
@@ -528,5 +549,4 @@ void InboxWindow::retranslateUi()
     m_packagesLabel->setText(tr("&Packages"));
     m_packages->setAccessibleName(tr("Packages"));
     m_progress->setAccessibleName(tr("Filing progress"));
-    m_status->setAccessibleName(tr("Status"));
 }

@@ -52,6 +52,7 @@ private:
     void refreshPackages();
     void showSelectedPackage();
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
+    bool anyPlaceIsThere(const FiledPackage& package) const;
     void showOpenedFile(const QString& file, const PackageReading& reading);
     void fillFilter(QComboBox* combo, const QStringList& values);
     void addPaths(const QStringList& paths);
@@ -69,6 +70,7 @@ private:
     std::unique_ptr<InboxDatabase> m_database;
     std::optional<FiledPackage> m_shown;
     bool m_shownIsFiled = false;
+    bool m_shownIsGone = false;
     QPointer<FilingJob> m_filing;
     bool m_extracting = false;
 

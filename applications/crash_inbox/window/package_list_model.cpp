@@ -35,11 +35,15 @@ int PackageListModel::columnCount(const QModelIndex& parent) const
 
 QVariant PackageListModel::data(const QModelIndex& index, int role) const
 {
+    if (index.isValid() && role == Qt::TextAlignmentRole && index.column() == Id)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const FiledPackage& package = m_packages.at(index.row());
     const auto& application = package.report.application;
     switch (index.column()) {
+    case Id:
+        return package.id > 0 ? QVariant(package.id) : QVariant();
     case Crashed:
         return crashMoment(package.report);
     case Serial:
@@ -59,6 +63,8 @@ QVariant PackageListModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
+    case Id:
+        return tr("ID");
     case Crashed:
         return tr("Crashed");
     case Serial:

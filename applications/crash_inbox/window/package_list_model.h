@@ -4,14 +4,15 @@
 
 #include <QAbstractTableModel>
 
-// Filed packages as rows, newest crash first: when it crashed, the console's serial, the
-// version and the first line of the comments.
+// Filed packages as rows, newest crash first: the package's number (which the command line
+// takes), when it crashed, the console's serial, the version and the first line of the
+// comments.
 class PackageListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Crashed, Serial, Version, Comments, ColumnCount };
+    enum Column { Id, Crashed, Serial, Version, Comments, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
