@@ -51,6 +51,13 @@ python3 "$root/scripts/demo-packages.py" "$work/packages" 60
 "$bin/q5-crash-inbox" --database "$work/inbox.sqlite" add "$work/packages" >/dev/null
 "$bin/q5-crash-inbox" --database "$work/inbox.sqlite" symbols add \
     "$work/packages/symbols/q5controller.sym" >/dev/null
+# Two groups decided on, so that the states show beside the new ones.
+read -r -a groups <<<"$("$bin/q5-crash-inbox" --database "$work/inbox.sqlite" groups --json |
+    python3 -c "import json, sys; print(' '.join(str(g['id']) for g in json.load(sys.stdin)))")"
+"$bin/q5-crash-inbox" --database "$work/inbox.sqlite" group "${groups[0]}" --fixed-in 6.4.1 \
+    --note "lamp driver rewrite" >/dev/null
+"$bin/q5-crash-inbox" --database "$work/inbox.sqlite" group "${groups[1]}" \
+    --state acknowledged >/dev/null
 
 declare -A theme_number=([dark]=1 [light]=2)
 for theme in dark light; do
@@ -69,6 +76,6 @@ for theme in dark light; do
     shot "message-box-$theme" "Error" "$bin/tessera-gallery" --theme $theme --open message-box
     shot "file-dialog-$theme" "Save crash dump file" "$bin/tessera-gallery" --theme $theme --open file-dialog
     shot "menu-$theme" root "$bin/tessera-gallery" --theme $theme --open menu
-    keys="Tab Tab Tab Tab Tab Tab Tab Down Down" shot "crash-inbox-$theme" "Varnel Crash Inbox" \
+    keys="alt+g Down" shot "crash-inbox-$theme" "Varnel Crash Inbox" \
         "$bin/q5-crash-inbox" --database "$work/inbox.sqlite" --theme $theme
 done
