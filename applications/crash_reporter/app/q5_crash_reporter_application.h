@@ -74,6 +74,9 @@ private:
 
     // The reporter's own arguments: the program, the crash data file, the instance number.
     const QStringList m_arguments;
+    // Before every member that makes QObjects: each of their events passes notify(), which
+    // hands it to the countdown.
+    AutoActionCountdown m_countdown;
     ApplicationIdentity m_identity{SuiteApplication::ControllerCrashDesk, std::uint8_t{0}};
     std::optional<CrashRecord> m_record;
     QPointer<CrashReportWidget> m_dialog;
@@ -82,7 +85,6 @@ private:
     OperatorFeedback m_feedback;
     EpisodePackages m_packages;
     MailDispatch m_mail;
-    AutoActionCountdown m_countdown;
     bool m_launchDone = false;
     bool m_terminationRequested = false;
     bool m_crashReported = false;
