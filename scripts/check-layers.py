@@ -63,7 +63,7 @@ def main():
     faults = []
     for path in files:
         module = module_of_file(path)
-        if module is None or re.fullmatch(r'applications/\w+/main\.cpp', path):
+        if module is None or re.fullmatch(r'applications/\w+/(\w+_)?main\.cpp', path):
             continue  # programs, tools and benchmarks sit above everything
         testing = bool(re.search(r'/(tests|fuzz)/', path))
         allowed = below(module)

@@ -8,32 +8,44 @@
 
 namespace {
 
-// What the options ask to change, applied to the group's triage; a usage error otherwise.
-QString applyChanges(const QCommandLineParser& parser, GroupTriage& triage)
+bool needsVersion(TriageState state)
 {
-    const QString stateName = parser.value(QStringLiteral("state"));
-    const QString fixedIn = parser.value(QStringLiteral("fixed-in")).trimmed();
+    return state == TriageState::Fixed;
+}
+
+// What the options ask for, checked before any database is opened; a usage error otherwise.
+QString checkOptions(const QCommandLineParser& parser)
+{
     const bool fixing = parser.isSet(QStringLiteral("fixed-in"));
+    std::optional<TriageState> state;
     if (parser.isSet(QStringLiteral("state"))) {
-        const std::optional<TriageState> state = triageStateNamed(stateName);
+        state = triageStateNamed(parser.value(QStringLiteral("state")));
         if (!state || *state == TriageState::Regressed)
             return QStringLiteral("--state takes new, acknowledged, fixed or ignored, not %1")
-                .arg(stateName);
-        triage.state = *state;
-    } else if (fixing) {
-        triage.state = TriageState::Fixed;
+                .arg(parser.value(QStringLiteral("state")));
     }
-    if (triage.state == TriageState::Fixed && fixing)
-        triage.fixedIn = fixedIn;
-    if (fixing && triage.state != TriageState::Fixed)
+    if (fixing && state && !needsVersion(*state))
         return QStringLiteral("--fixed-in goes with the state fixed");
-    if (parser.isSet(QStringLiteral("state")) && triage.state == TriageState::Fixed && !fixing)
+    if (state && needsVersion(*state) && !fixing)
         return QStringLiteral("the state fixed needs --fixed-in VERSION");
-    if (fixing && !VersionOrder::parse(fixedIn))
-        return QStringLiteral("%1 is no version (such as 6.4.1 or 6.4.1.BETA2)").arg(fixedIn);
+    const QString version = parser.value(QStringLiteral("fixed-in")).trimmed();
+    if (fixing && !VersionOrder::parse(version))
+        return QStringLiteral("%1 is no version (such as 6.4.1 or 6.4.1.BETA2)").arg(version);
+    return {};
+}
+
+// The group's triage with what the options change.
+GroupTriage wantedTriage(const QCommandLineParser& parser, GroupTriage triage)
+{
+    if (parser.isSet(QStringLiteral("state")))
+        triage.state = *triageStateNamed(parser.value(QStringLiteral("state")));
+    else if (parser.isSet(QStringLiteral("fixed-in")))
+        triage.state = TriageState::Fixed;
+    if (parser.isSet(QStringLiteral("fixed-in")))
+        triage.fixedIn = parser.value(QStringLiteral("fixed-in")).trimmed();
     if (parser.isSet(QStringLiteral("note")))
         triage.note = parser.value(QStringLiteral("note"));
-    return {};
+    return triage;
 }
 
 } // namespace
@@ -62,6 +74,8 @@ int runGroup(const CommandContext& context)
     if (parser.positionalArguments().size() != 1)
         return context.usageError(QStringLiteral("group takes one signature or group number"));
     const QString wanted = parser.positionalArguments().constFirst();
+    if (const QString problem = checkOptions(parser); !problem.isEmpty())
+        return context.usageError(problem);
     const std::unique_ptr<InboxDatabase> database = context.openDatabase();
     if (!database)
         return 2;
@@ -72,13 +86,7 @@ int runGroup(const CommandContext& context)
         return context.failure(error, 2);
     if (!found)
         return context.failure(QStringLiteral("no crash group is %1").arg(wanted), 1);
-    GroupTriage triage = found->second;
-    if (const QString problem = applyChanges(parser, triage); !problem.isEmpty())
-        return context.usageError(problem);
-    const bool changing = parser.isSet(QStringLiteral("state")) ||
-                          parser.isSet(QStringLiteral("fixed-in")) ||
-                          parser.isSet(QStringLiteral("note"));
-    if (changing && !triages.set(triage, error))
+    if (!triages.change(found->second, wantedTriage(parser, found->second), error))
         return context.failure(error, 2);
     const auto groups = PackageStore(*database).signatureGroups(error);
     if (!groups)
@@ -92,5 +100,7 @@ int runGroup(const CommandContext& context)
             writeSignatureGroupsText(context.out, {group});
         return 0;
     }
-    return context.failure(QStringLiteral("crash group %1 has no crashes now").arg(wanted), 1);
+    // Its crashes may have moved to another group since (symbols name them anew).
+    context.out << triageText(triages.find(found->first, error).value_or(*found).second) << '\n';
+    return 0;
 }

@@ -54,9 +54,13 @@ bool ChangeWatch::announceChange(const InboxDatabase& database, QString& error)
 void ChangeWatch::pollDataVersion()
 {
     QSqlQuery query(m_database.connection());
-    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+    // A writer that holds the file is not waited for: the next poll will see its change.
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    const bool read = query.exec(QStringLiteral("PRAGMA data_version")) && query.next();
+    const qint64 version = read ? query.value(0).toLongLong() : m_dataVersion;
+    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(InboxDatabase::busySeconds() * 1000));
+    if (!read)
         return;
-    const qint64 version = query.value(0).toLongLong();
     const bool moved = m_dataVersion >= 0 && version != m_dataVersion;
     m_dataVersion = version;
     if (moved)

@@ -46,10 +46,13 @@ bool GroupTriageStore::noteCrash(QSqlQuery& query, const QString& signature, con
     }
     if (!query.next() || !isAtOrAbove(version, query.value(0).toString()))
         return true;
+    const QString fixedIn = query.value(0).toString();
+    // Only as it was read: a desk may have changed the fixing version meanwhile.
     query.prepare(QStringLiteral("UPDATE crash_groups SET state = 'regressed', changed_at = ? "
-                                 "WHERE signature = ? AND state = 'fixed'"));
+                                 "WHERE signature = ? AND state = 'fixed' AND fixed_in = ?"));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     query.addBindValue(signature);
+    query.addBindValue(fixedIn);
     if (query.exec())
         return true;
     error = sqlFailure(QStringLiteral("the crash group cannot be kept"), query);
@@ -96,23 +99,53 @@ GroupTriageStore::find(const QString& numberOrSignature, QString& error)
     return std::pair(query.value(0).toString(), triageOf(query, 1));
 }
 
-bool GroupTriageStore::set(const GroupTriage& triage, QString& error)
+bool GroupTriageStore::change(const GroupTriage& read, const GroupTriage& wanted, QString& error)
 {
-    QSqlQuery query(m_database.connection());
-    query.prepare(QStringLiteral("UPDATE crash_groups SET state = ?, fixed_in = ?, note = ?, "
-                                 "changed_at = ? WHERE id = ?"));
-    query.addBindValue(triageStateName(triage.state));
-    const bool hasVersion =
-        triage.state == TriageState::Fixed || triage.state == TriageState::Regressed;
-    query.addBindValue(hasVersion ? QVariant(triage.fixedIn)
-                                  : QVariant(QMetaType::fromType<QString>()));
-    query.addBindValue(triage.note.isNull() ? QStringLiteral("") : triage.note);
-    query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    query.addBindValue(triage.id);
-    if (query.exec() && query.numRowsAffected() == 1)
-        return ChangeWatch::announceChange(m_database, error);
-    error = query.lastError().isValid()
-                ? sqlFailure(QStringLiteral("the crash group cannot be changed"), query)
-                : QStringLiteral("crash group %1 is gone").arg(triage.id);
+    const auto hasVersion = [](TriageState state) {
+        return state == TriageState::Fixed || state == TriageState::Regressed;
+    };
+    QStringList columns;
+    QVariantList values;
+    if (wanted.state != read.state) {
+        columns << QStringLiteral("state");
+        values << triageStateName(wanted.state);
+    }
+    if (!hasVersion(wanted.state) && wanted.state != read.state) {
+        columns << QStringLiteral("fixed_in");
+        values << QVariant(QMetaType::fromType<QString>());
+    } else if (hasVersion(wanted.state) && wanted.fixedIn != read.fixedIn) {
+        columns << QStringLiteral("fixed_in");
+        values << wanted.fixedIn;
+    }
+    if (wanted.note != read.note) {
+        columns << QStringLiteral("note");
+        values << (wanted.note.isNull() ? QStringLiteral("") : wanted.note);
+    }
+    if (columns.isEmpty())
+        return true;
+    columns << QStringLiteral("changed_at");
+    values << QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    QSqlDatabase connection = m_database.connection();
+    QSqlQuery query(connection);
+    if (!connection.transaction()) {
+        error = sqlFailure(QStringLiteral("the crash group cannot be changed"), query);
+        return false;
+    }
+    query.prepare(QStringLiteral("UPDATE crash_groups SET %1 = ? WHERE id = ?")
+                      .arg(columns.join(QStringLiteral(" = ?, "))));
+    for (const QVariant& value : std::as_const(values))
+        query.addBindValue(value);
+    query.addBindValue(read.id);
+    const bool changed = query.exec() && query.numRowsAffected() == 1;
+    if (!changed)
+        error = query.lastError().isValid()
+                    ? sqlFailure(QStringLiteral("the crash group cannot be changed"), query)
+                    : QStringLiteral("crash group %1 is gone").arg(read.id);
+    if (changed && ChangeWatch::announceChange(m_database, error) && connection.commit())
+        return true;
+    if (changed && error.isEmpty())
+        error = QStringLiteral("the crash group cannot be changed: %1")
+                    .arg(connection.lastError().text());
+    connection.rollback();
     return false;
 }

@@ -26,8 +26,11 @@ public:
     // error empty when no group has it.
     std::optional<std::pair<QString, GroupTriage>> find(const QString& numberOrSignature,
                                                         QString& error);
-    // Sets the group's state, fixing version and note; of two changes the later wins.
-    bool set(const GroupTriage& triage, QString& error);
+    // Changes what differs between the triage as it was read and as it is wanted, and nothing
+    // else: of two desks changing the same field the later wins, and a field that one desk did
+    // not touch keeps what another set, a regression too. A state without a fixing version
+    // clears it.
+    bool change(const GroupTriage& read, const GroupTriage& wanted, QString& error);
 
 private:
     InboxDatabase& m_database;

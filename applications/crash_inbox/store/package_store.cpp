@@ -161,6 +161,16 @@ QString versionOf(const FiledPackage& package)
     return package.report.application ? package.report.application->version : QString();
 }
 
+// A crash new to the desk, in its group: the group keeps the latest version seen in the batch.
+void noteArrival(PackageStore::Arrivals& arrivals, const FiledPackage& package)
+{
+    QString& latest = arrivals[groupSignature(package.signature)];
+    const std::optional<VersionOrder> seen = VersionOrder::parse(latest);
+    const std::optional<VersionOrder> version = VersionOrder::parse(versionOf(package));
+    if (version && (!seen || *seen < *version))
+        latest = versionOf(package);
+}
+
 } // namespace
 
 PackageStore::PackageStore(InboxDatabase& database)
@@ -189,13 +199,19 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
             return std::nullopt;
         }
         QList<Filing> filings(packages.size());
+        Arrivals arrivals;
         bool filed = true;
         for (const qsizetype index : std::as_const(order)) {
-            const std::optional<Filing> filing = fileOne(query, packages.at(index), error);
+            const std::optional<Filing> filing =
+                fileOne(query, packages.at(index), arrivals, error);
             if (!(filed = filing.has_value()))
                 break;
             filings[index] = *filing;
         }
+        // The groups after the packages, in the order of their signatures: two desks filing at
+        // once take their locks in one order, and never wait for each other in a circle.
+        for (auto arrival = arrivals.cbegin(); filed && arrival != arrivals.cend(); ++arrival)
+            filed = GroupTriageStore::noteCrash(query, arrival.key(), arrival.value(), error);
         if (filed)
             filed = ChangeWatch::announceChange(m_database, error);
         if (filed && query.exec(QStringLiteral("COMMIT")))
@@ -212,8 +228,9 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
 }
 
 // Content filed by another process meanwhile is found, not filed twice.
-std::optional<PackageStore::Filing>
-PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& error)
+std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
+                                                          const FiledPackage& package,
+                                                          Arrivals& arrivals, QString& error)
 {
     const ReportDocument& report = package.report;
     const std::optional<ReportDocument::Application>& application = report.application;
@@ -263,7 +280,7 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
             return std::nullopt;
         }
         // Known content found at a new place keeps that place too.
-        if (!readDumpOfOlderFiling(query, *known, package, error) ||
+        if (!readDumpOfOlderFiling(query, *known, package, arrivals, error) ||
             !PackagePlaces::add(query, *known, package, error))
             return std::nullopt;
         return Filing{*known, false};
@@ -281,16 +298,15 @@ PackageStore::fileOne(QSqlQuery& query, const FiledPackage& package, QString& er
         error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
-    if (!PackagePlaces::add(query, id, package, error) ||
-        !GroupTriageStore::noteCrash(query, groupSignature(package.signature), versionOf(package),
-                                     error))
+    if (!PackagePlaces::add(query, id, package, error))
         return std::nullopt;
+    noteArrival(arrivals, package);
     return Filing{id, true};
 }
 
 // A package filed before the desk read dumps gets its dump's facts when it is added again.
 bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,
-                                         QString& error)
+                                         Arrivals& arrivals, QString& error)
 {
     query.prepare(QStringLiteral("SELECT dump_read FROM packages WHERE id = ?"));
     query.addBindValue(id);
@@ -312,8 +328,8 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
         error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return false;
     }
-    return GroupTriageStore::noteCrash(query, groupSignature(package.signature), versionOf(package),
-                                       error);
+    noteArrival(arrivals, package);
+    return true;
 }
 
 std::optional<qint64> PackageStore::idOf(const QByteArray& sha256, QString& error)

@@ -2,6 +2,8 @@
 
 #include "filed_package.h"
 
+#include <QMap>
+
 #include <optional>
 
 class InboxDatabase;
@@ -43,10 +45,14 @@ public:
     // The crash's place, signature and frames, once symbols told more.
     bool updateCrash(qint64 id, const CrashAnalysis::CrashSummary& summary, QString& error);
 
+    // The groups of the crashes new to the desk in a batch, each with its latest version.
+    using Arrivals = QMap<QString, QString>;
+
 private:
-    std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, QString& error);
+    std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, Arrivals& arrivals,
+                                  QString& error);
     bool readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,
-                               QString& error);
+                               Arrivals& arrivals, QString& error);
 
     InboxDatabase& m_database;
 };

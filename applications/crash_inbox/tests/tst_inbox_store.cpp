@@ -242,7 +242,7 @@ private Q_SLOTS:
         fixed.state = TriageState::Fixed;
         fixed.fixedIn = "6.4.1";
         fixed.note = "lamp driver";
-        QVERIFY2(triages.set(fixed, error), qPrintable(error));
+        QVERIFY2(triages.change(found->second, fixed, error), qPrintable(error));
         QVERIFY(crash("t3", "6.4.1.BETA2") && crash("t4", "not a version"));
         QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Fixed);
         QVERIFY(crash("t5", "6.4.1"));
@@ -255,15 +255,22 @@ private Q_SLOTS:
         QCOMPARE(group.versions,
                  QStringList({"6.3.9", "6.4.0", "6.4.1.BETA2", "6.4.1", "not a version"}));
         QCOMPARE(group.firstVersion, QString("6.3.9"));
-        // Another desk's later change wins.
+        // A desk that still shows it fixed changes only the note: the regression stays.
+        GroupTriage noted = fixed;
+        noted.note = "seen again";
+        QVERIFY(triages.change(fixed, noted, error));
+        QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Regressed);
+        // Another desk's later change of the state wins.
         const auto other = open(text);
-        GroupTriage acknowledged = fixed;
+        GroupTriage acknowledged = noted;
         acknowledged.state = TriageState::Acknowledged;
-        QVERIFY(GroupTriageStore(*other).set(acknowledged, error));
-        QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Acknowledged);
-        QVERIFY(triages.find("q5!lamp SIGSEGV", error)->second.fixedIn.isEmpty());
+        QVERIFY(GroupTriageStore(*other).change(noted, acknowledged, error));
+        const GroupTriage now = triages.find("q5!lamp SIGSEGV", error)->second;
+        QCOMPARE(now.state, TriageState::Acknowledged);
+        QVERIFY(now.fixedIn.isEmpty());
+        QCOMPARE(now.note, QString("seen again"));
         acknowledged.id += 100;
-        QVERIFY(!triages.set(acknowledged, error));
+        QVERIFY(!triages.change(acknowledged, noted, error));
         QVERIFY2(error.endsWith("is gone"), qPrintable(error));
     }
 
@@ -287,7 +294,7 @@ private Q_SLOTS:
         GroupTriage ignored = group->second;
         ignored.state = TriageState::Ignored;
         changed.clear();
-        QVERIFY(GroupTriageStore(*other).set(ignored, error));
+        QVERIFY(GroupTriageStore(*other).change(group->second, ignored, error));
         QVERIFY(changed.wait(5000));
     }
 

@@ -225,7 +225,7 @@ private Q_SLOTS:
     {
         FiledPackage dated = crashed("2026-12-05", "6.4.0", 7);
         dated.report.time = QTime(20, 53, 47);
-        dated.report.comments = "lamp dark\nsecond line";
+        dated.report.comments = "lamp <b>dark</b>\nsecond line";
         PackageListModel packages;
         packages.setPackages({dated, crashed("", QString(), 9)});
         QCOMPARE(packages.rowCount(), 2);
@@ -235,9 +235,11 @@ private Q_SLOTS:
         QCOMPARE(shown(0, PackageListModel::Crashed), QString("2026-12-05 20:53:47"));
         QCOMPARE(shown(0, PackageListModel::Serial), QString("SN-1"));
         QCOMPARE(shown(0, PackageListModel::Version), QString("6.4.0"));
-        QCOMPARE(shown(0, PackageListModel::Comments), QString("lamp dark"));
-        QCOMPARE(shown(0, PackageListModel::Comments, Qt::ToolTipRole),
-                 QString("lamp dark\nsecond line"));
+        QCOMPARE(shown(0, PackageListModel::Comments), QString("lamp <b>dark</b>"));
+        // Tool tips show what a package says as it stands, all of it, never as markup.
+        const QString tip = shown(0, PackageListModel::Comments, Qt::ToolTipRole);
+        QVERIFY2(tip.contains("&lt;b&gt;dark&lt;/b&gt;") && tip.contains("second"),
+                 qPrintable(tip));
         QCOMPARE(shown(1, PackageListModel::Crashed), QString());
         QCOMPARE(shown(1, PackageListModel::Serial), QString());
         QCOMPARE(packages.rowOf(9), 1);

@@ -1,5 +1,7 @@
 #include "group_list_model.h"
 
+#include "plain_tool_tip.h"
+
 #include <QFont>
 
 namespace {
@@ -60,10 +62,10 @@ QVariant GroupListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole && index.column() == Crashes)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && index.row() > 0 && index.column() == Signature)
-        return m_groups.at(index.row() - 1).signature;
+        return plainToolTip(m_groups.at(index.row() - 1).signature);
     if (role == Qt::ToolTipRole && index.row() > 0 && index.column() == State &&
         !m_groups.at(index.row() - 1).triage.note.isEmpty())
-        return m_groups.at(index.row() - 1).triage.note;
+        return plainToolTip(m_groups.at(index.row() - 1).triage.note);
     if (role == Qt::FontRole && index.row() > 0 && needsDecision(m_groups.at(index.row() - 1))) {
         QFont bold;
         bold.setBold(true);

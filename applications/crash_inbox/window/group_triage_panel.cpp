@@ -61,7 +61,8 @@ void GroupTriagePanel::setGroup(const std::optional<SignatureGroup>& group)
     m_triage = triage;
     if (editing)
         return;
-    const GroupTriage shown = m_triage.value_or(GroupTriage{});
+    m_shown = m_triage.value_or(GroupTriage{});
+    const GroupTriage& shown = m_shown;
     m_state->setCurrentIndex(
         int(std::find(std::begin(ChosenStates), std::end(ChosenStates), shown.state) -
             std::begin(ChosenStates)));
@@ -84,11 +85,11 @@ void GroupTriagePanel::save()
 {
     if (!m_triage)
         return;
-    GroupTriage triage = *m_triage;
-    triage.state = TriageState(m_state->currentData().toInt());
-    triage.fixedIn = m_fixedIn->text().trimmed();
-    triage.note = m_note->text();
-    Q_EMIT triageChosen(triage);
+    GroupTriage wanted = m_shown;
+    wanted.state = TriageState(m_state->currentData().toInt());
+    wanted.fixedIn = m_fixedIn->text().trimmed();
+    wanted.note = m_note->text();
+    Q_EMIT triageChosen(m_shown, wanted);
 }
 
 void GroupTriagePanel::retranslateUi()

@@ -25,13 +25,15 @@ public:
     void retranslateUi() override;
 
 Q_SIGNALS:
-    void triageChosen(const GroupTriage& triage);
+    // The triage as the fields were filled, and as the technician wants it.
+    void triageChosen(const GroupTriage& shown, const GroupTriage& wanted);
 
 private:
     void updateFields();
     void save();
 
     std::optional<GroupTriage> m_triage;
+    GroupTriage m_shown; // what the fields were filled from
     QLabel* m_stateLabel = nullptr;
     QComboBox* m_state = nullptr;
     QLabel* m_fixedInLabel = nullptr;

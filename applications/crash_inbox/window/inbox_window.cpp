@@ -88,8 +88,9 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
 
 InboxWindow::~InboxWindow()
 {
-    // A filing run ends before the database goes.
+    // A filing run and the watch on the database end before the database goes.
     delete m_filing;
+    delete m_changeWatch;
 }
 
 void InboxWindow::createWidgets()
@@ -314,6 +315,9 @@ void InboxWindow::showSelectedPackage()
     const int row = m_packages->currentIndex().row();
     if (row < 0 || row >= m_packageModel->packages().size())
         return;
+    // A refresh selects the package shown again: its report stays as the technician left it.
+    if (m_shown && m_shownIsFiled && m_shown->id == m_packageModel->packages().at(row).id)
+        return;
     QString error;
     const std::optional<FiledPackage> package =
         PackageStore(*m_database).find(m_packageModel->packages().at(row).id, error);
@@ -326,7 +330,8 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
 {
     m_shown = package;
     m_shownIsFiled = package && filed;
-    m_shownIsGone = m_shownIsFiled && !anyPlaceIsThere(*package);
+    m_shownPlace = package ? placeOnDisk(package->file) : QString();
+    m_shownIsGone = m_shownIsFiled && !findPlaceOnDisk(*package);
     m_report->setPackage(package);
     if (m_shownIsGone)
         setStatus(tr("The package's file is gone from %1: what was filed shows, but its entries "
@@ -335,16 +340,20 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
     updateActions();
 }
 
-// A filed package may have been moved or deleted from every place it was found at.
-bool InboxWindow::anyPlaceIsThere(const FiledPackage& package) const
+// A filed package may have been moved or deleted from places it was found at, or from all.
+bool InboxWindow::findPlaceOnDisk(const FiledPackage& package)
 {
     QString error;
     const auto places = PackagePlaces::of(m_database->connection(), package.id, error);
     if (!places)
         return true; // the database cannot tell: Extract will say what it finds
-    return std::any_of(places->cbegin(), places->cend(), [](const PackagePlace& place) {
-        return QFileInfo::exists(placeOnDisk(place.file));
-    });
+    for (const PackagePlace& place : *places) {
+        if (QFileInfo::exists(placeOnDisk(place.file))) {
+            m_shownPlace = placeOnDisk(place.file);
+            return true;
+        }
+    }
+    return false;
 }
 
 // Packages are read on a worker: a large one would leave the window blank meanwhile.
@@ -490,20 +499,21 @@ void InboxWindow::showInFolder()
 {
     if (!m_shown)
         return;
-    const QString file = placeOnDisk(m_shown->file);
-    if (!CrashInbox::Platform::showInFileManager(file))
-        setStatus(tr("No file manager could be started to show %1.").arg(file));
+    if (!CrashInbox::Platform::showInFileManager(m_shownPlace))
+        setStatus(tr("No file manager could be started to show %1.").arg(m_shownPlace));
 }
 
-void InboxWindow::saveTriage(const GroupTriage& triage)
+void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage)
 {
-    if (triage.state == TriageState::Fixed && !VersionOrder::parse(triage.fixedIn)) {
+    const bool needsVersion =
+        triage.state == TriageState::Fixed || triage.state == TriageState::Regressed;
+    if (needsVersion && !VersionOrder::parse(triage.fixedIn)) {
         setStatus(tr("The group was not changed: \"%1\" is no version such as 6.4.1.")
                       .arg(triage.fixedIn));
         return;
     }
     QString error;
-    if (!GroupTriageStore(*m_database).set(triage, error)) {
+    if (!GroupTriageStore(*m_database).change(shown, triage, error)) {
         setStatus(tr("The group was not changed: %1").arg(error));
         return;
     }

@@ -52,7 +52,7 @@ private:
     void refreshPackages();
     void showSelectedPackage();
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
-    bool anyPlaceIsThere(const FiledPackage& package) const;
+    bool findPlaceOnDisk(const FiledPackage& package);
     void showOpenedFile(const QString& file, const PackageReading& reading);
     void fillFilter(QComboBox* combo, const QStringList& values);
     void addPaths(const QStringList& paths);
@@ -63,7 +63,7 @@ private:
     void showInFolder();
     void filingProgressed(qsizetype done, qsizetype expected);
     void filingFinished(const FilingSummary& summary);
-    void saveTriage(const GroupTriage& triage);
+    void saveTriage(const GroupTriage& shown, const GroupTriage& triage);
     void setStatus(const QString& text, const QString& details = {});
     void updateActions();
 
@@ -71,6 +71,7 @@ private:
     std::optional<FiledPackage> m_shown;
     bool m_shownIsFiled = false;
     bool m_shownIsGone = false;
+    QString m_shownPlace; // the first of its places that is on the disk
     QPointer<FilingJob> m_filing;
     bool m_extracting = false;
 

@@ -1,5 +1,7 @@
 #include "package_list_model.h"
 
+#include "plain_tool_tip.h"
+
 QString crashMoment(const ReportDocument& report)
 {
     const QString date = report.date.isValid() ? report.date.toString(Qt::ISODate) : QString();
@@ -39,6 +41,9 @@ QVariant PackageListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    if (role == Qt::ToolTipRole)
+        return plainToolTip(index.column() == Comments ? m_packages.at(index.row()).report.comments
+                                                       : data(index, Qt::DisplayRole).toString());
     const FiledPackage& package = m_packages.at(index.row());
     const auto& application = package.report.application;
     switch (index.column()) {
@@ -51,8 +56,7 @@ QVariant PackageListModel::data(const QModelIndex& index, int role) const
     case Version:
         return application ? application->version : QString();
     case Comments:
-        return role == Qt::ToolTipRole ? package.report.comments
-                                       : package.report.comments.section(QLatin1Char('\n'), 0, 0);
+        return package.report.comments.section(QLatin1Char('\n'), 0, 0);
     default:
         return {};
     }

@@ -1,5 +1,7 @@
 #include "report_field.h"
 
+#include "plain_tool_tip.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -21,7 +23,7 @@ void ReportField::setValue(const QString& value)
 {
     setText(value);
     setCursorPosition(0);
-    setToolTip(value);
+    setToolTip(plainToolTip(value));
 }
 
 void ReportField::paintEvent(QPaintEvent* event)
