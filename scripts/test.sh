@@ -12,6 +12,13 @@ bash scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
+# The tests run in a home of their own: whatever one of them starts without a sandbox of its own
+# writes there, never into the caller's Documents or settings.
+test_home=$(mktemp -d -t q5-test-home-XXXXXX)
+trap 'rm -rf "$test_home"' EXIT
+export HOME=$test_home XDG_CONFIG_HOME=$test_home/.config XDG_CACHE_HOME=$test_home/.cache \
+    XDG_DATA_HOME=$test_home/.local/share XDG_STATE_HOME=$test_home/.local/state
+
 echo "== Build and test"
 bash scripts/build.sh "$root/build"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
