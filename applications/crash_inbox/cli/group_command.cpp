@@ -8,11 +8,6 @@
 
 namespace {
 
-bool needsVersion(TriageState state)
-{
-    return state == TriageState::Fixed;
-}
-
 // What the options ask for, checked before any database is opened; a usage error otherwise.
 QString checkOptions(const QCommandLineParser& parser)
 {
@@ -24,9 +19,9 @@ QString checkOptions(const QCommandLineParser& parser)
             return QStringLiteral("--state takes new, acknowledged, fixed or ignored, not %1")
                 .arg(parser.value(QStringLiteral("state")));
     }
-    if (fixing && state && !needsVersion(*state))
+    if (fixing && state && !hasFixingVersion(*state))
         return QStringLiteral("--fixed-in goes with the state fixed");
-    if (state && needsVersion(*state) && !fixing)
+    if (state && hasFixingVersion(*state) && !fixing)
         return QStringLiteral("the state fixed needs --fixed-in VERSION");
     const QString version = parser.value(QStringLiteral("fixed-in")).trimmed();
     if (fixing && !VersionOrder::parse(version))

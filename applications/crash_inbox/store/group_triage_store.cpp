@@ -101,19 +101,16 @@ GroupTriageStore::find(const QString& numberOrSignature, QString& error)
 
 bool GroupTriageStore::change(const GroupTriage& read, const GroupTriage& wanted, QString& error)
 {
-    const auto hasVersion = [](TriageState state) {
-        return state == TriageState::Fixed || state == TriageState::Regressed;
-    };
     QStringList columns;
     QVariantList values;
     if (wanted.state != read.state) {
         columns << QStringLiteral("state");
         values << triageStateName(wanted.state);
     }
-    if (!hasVersion(wanted.state) && wanted.state != read.state) {
+    if (!hasFixingVersion(wanted.state) && wanted.state != read.state) {
         columns << QStringLiteral("fixed_in");
         values << QVariant(QMetaType::fromType<QString>());
-    } else if (hasVersion(wanted.state) && wanted.fixedIn != read.fixedIn) {
+    } else if (hasFixingVersion(wanted.state) && wanted.fixedIn != read.fixedIn) {
         columns << QStringLiteral("fixed_in");
         values << wanted.fixedIn;
     }

@@ -54,9 +54,18 @@ const char* const PostgresSchema[] = {
     "CREATE TABLE inbox_schema (version INTEGER NOT NULL)",
 };
 
+} // namespace
+
+QList<const char*> version1(bool postgres)
+{
+    if (postgres)
+        return QList<const char*>(std::begin(PostgresSchema), std::end(PostgresSchema));
+    return QList<const char*>(std::begin(SqliteSchema), std::end(SqliteSchema));
+}
+
 // The packages of one build on one console share one module list; the lists are found again by
 // the modules they hold.
-QList<QByteArray> upgradeToVersion2Statements(bool postgres)
+QList<QByteArray> upgradeToVersion2(bool postgres)
 {
     const QByteArray blob = postgres ? "BYTEA" : "BLOB";
     const QByteArray identity =
@@ -121,20 +130,6 @@ QList<QByteArray> upgradeToVersion2Statements(bool postgres)
                << "INSERT INTO package_places (package_id, file, mail_sender, mail_date, "
                   "added_at) SELECT id, file, mail_sender, mail_date, added_at FROM packages";
     return statements;
-}
-
-} // namespace
-
-QList<const char*> version1(bool postgres)
-{
-    if (postgres)
-        return QList<const char*>(std::begin(PostgresSchema), std::end(PostgresSchema));
-    return QList<const char*>(std::begin(SqliteSchema), std::end(SqliteSchema));
-}
-
-QList<QByteArray> upgradeToVersion2(bool postgres)
-{
-    return upgradeToVersion2Statements(postgres);
 }
 
 QList<QByteArray> searchIndex(bool postgres)

@@ -1,6 +1,7 @@
 #include "package_places.h"
 
 #include "filed_package.h"
+#include "sql_failure.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,7 +25,7 @@ bool add(QSqlQuery& query, qint64 id, const FiledPackage& package, QString& erro
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     if (query.exec())
         return true;
-    error = QStringLiteral("the database cannot be written: %1").arg(query.lastError().text());
+    error = sqlFailure(QStringLiteral("the database cannot be written"), query);
     return false;
 }
 
@@ -44,9 +45,8 @@ std::optional<QList<PackagePlace>> of(const QSqlDatabase& database, qint64 id, Q
                                                    : std::optional(query.value(3).toLongLong())};
     }
     if (query.lastError().isValid()) {
-        error = QStringLiteral("the places of package %1 cannot be read: %2")
-                    .arg(id)
-                    .arg(query.lastError().text());
+        error =
+            sqlFailure(QStringLiteral("the places of package %1 cannot be read").arg(id), query);
         return std::nullopt;
     }
     return places;

@@ -8,6 +8,12 @@
 // fixed in a version becomes regressed when a crash arrives from that version or a later one.
 enum class TriageState { New, Acknowledged, Fixed, Ignored, Regressed };
 
+// Whether a group in the state carries the version that fixed it: fixed, and regressed.
+inline bool hasFixingVersion(TriageState state)
+{
+    return state == TriageState::Fixed || state == TriageState::Regressed;
+}
+
 // "new", "acknowledged", "fixed", "ignored", "regressed": as the database and the command line
 // write them.
 QString triageStateName(TriageState state);

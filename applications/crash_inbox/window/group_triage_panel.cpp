@@ -77,8 +77,7 @@ void GroupTriagePanel::updateFields()
     const auto state = TriageState(m_state->currentData().toInt());
     for (QWidget* field : std::initializer_list<QWidget*>{m_state, m_note, m_save})
         field->setEnabled(group);
-    m_fixedIn->setEnabled(group &&
-                          (state == TriageState::Fixed || state == TriageState::Regressed));
+    m_fixedIn->setEnabled(group && hasFixingVersion(state));
 }
 
 void GroupTriagePanel::save()

@@ -330,10 +330,9 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
 {
     m_shown = package;
     m_shownIsFiled = package && filed;
-    m_shownPlace = package ? placeOnDisk(package->file) : QString();
-    m_shownIsGone = m_shownIsFiled && !findPlaceOnDisk(*package);
+    m_shownPlace = package ? placeOnDiskOf(*package, m_shownIsFiled) : QString();
     m_report->setPackage(package);
-    if (m_shownIsGone)
+    if (shownIsGone())
         setStatus(tr("The package's file is gone from %1: what was filed shows, but its entries "
                      "cannot be extracted.")
                       .arg(package->file));
@@ -341,19 +340,25 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
 }
 
 // A filed package may have been moved or deleted from places it was found at, or from all.
-bool InboxWindow::findPlaceOnDisk(const FiledPackage& package)
+// Empty when the package is filed and has gone from every place it was found at.
+QString InboxWindow::placeOnDiskOf(const FiledPackage& package, bool filed) const
 {
     QString error;
-    const auto places = PackagePlaces::of(m_database->connection(), package.id, error);
+    const auto places =
+        filed ? PackagePlaces::of(m_database->connection(), package.id, error) : std::nullopt;
+    // An opened file is where it was opened; when the database cannot tell, Extract will say.
     if (!places)
-        return true; // the database cannot tell: Extract will say what it finds
+        return placeOnDisk(package.file);
     for (const PackagePlace& place : *places) {
-        if (QFileInfo::exists(placeOnDisk(place.file))) {
-            m_shownPlace = placeOnDisk(place.file);
-            return true;
-        }
+        if (QFileInfo::exists(placeOnDisk(place.file)))
+            return placeOnDisk(place.file);
     }
-    return false;
+    return {};
+}
+
+bool InboxWindow::shownIsGone() const
+{
+    return m_shownIsFiled && m_shownPlace.isEmpty();
 }
 
 // Packages are read on a worker: a large one would leave the window blank meanwhile.
@@ -461,7 +466,8 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
         if (!error.isEmpty())
             setStatus(error);
     }
-    refresh();
+    // The watch hears this change too: one refresh for both.
+    m_changeDelay->start();
     updateActions();
 }
 
@@ -505,9 +511,7 @@ void InboxWindow::showInFolder()
 
 void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage)
 {
-    const bool needsVersion =
-        triage.state == TriageState::Fixed || triage.state == TriageState::Regressed;
-    if (needsVersion && !VersionOrder::parse(triage.fixedIn)) {
+    if (hasFixingVersion(triage.state) && !VersionOrder::parse(triage.fixedIn)) {
         setStatus(tr("The group was not changed: \"%1\" is no version such as 6.4.1.")
                       .arg(triage.fixedIn));
         return;
@@ -519,7 +523,8 @@ void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage
     }
     setStatus(
         tr("Group %1 is %2.").arg(triage.id).arg(GroupListModel::stateText(triage).toLower()));
-    refresh();
+    // The watch may hear this change too: one refresh for both.
+    m_changeDelay->start();
 }
 
 void InboxWindow::setStatus(const QString& text, const QString& details)
@@ -533,8 +538,8 @@ void InboxWindow::updateActions()
     m_add->setEnabled(!m_filing);
     m_file->setVisible(m_shown && !m_shownIsFiled);
     m_file->setEnabled(!m_filing);
-    m_extract->setEnabled(m_shown.has_value() && !m_extracting && !m_shownIsGone);
-    m_showInFolder->setEnabled(m_shown.has_value() && !m_shownIsGone);
+    m_extract->setEnabled(m_shown.has_value() && !m_extracting && !shownIsGone());
+    m_showInFolder->setEnabled(m_shown.has_value() && !shownIsGone());
 }
 
 void InboxWindow::retranslateUi()

@@ -52,7 +52,8 @@ private:
     void refreshPackages();
     void showSelectedPackage();
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
-    bool findPlaceOnDisk(const FiledPackage& package);
+    QString placeOnDiskOf(const FiledPackage& package, bool filed) const;
+    bool shownIsGone() const;
     void showOpenedFile(const QString& file, const PackageReading& reading);
     void fillFilter(QComboBox* combo, const QStringList& values);
     void addPaths(const QStringList& paths);
@@ -70,7 +71,6 @@ private:
     std::unique_ptr<InboxDatabase> m_database;
     std::optional<FiledPackage> m_shown;
     bool m_shownIsFiled = false;
-    bool m_shownIsGone = false;
     QString m_shownPlace; // the first of its places that is on the disk
     QPointer<FilingJob> m_filing;
     bool m_extracting = false;

@@ -16,7 +16,6 @@ class OperatorFeedback
 public:
     void setDialog(CrashReportWidget* dialog) { m_dialog = dialog; }
     void setLeaving() { m_leaving = true; }
-    bool isLeaving() const { return m_leaving; }
 
     void showError(const QString& text) const;
     // The text, and why the dump is not in the package when it is not.
