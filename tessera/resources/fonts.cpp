@@ -38,7 +38,10 @@ int weightValue(FontWeight weight)
     case FontWeight::ExtraLight:
         return 200;
     case FontWeight::Light:
-        return 300;
+        // Qt asks the fallback font of a script that Titillium lacks for the same weight. At 300
+        // DejaVu Sans, the usual system font, gives its ExtraLight face, which has no Hebrew;
+        // a little heavier, Titillium still gives its Light face and DejaVu Sans its regular one.
+        return 340;
     case FontWeight::Regular:
         return 400;
     default:

@@ -1,12 +1,14 @@
 #include "style.h"
 
 #include "bitmap_icon_engine.h"
+#include "mnemonic_visibility.h"
 #include "style_colours.h"
 #include "style_icon_engine.h"
 #include "style_input_focus_helper.h"
 #include "style_metrics.h"
 #include "tessera/resources/icons.h"
 
+#include <QFocusFrame>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStyleOption>
@@ -25,10 +27,12 @@ Style::Style()
 Style::Style(const Palette& palette)
     : m_palette(palette)
     , m_focusHelper(new StyleInputFocusHelper(palette, this))
+    , m_mnemonics(new MnemonicVisibility(this))
 {}
 
 Style::~Style()
 {
+    delete m_readingFocus;
     if (installedStyle == this)
         installedStyle = nullptr;
 }

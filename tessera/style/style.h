@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QStyleOptionViewItem>
 
+class QFocusFrame;
+
 class QMenu;
 class QMessageBox;
 class QStyleOptionComplex;
@@ -14,6 +16,7 @@ class QStyleOptionMenuItem;
 
 namespace Tessera {
 
+class MnemonicVisibility;
 class StyleInputFocusHelper;
 
 // The toolkit's widget style: metrics scaled by the logical DPI, the toolkit's icons, every
@@ -98,6 +101,10 @@ private:
     void drawWindowBackground(const QStyleOption* option, QPainter* painter,
                               const QWidget* widget) const;
     void drawFocusFrame(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
+    void drawSplitterHandle(const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const;
+    void drawReadingFocus(const QStyleOption* option, QPainter* painter,
+                          const QWidget* widget) const;
 
     // Controls.
     int mnemonicFlag(const QStyleOption* option, const QWidget* widget) const;
@@ -164,9 +171,13 @@ private:
     void applyMenuSize(QMenu* menu) const;
     void updateMessageBoxSpacer(QMessageBox* box) const;
     void followFocus(QWidget* focusWidget);
+    void showReadingFocus(QWidget* focusWidget);
 
     Palette m_palette;
     StyleInputFocusHelper* m_focusHelper = nullptr;
+    MnemonicVisibility* m_mnemonics = nullptr;
+    // Read-only text keeps its colours when focused: a ring on top of it shows the focus.
+    QPointer<QFocusFrame> m_readingFocus;
 };
 
 } // namespace Tessera

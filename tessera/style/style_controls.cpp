@@ -106,8 +106,9 @@ void Style::drawControl(ControlElement element, const QStyleOption* option, QPai
     case CE_ScrollBarSubLine:
     case CE_ScrollBarAddPage:
     case CE_ScrollBarSubPage:
-    case CE_FocusFrame:
         return;
+    case CE_FocusFrame:
+        return drawReadingFocus(option, painter, widget);
     case CE_MenuItem:
         return drawMenuItem(option, painter, widget);
     case CE_MenuBarItem:
@@ -116,6 +117,8 @@ void Style::drawControl(ControlElement element, const QStyleOption* option, QPai
         return drawScrollBarSlider(option, painter, widget);
     case CE_HeaderEmptyArea:
         return painter->fillRect(option->rect, option->palette.brush(QPalette::Base));
+    case CE_Splitter:
+        return drawSplitterHandle(option, painter, widget);
     case CE_HeaderSection:
         return drawHeaderSection(option, painter, widget);
     case CE_HeaderLabel:
@@ -147,6 +150,16 @@ void Style::drawPushButtonBevel(const QStyleOption* option, QPainter* painter,
     proxy()->drawPrimitive(PE_IndicatorButtonDropDown, &indicator, painter, widget);
 }
 
+// A line between the panes; the highlight while it is under the pointer or dragged.
+void Style::drawSplitterHandle(const QStyleOption* option, QPainter* painter,
+                               const QWidget* widget) const
+{
+    const bool active = option->state & (State_MouseOver | State_Sunken);
+    painter->fillRect(option->rect,
+                      active ? option->palette.brush(QPalette::Highlight)
+                             : userPaletteFor(option, widget, *this).brush(UserPalette::Frame));
+}
+
 // Checked or pressed buttons fill with ActiveBase, so their text takes ActiveText.
 void Style::drawPushButtonLabel(const QStyleOption* option, QPainter* painter,
                                 const QWidget* widget) const
@@ -155,7 +168,7 @@ void Style::drawPushButtonLabel(const QStyleOption* option, QPainter* painter,
     if (!button)
         return;
     QRect rect = button->rect;
-    int flags = Qt::AlignVCenter | Qt::TextHideMnemonic;
+    int flags = Qt::AlignVCenter | mnemonicFlag(option, widget);
     if (button->features & QStyleOptionButton::HasMenu) {
         const int indicator = proxy()->pixelMetric(PM_MenuButtonIndicator, option, widget);
         rect = visualRect(option->direction, rect, rect.adjusted(0, 0, -indicator, 0));

@@ -51,6 +51,11 @@ QRect Style::subElementRect(SubElement element, const QStyleOption* option,
         const int margin = Metrics::scaled(Metrics::TextMargins.left(), option, widget);
         return option->rect.adjusted(frame + margin, frame, -frame - margin, -frame);
     }
+    case SE_ItemViewItemText: {
+        const int padding = Metrics::scaled(Metrics::ItemTextPadding, option, widget);
+        const QRect text = QCommonStyle::subElementRect(element, option, widget);
+        return text.width() > 2 * padding ? text.adjusted(padding, 0, -padding, 0) : text;
+    }
     case SE_ProgressBarGroove:
     case SE_ProgressBarContents:
         return option->rect;
@@ -237,6 +242,13 @@ QSize Style::sizeFromContents(ContentsType type, const QStyleOption* option, con
         const int height =
             std::max(size.height() + 2 * frame, option->fontMetrics.height() + 2 * frame + 2);
         return QSize(size.width() + 2 * (margin + frame) + height, height);
+    }
+    case CT_ItemViewItem: {
+        const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+        QSize result = QCommonStyle::sizeFromContents(type, option, size, widget);
+        if (item && (item->features & QStyleOptionViewItem::HasDisplay))
+            result.rwidth() += 2 * Metrics::scaled(Metrics::ItemTextPadding, option, widget);
+        return result;
     }
     case CT_MenuItem: {
         const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);

@@ -1,5 +1,6 @@
 #include "style_metrics.h"
 
+#include "mnemonic_visibility.h"
 #include "style.h"
 #include "style_colours.h"
 
@@ -234,7 +235,6 @@ int Style::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* 
     case SH_Menu_AllowActiveAndDisabled:
     case SH_ScrollView_FrameOnlyAroundContents:
     case SH_ToolBox_SelectedPageTitleBold:
-    case SH_UnderlineShortcut:
     case SH_Menu_FillScreenWithScroll:
     case SH_TitleBar_ModifyNotification:
     case SH_RubberBand_Mask:
@@ -246,6 +246,10 @@ int Style::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* 
     case SH_TabBar_CloseButtonPosition:
     case SH_Menu_SubMenuUniDirectionFailCount:
         return 0;
+    case SH_UnderlineShortcut:
+        return m_mnemonics->shown();
+    // The one focus frame, over read-only text, is drawn over the text's edge.
+    case SH_FocusFrame_AboveWidget:
     case SH_ScrollBar_ScrollWhenPointerLeavesControl:
     case SH_Slider_SnapToValue:
     case SH_PrintDialog_RightAlignButtons:

@@ -19,6 +19,8 @@ inline constexpr int SliderThickness = 14;
 inline constexpr int SliderTickmarkOffset = 2;
 inline constexpr QMarginsF TabMargins{7, 3, 7, 3};
 inline constexpr int SplitterWidth = 1;
+// Between a view cell's text and its neighbours'.
+inline constexpr int ItemTextPadding = 4;
 inline constexpr int TitleBarButtonSize = 24;
 inline constexpr int TitleBarExtraHeight = 6;
 inline constexpr int MenuHMargin = 4;

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -314,6 +315,25 @@ bool Style::event(QEvent* event)
 void Style::followFocus(QWidget* focusWidget)
 {
     m_focusHelper->setWidget(focusInput(focusWidget));
+    showReadingFocus(focusWidget);
+}
+
+// The ring goes over the widget's own edge: a text view's frame is covered by its viewport
+// but for one pixel.
+void Style::showReadingFocus(QWidget* focusWidget)
+{
+    const bool reading = focusWidget && isTextInput(focusWidget) && isReadOnly(focusWidget);
+    if (!reading) {
+        if (m_readingFocus)
+            m_readingFocus->setWidget(nullptr);
+        return;
+    }
+    if (!m_readingFocus) {
+        m_readingFocus = new QFocusFrame(focusWidget);
+        // Drawn by this style also where widgets were given it one by one.
+        m_readingFocus->setStyle(this);
+    }
+    m_readingFocus->setWidget(focusWidget);
 }
 
 bool Style::eventFilter(QObject* watched, QEvent* event)
@@ -328,6 +348,8 @@ bool Style::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusOut:
         if (m_focusHelper->widget() == widget)
             m_focusHelper->setWidget(nullptr);
+        if (m_readingFocus && m_readingFocus->widget() == widget)
+            m_readingFocus->setWidget(nullptr);
         break;
     case QEvent::Show:
     case QEvent::LayoutRequest:

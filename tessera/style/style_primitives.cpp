@@ -7,6 +7,7 @@
 #include "tessera/window/window.h"
 
 #include <QAbstractItemView>
+#include <QFocusFrame>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -286,6 +287,19 @@ void Style::drawFocusFrame(const QStyleOption* option, QPainter* painter,
                     QPen(colour, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget),
                          Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),
                     Qt::NoBrush, Metrics::scaledValue(Metrics::CornerRadius, option, widget));
+}
+
+// Only the style's own focus frame, on read-only text: drawn over the text's edge.
+void Style::drawReadingFocus(const QStyleOption* option, QPainter* painter,
+                             const QWidget* widget) const
+{
+    if (!widget || widget != m_readingFocus.data())
+        return;
+    const QColor colour = focusRingColour(option->palette.color(QPalette::Base), option->palette);
+    drawRoundedRect(painter, QRectF(option->rect),
+                    QPen(colour, Metrics::scaledValue(Metrics::FocusRingWidth, option, widget),
+                         Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin),
+                    Qt::NoBrush, 0);
 }
 
 void Style::drawWindowBackground(const QStyleOption* option, QPainter* painter,

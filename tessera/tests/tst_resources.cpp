@@ -5,9 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 
 using namespace Tessera;
 
@@ -69,6 +73,49 @@ private Q_SLOTS:
         QCOMPARE(result.pointSizeF(), points);
         // The bundled files are what the family resolves to.
         QCOMPARE(QFontInfo(result).family(), QString("Titillium Web"));
+    }
+
+    // Text in a script that Titillium lacks is drawn from the system's fonts, also in a fixed
+    // font that takes its weight from the application's, as the output logs do.
+    void scriptsFallBackToSystemFonts_data()
+    {
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QFontDatabase::WritingSystem>("system");
+        QTest::addColumn<QString>("text");
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont)
+                                .resolve(roleFont(FontRole::Application));
+        const std::pair<QFontDatabase::WritingSystem, QString> samples[] = {
+            {QFontDatabase::Hebrew, "שלום עולם"},
+            {QFontDatabase::Arabic, "مرحبا"},
+            {QFontDatabase::Cyrillic, "Привет"},
+            {QFontDatabase::Greek, "Γειά σου"}};
+        for (const auto& [system, text] : samples) {
+            const QString name = QFontDatabase::writingSystemName(system);
+            for (const FontRole role : {FontRole::Application, FontRole::Control,
+                                        FontRole::LargeLight, FontRole::ToolTip})
+                QTest::addRow("%s role %d", qPrintable(name), int(role))
+                    << roleFont(role) << system << text;
+            QTest::addRow("%s fixed", qPrintable(name)) << fixed << system << text;
+        }
+    }
+
+    void scriptsFallBackToSystemFonts()
+    {
+        QFETCH(QFont, font);
+        QFETCH(QFontDatabase::WritingSystem, system);
+        QFETCH(QString, text);
+        if (QFontDatabase::families(system).isEmpty())
+            QSKIP("no font on this system has the script");
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        int glyphs = 0;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            QVERIFY2(!run.glyphIndexes().contains(0), qPrintable(run.rawFont().familyName()));
+            glyphs += run.glyphIndexes().size();
+        }
+        QVERIFY(glyphs > 0);
     }
 
     void searchPathFindsThemeFolderFirst()

@@ -6,6 +6,7 @@
 
 #include "tessera/resources/fonts.h"
 #include "tessera/style/size_policy.h"
+#include "tessera/style/style_metrics.h"
 #include "tessera/style/style_properties.h"
 #include "tessera/widgets/card_button.h"
 #include "tessera/widgets/tree_view.h"
@@ -15,13 +16,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QStyleOption>
 #include <QTabBar>
@@ -85,7 +89,14 @@ QWidget* focusableControl(const QString& kind, QWidget* parent)
         view->setCurrentIndex(model->index(1, 0));
         return view;
     }
-    return new QLineEdit("text", parent);
+    if (kind == "read-only text") {
+        auto* text = new QPlainTextEdit("DMX lost on universe 3", parent);
+        text->setReadOnly(true);
+        return text;
+    }
+    auto* edit = new QLineEdit("text", parent);
+    edit->setReadOnly(kind == "read-only line edit");
+    return edit;
 }
 
 QImage render(const std::function<void(QPainter&)>& draw, QSize size = QSize(40, 24))
@@ -509,7 +520,8 @@ private Q_SLOTS:
         for (const ThemeMode mode : {ThemeMode::Dark, ThemeMode::Light})
             for (const char* control :
                  {"push button", "default button", "card button", "check box", "checked check box",
-                  "radio button", "combo box", "line edit", "spin box", "tab bar", "list"})
+                  "radio button", "combo box", "line edit", "read-only line edit", "read-only text",
+                  "spin box", "tab bar", "list"})
                 QTest::addRow("%s %s", mode == ThemeMode::Dark ? "dark" : "light", control)
                     << mode << QString(control);
     }
@@ -535,9 +547,10 @@ private Q_SLOTS:
         window.setAttribute(Qt::WA_KeyboardFocusChange);
         widget->setFocus(Qt::TabFocusReason);
         QVERIFY(widget->hasFocus());
-        const QImage focused = widget->grab().toImage();
+        // What shows where the control is, with anything drawn over it.
+        const QImage focused = window.grab(widget->geometry()).toImage();
         other->setFocus(Qt::TabFocusReason);
-        const QImage unfocused = widget->grab().toImage();
+        const QImage unfocused = window.grab(widget->geometry()).toImage();
         int changed = 0;
         for (int y = 0; y < focused.height(); ++y)
             for (int x = 0; x < focused.width(); ++x)
@@ -601,6 +614,95 @@ private Q_SLOTS:
 
     // Combo-box popups draw through the combo box or through its view: the text sits in the
     // same place either way; and menus underline mnemonics only where the style hint says so.
+    // Mnemonic underlines show while Alt is held, on labels and buttons alike, and go with it.
+    void mnemonicsShowWhileAltIsHeld_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("label") << "label";
+        QTest::newRow("push button") << "push button";
+    }
+
+    void mnemonicsShowWhileAltIsHeld()
+    {
+        QFETCH(QString, control);
+        const auto style = styleFor(ThemeMode::Light);
+        QWidget window;
+        window.setPalette(style->standardPalette());
+        auto* layout = new QVBoxLayout(&window);
+        auto* field = new QLineEdit;
+        auto* label = new QLabel("&Device:");
+        label->setBuddy(field);
+        QWidget* widget =
+            control == "label" ? static_cast<QWidget*>(label) : new QPushButton("&Add");
+        layout->addWidget(label);
+        layout->addWidget(widget);
+        layout->addWidget(field);
+        const QList<QWidget*> widgets = window.findChildren<QWidget*>() << &window;
+        for (QWidget* child : widgets)
+            child->setStyle(style.get());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QImage hidden = widget->grab().toImage();
+        QTest::keyPress(&window, Qt::Key_Alt, Qt::AltModifier);
+        QVERIFY(widget->grab().toImage() != hidden);
+        QTest::keyRelease(&window, Qt::Key_Alt);
+        QCOMPARE(widget->grab().toImage(), hidden);
+        for (QWidget* child : widgets)
+            child->setStyle(nullptr);
+    }
+
+    // The handle between panes shows as a line of the frame colour; cells keep their texts
+    // apart, so that a serial and a version in neighbouring columns do not run together.
+    void splitterHandleAndCellPadding_data() { themes_data(); }
+    void splitterHandleAndCellPadding()
+    {
+        QFETCH(ThemeMode, mode);
+        const auto style = styleFor(mode);
+        QSplitter splitter;
+        splitter.addWidget(new QWidget);
+        splitter.addWidget(new QWidget);
+        splitter.setStyle(style.get());
+        splitter.setPalette(style->standardPalette());
+        splitter.resize(200, 40);
+        splitter.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splitter));
+        const int handle = splitter.handle(1)->geometry().center().x();
+        QCOMPARE(splitter.grab().toImage().pixelColor(handle, 20),
+                 userColour(*style, UserPalette::Frame));
+
+        QStandardItemModel model(1, 2);
+        model.setItem(0, 0, new QStandardItem("SN-3"));
+        model.setItem(0, 1, new QStandardItem("6.4.0"));
+        TreeView view;
+        // No current-row ring between the texts.
+        view.setFocusPolicy(Qt::NoFocus);
+        view.setStyle(style.get());
+        view.setPalette(style->standardPalette());
+        view.setModel(&model);
+        view.setRootIsDecorated(false);
+        view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view.resize(300, 80);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage cells = view.viewport()->grab().toImage();
+        const QColor base = cells.pixelColor(cells.width() - 1, cells.height() - 1);
+        // Columns of pixels with no text in them, between the two texts.
+        const QRect row =
+            view.visualRect(model.index(0, 0)).united(view.visualRect(model.index(0, 1)));
+        QList<bool> inked(row.right() + 1, false);
+        for (int x = row.left(); x <= row.right(); ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                inked[x] = inked[x] || contrast(cells.pixelColor(x, y), base) > 1.5;
+        const int firstEnd =
+            int(inked.lastIndexOf(true, view.visualRect(model.index(0, 1)).left()));
+        const int secondStart = int(inked.indexOf(true, firstEnd + 1));
+        const int gap = secondStart - firstEnd - 1;
+        QVERIFY2(gap >= 2 * Metrics::scaled(Metrics::ItemTextPadding, nullptr, &view),
+                 qPrintable(QString::number(gap)));
+        view.setStyle(nullptr);
+    }
+
     void menuItemTexts()
     {
         const auto style = styleFor(ThemeMode::Dark);
