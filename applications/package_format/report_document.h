@@ -22,6 +22,9 @@ struct ReportDocument {
 
     QDate date;
     QTime time;
+    // What the report gave where it is no date or time (such as 31/02/2026); empty otherwise.
+    QString unreadDate;
+    QString unreadTime;
     // Absent when the reporter had no record of the controller.
     std::optional<Application> application;
     QStringList outputLog;

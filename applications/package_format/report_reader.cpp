@@ -131,11 +131,13 @@ QString readChildren(QXmlStreamReader& reader, ReportDocument& document)
             if (isElement(reader, name) && !once(name))
                 return sections.problem();
         if (isElement(reader, ReportElements::Date)) {
-            document.date =
-                QDate::fromString(text(reader), QLatin1String(ReportElements::DateFormat));
+            const QString date = text(reader);
+            document.date = QDate::fromString(date, QLatin1String(ReportElements::DateFormat));
+            document.unreadDate = document.date.isValid() ? QString() : date;
         } else if (isElement(reader, ReportElements::Time)) {
-            document.time =
-                QTime::fromString(text(reader), QLatin1String(ReportElements::TimeFormat));
+            const QString time = text(reader);
+            document.time = QTime::fromString(time, QLatin1String(ReportElements::TimeFormat));
+            document.unreadTime = document.time.isValid() ? QString() : time;
         } else if (isElement(reader, ReportElements::Application)) {
             if (!readApplication(reader, document.application.emplace(), fields))
                 return fields.problem();

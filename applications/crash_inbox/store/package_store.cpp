@@ -115,8 +115,12 @@ FiledPackage packageFromRow(const RowReader& row)
     package.sha256 = value("sha256").toByteArray();
     package.file = value("file").toString();
     package.fileSize = value("file_size").toLongLong();
-    package.report.date = QDate::fromString(value("crash_date").toString(), Qt::ISODate);
-    package.report.time = QTime::fromString(value("crash_time").toString(), Qt::ISODate);
+    const QString date = value("crash_date").toString();
+    const QString time = value("crash_time").toString();
+    package.report.date = QDate::fromString(date, Qt::ISODate);
+    package.report.time = QTime::fromString(time, Qt::ISODate);
+    package.report.unreadDate = package.report.date.isValid() ? QString() : date;
+    package.report.unreadTime = package.report.time.isValid() ? QString() : time;
     const QVariant device = value("device");
     const QVariant serial = value("serial");
     const QVariant version = value("version");
@@ -249,9 +253,10 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
     query.addBindValue(QString::fromLatin1(package.sha256));
     query.addBindValue(package.file);
     query.addBindValue(package.fileSize);
-    query.addBindValue(orNull(isoDate(report.date)));
+    // A date that is none is kept as the report wrote it, to be shown as it came.
+    query.addBindValue(orNull(report.date.isValid() ? isoDate(report.date) : report.unreadDate));
     query.addBindValue(
-        orNull(report.time.isValid() ? report.time.toString(Qt::ISODate) : QString()));
+        orNull(report.time.isValid() ? report.time.toString(Qt::ISODate) : report.unreadTime));
     query.addBindValue(orNull(crashedAt(report)));
     query.addBindValue(orNull(application ? application->device : std::nullopt));
     query.addBindValue(orNull(application ? application->serial : QString()));

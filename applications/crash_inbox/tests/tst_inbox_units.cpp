@@ -265,6 +265,38 @@ private Q_SLOTS:
         QCOMPARE(groups.rowOf(std::nullopt), 0);
     }
 
+    // A header sorts versions by their numbers (texts that are none after them) and keeps the
+    // current row on its package; "All crashes" stays above the groups however they sort.
+    void listsSort()
+    {
+        PackageListModel packages;
+        packages.setPackages({crashed("2026-12-01", "6.10.0", 1), crashed("2026-12-02", "odd", 2),
+                              crashed("2026-12-03", "6.9.2", 3)});
+        const QPersistentModelIndex current = packages.index(2, PackageListModel::Serial);
+        packages.sort(PackageListModel::Version, Qt::AscendingOrder);
+        const auto versions = [&] {
+            QStringList shown;
+            for (int row = 0; row < packages.rowCount(); ++row)
+                shown << packages
+                             .data(packages.index(row, PackageListModel::Version), Qt::DisplayRole)
+                             .toString();
+            return shown;
+        };
+        QCOMPARE(versions(), QStringList({"6.9.2", "6.10.0", "odd"}));
+        QCOMPARE(current.row(), 0);
+        // The order chosen holds for what is listed next.
+        packages.setPackages({crashed("2026-12-04", "6.10.0", 4), crashed("", "6.9.0", 5)});
+        QCOMPARE(versions(), QStringList({"6.9.0", "6.10.0"}));
+
+        GroupListModel groups;
+        groups.setGroups({signatureGroup("b", 1), signatureGroup("a", 3)});
+        groups.sort(GroupListModel::Crashes, Qt::DescendingOrder);
+        QCOMPARE(groups.group(1)->signature, QString("a"));
+        groups.sort(GroupListModel::Signature, Qt::DescendingOrder);
+        QVERIFY(!groups.group(0));
+        QCOMPARE(groups.group(1)->signature, QString("b"));
+    }
+
     // One outcome for each package, in the order of the sources; a copy is known by the number
     // it was filed under.
     void filerTellsEachOutcome()

@@ -1,6 +1,7 @@
 #include "group_list_model.h"
 
 #include "plain_tool_tip.h"
+#include "row_sorting.h"
 
 #include <QFont>
 
@@ -24,7 +25,49 @@ void GroupListModel::setGroups(const QList<SignatureGroup>& groups)
 {
     beginResetModel();
     m_groups = groups;
+    if (m_sortColumn >= 0)
+        std::stable_sort(m_groups.begin(), m_groups.end(),
+                         RowSorting::lessThan<SignatureGroup>(
+                             m_sortOrder, [this](const SignatureGroup& a, const SignatureGroup& b) {
+                                 return compare(a, b);
+                             }));
     endResetModel();
+}
+
+void GroupListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    changePersistentIndexList(before, RowSorting::sortRows(
+                                          *this, m_groups, 1, order,
+                                          [this](const SignatureGroup& a, const SignatureGroup& b) {
+                                              return compare(a, b);
+                                          },
+                                          [](const SignatureGroup& a, const SignatureGroup& b) {
+                                              return a.signature == b.signature;
+                                          },
+                                          before));
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int GroupListModel::compare(const SignatureGroup& a, const SignatureGroup& b) const
+{
+    switch (m_sortColumn) {
+    case State:
+        return RowSorting::compareTexts(stateText(a.triage), stateText(b.triage));
+    case Crashes:
+        return RowSorting::compareValues(a.count, b.count);
+    case LastSeen:
+        return RowSorting::compareValues(a.last, b.last);
+    case Versions:
+        return RowSorting::compareVersions(a.lastVersion, b.lastVersion);
+    default:
+        return RowSorting::compareTexts(a.signature, b.signature);
+    }
 }
 
 std::optional<SignatureGroup> GroupListModel::group(int row) const

@@ -27,9 +27,16 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // "All crashes" stays first; the order is kept for the groups set later.
+    void sort(int column, Qt::SortOrder order) override;
+
     // "Fixed in 6.4.1", "Regressed (fixed in 6.4.1)", "New"…
     static QString stateText(const GroupTriage& triage);
 
 private:
+    int compare(const SignatureGroup& a, const SignatureGroup& b) const;
+
     QList<SignatureGroup> m_groups;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

@@ -125,10 +125,10 @@ void InboxWindow::createWidgets()
     m_groups->setModel(m_groupModel);
     // Signatures are long: they take the room there is, elided, and show whole in a tool tip.
     m_groups->header()->setStretchLastSection(false);
+    m_groups->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_groups->header()->setSectionResizeMode(GroupListModel::Signature, QHeaderView::Stretch);
-    for (const int column : {GroupListModel::State, GroupListModel::Crashes,
-                             GroupListModel::LastSeen, GroupListModel::Versions})
-        m_groups->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_groups->setSortingEnabled(true);
+    m_groups->sortByColumn(GroupListModel::Crashes, Qt::DescendingOrder);
     m_triage = new GroupTriagePanel(this);
     m_groupsLabel = new QLabel(this);
     m_groupsLabel->setBuddy(m_groups);
@@ -137,7 +137,9 @@ void InboxWindow::createWidgets()
     m_packages = listView(this);
     m_packageModel = new PackageListModel(this);
     m_packages->setModel(m_packageModel);
-    m_packages->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_packages->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_packages->setSortingEnabled(true);
+    m_packages->sortByColumn(PackageListModel::Crashed, Qt::DescendingOrder);
     // Values come from packages: a long one is elided, its column stays within bounds.
     for (QTreeView* view : {m_groups, m_packages})
         view->header()->setMaximumSectionSize(MaximumColumnWidth);
@@ -299,6 +301,7 @@ void InboxWindow::refreshPackages()
     }
     const qint64 selected = m_shownIsFiled && m_shown ? m_shown->id : 0;
     m_packageModel->setPackages(*packages);
+    fitColumnsOnce();
     m_chart->setPackages(*packages);
     // The newest crash is shown when nothing else is.
     const int row = m_packageModel->rowOf(selected);
@@ -308,6 +311,20 @@ void InboxWindow::refreshPackages()
         m_packages->setCurrentIndex(m_packageModel->index(0, 0));
     if (m_packageModel->packages().isEmpty() && m_shownIsFiled)
         showPackage(std::nullopt, false);
+}
+
+// Columns start as wide as what they show first; then the technician sizes them.
+void InboxWindow::fitColumnsOnce()
+{
+    if (m_columnsFitted || m_packageModel->packages().isEmpty())
+        return;
+    m_columnsFitted = true;
+    for (int column = 0; column < GroupListModel::ColumnCount; ++column) {
+        if (column != GroupListModel::Signature)
+            m_groups->resizeColumnToContents(column);
+    }
+    for (int column = 0; column < PackageListModel::Comments; ++column)
+        m_packages->resizeColumnToContents(column);
 }
 
 void InboxWindow::showSelectedPackage()

@@ -50,6 +50,7 @@ private:
     void connectSignals();
     void refresh();
     void refreshPackages();
+    void fitColumnsOnce();
     void showSelectedPackage();
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
     QString placeOnDiskOf(const FiledPackage& package, bool filed) const;
@@ -97,6 +98,7 @@ private:
     QLabel* m_status = nullptr;
     QTimer* m_searchDelay = nullptr;
     bool m_refreshing = false;
+    bool m_columnsFitted = false;
     QAction* m_addFilesAction = nullptr;
     QAction* m_addFolderAction = nullptr;
     QAction* m_findAction = nullptr;

@@ -1,11 +1,15 @@
 #include "package_list_model.h"
 
+#include "crash_inbox/text/printable.h"
 #include "plain_tool_tip.h"
+#include "row_sorting.h"
 
 QString crashMoment(const ReportDocument& report)
 {
-    const QString date = report.date.isValid() ? report.date.toString(Qt::ISODate) : QString();
-    const QString time = report.time.isValid() ? report.time.toString(Qt::ISODate) : QString();
+    const QString date =
+        report.date.isValid() ? report.date.toString(Qt::ISODate) : printable(report.unreadDate);
+    const QString time =
+        report.time.isValid() ? report.time.toString(Qt::ISODate) : printable(report.unreadTime);
     return (date + QLatin1Char(' ') + time).trimmed();
 }
 
@@ -13,7 +17,53 @@ void PackageListModel::setPackages(const QList<FiledPackage>& packages)
 {
     beginResetModel();
     m_packages = packages;
+    if (m_sortColumn >= 0)
+        std::stable_sort(m_packages.begin(), m_packages.end(),
+                         RowSorting::lessThan<FiledPackage>(
+                             m_sortOrder, [this](const FiledPackage& a, const FiledPackage& b) {
+                                 return compare(a, b);
+                             }));
     endResetModel();
+}
+
+void PackageListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    changePersistentIndexList(
+        before,
+        RowSorting::sortRows(
+            *this, m_packages, 0, order,
+            [this](const FiledPackage& a, const FiledPackage& b) { return compare(a, b); },
+            [](const FiledPackage& a, const FiledPackage& b) { return a.id == b.id; }, before));
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int PackageListModel::compare(const FiledPackage& a, const FiledPackage& b) const
+{
+    const auto& first = a.report.application;
+    const auto& second = b.report.application;
+    switch (m_sortColumn) {
+    case Id:
+        return RowSorting::compareValues(a.id, b.id);
+    case Crashed:
+        // Readable moments in time order; what is no date after them.
+        if (a.report.date.isValid() != b.report.date.isValid())
+            return a.report.date.isValid() ? -1 : 1;
+        return RowSorting::compareTexts(crashMoment(a.report), crashMoment(b.report));
+    case Serial:
+        return RowSorting::compareTexts(first ? first->serial : QString(),
+                                        second ? second->serial : QString());
+    case Version:
+        return RowSorting::compareVersions(first ? first->version : QString(),
+                                           second ? second->version : QString());
+    default:
+        return RowSorting::compareTexts(a.report.comments, b.report.comments);
+    }
 }
 
 int PackageListModel::rowOf(qint64 id) const

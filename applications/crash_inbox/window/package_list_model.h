@@ -25,9 +25,15 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Kept for the packages set later; until a column is chosen, the order given stays.
+    void sort(int column, Qt::SortOrder order) override;
 
 private:
+    int compare(const FiledPackage& a, const FiledPackage& b) const;
+
     QList<FiledPackage> m_packages;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 // "2026-12-05 20:53:47", or what of it the report gave.
