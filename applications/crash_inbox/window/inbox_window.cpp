@@ -18,8 +18,10 @@
 #include "package_list_model.h"
 #include "report_view.h"
 #include "tessera/widgets/tree_view.h"
+#include "unfinished_filing.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -37,6 +39,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -84,6 +87,7 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
     connectSignals();
     refresh();
     updateActions();
+    sayUnfinishedFiling();
 }
 
 InboxWindow::~InboxWindow()
@@ -442,10 +446,18 @@ void InboxWindow::fileOpenedPackage()
         addPaths({m_shown->file});
 }
 
-void InboxWindow::addPaths(const QStringList& paths)
+void InboxWindow::addPaths(const QStringList& chosen)
 {
     if (m_filing)
         return;
+    // What a run before was closed in the middle of is filed too.
+    QStringList paths = UnfinishedFiling::load(m_database->location().describe()).paths;
+    for (const QString& path : chosen) {
+        if (!paths.contains(path))
+            paths << path;
+    }
+    m_filingPaths = paths;
+    m_filingLeft = 0;
     m_filing = new FilingJob(m_database->location(), paths, this);
     connect(m_filing, &FilingJob::progressed, this, &InboxWindow::filingProgressed);
     connect(m_filing, &FilingJob::finished, this, &InboxWindow::filingFinished);
@@ -457,6 +469,7 @@ void InboxWindow::addPaths(const QStringList& paths)
 
 void InboxWindow::filingProgressed(qsizetype done, qsizetype expected)
 {
+    m_filingLeft = expected - done;
     m_progress->setRange(0, int(expected));
     m_progress->setValue(int(done));
     setStatus(tr("Filing %1 of %2…").arg(done).arg(expected));
@@ -466,6 +479,7 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
 {
     m_filing->deleteLater();
     m_filing.clear();
+    UnfinishedFiling::clear();
     m_progress->hide();
     const QString counts = tr("Added %1, known before %2, rejected %3.")
                                .arg(summary.added)
@@ -542,6 +556,33 @@ void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage
         tr("Group %1 is %2.").arg(triage.id).arg(GroupListModel::stateText(triage).toLower()));
     // The watch may hear this change too: one refresh for both.
     m_changeDelay->start();
+}
+
+// A run stops between batches; what it was given is kept for the next Add….
+void InboxWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_filing) {
+        const qsizetype left = m_filingLeft > 0 ? m_filingLeft : m_filingPaths.size();
+        UnfinishedFiling::save(m_database->location().describe(), {m_filingPaths, left});
+        // For a technician who started the window from a terminal.
+        const QString said =
+            tr("Filing stopped before its end, %1 left to file: the next Add… files them.")
+                .arg(left);
+        std::fprintf(stderr, "%s\n", qPrintable(said));
+        delete m_filing;
+    }
+    TranslatableWidget::closeEvent(event);
+}
+
+// A run that was stopped is said when the window opens.
+void InboxWindow::sayUnfinishedFiling()
+{
+    const UnfinishedFiling unfinished = UnfinishedFiling::load(m_database->location().describe());
+    if (!unfinished.paths.isEmpty())
+        setStatus(tr("The last filing stopped before its end, %1 left to file: the next Add… "
+                     "files them.")
+                      .arg(unfinished.remaining),
+                  unfinished.paths.join(QLatin1Char('\n')));
 }
 
 void InboxWindow::setStatus(const QString& text, const QString& details)

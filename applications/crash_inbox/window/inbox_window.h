@@ -44,6 +44,9 @@ public:
 
     void retranslateUi() override;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createWidgets();
     void createLayout();
@@ -65,6 +68,7 @@ private:
     void showInFolder();
     void filingProgressed(qsizetype done, qsizetype expected);
     void filingFinished(const FilingSummary& summary);
+    void sayUnfinishedFiling();
     void saveTriage(const GroupTriage& shown, const GroupTriage& triage);
     void setStatus(const QString& text, const QString& details = {});
     void updateActions();
@@ -74,6 +78,8 @@ private:
     bool m_shownIsFiled = false;
     QString m_shownPlace; // the first of its places that is on the disk
     QPointer<FilingJob> m_filing;
+    QStringList m_filingPaths;
+    qsizetype m_filingLeft = 0;
     bool m_extracting = false;
 
     QLineEdit* m_search = nullptr;

@@ -1,0 +1,37 @@
+#include "unfinished_filing.h"
+
+#include <QSettings>
+
+namespace {
+
+constexpr char Group[] = "unfinishedFiling";
+constexpr char DatabaseKey[] = "database";
+constexpr char PathsKey[] = "paths";
+constexpr char RemainingKey[] = "remaining";
+
+} // namespace
+
+UnfinishedFiling UnfinishedFiling::load(const QString& database)
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(Group));
+    if (settings.value(QLatin1String(DatabaseKey)).toString() != database)
+        return {};
+    return {settings.value(QLatin1String(PathsKey)).toStringList(),
+            settings.value(QLatin1String(RemainingKey)).toLongLong()};
+}
+
+void UnfinishedFiling::save(const QString& database, const UnfinishedFiling& filing)
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(Group));
+    settings.setValue(QLatin1String(DatabaseKey), database);
+    settings.setValue(QLatin1String(PathsKey), filing.paths);
+    settings.setValue(QLatin1String(RemainingKey), filing.remaining);
+}
+
+void UnfinishedFiling::clear()
+{
+    QSettings settings;
+    settings.remove(QLatin1String(Group));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A filing run that the window was closed in the middle of: what was given to it and how much
+// of it was left, kept in the window's settings for its database until a filing run ends.
+// Filing again what was filed already only finds it known, so the next run takes it all up.
+struct UnfinishedFiling {
+    QStringList paths;
+    qsizetype remaining = 0;
+
+    // None (no paths) when no run was left unfinished on that database.
+    static UnfinishedFiling load(const QString& database);
+    static void save(const QString& database, const UnfinishedFiling& filing);
+    static void clear();
+};
