@@ -176,13 +176,38 @@ private Q_SLOTS:
         QVERIFY(!window.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(probe({"text", "Comments"}),
                                   QString("brought in by a technician"), 20000);
-        QTRY_COMPARE(probe({"rows", "Packages"}), QString("3"));
-        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
+        // Listed above the three filed, until it is filed too.
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
+        QTRY_VERIFY(probe({"labels"}).contains("Added 1, known before 0, rejected 0."));
+        QCOMPARE(probe({"rows", "Packages"}), QString("4"));
         const QString pid = m_x.xdotool({"getwindowpid", window}).trimmed();
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
         open.waitForFinished(20000);
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists("/proc/" + pid), 20000);
+    }
+
+    // Files opened together are all listed, the unfiled ones without an ID, and each is said.
+    void opensSeveralFiles()
+    {
+        build("several/one.cdp", "out = package('first of several', 'SN-11')");
+        build("several/two.cdp", "out = package('second of several', 'SN-12')");
+        build("several/broken.cdp", "out = b'not a package'");
+        QProcess list;
+        list.setProcessEnvironment(environment());
+        list.start(inbox(), {"--database", path("inbox.sqlite"), "list", "--json"});
+        QVERIFY(list.waitForFinished(20000));
+        const qsizetype filed =
+            QJsonDocument::fromJson(list.readAllStandardOutput()).array().size();
+        QVERIFY(filed > 0);
+        const QString window =
+            startWindow({"open", path("several/one.cdp"), path("several/two.cdp"),
+                         path("usb/dmx.cdp"), path("several/broken.cdp")});
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"rows", "Packages"}), QString::number(filed + 2), 20000);
+        QVERIFY(probe({"labels"}).contains("4 files opened."));
+        QCOMPARE(probe({"text", "Comments"}), QString("first of several"));
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
     // A group's state and note are set by keyboard, and the desk keeps them.

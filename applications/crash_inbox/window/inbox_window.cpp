@@ -309,12 +309,26 @@ void InboxWindow::refreshPackages()
     m_chart->setPackages(*packages);
     // The newest crash is shown when nothing else is.
     const int row = m_packageModel->rowOf(selected);
+    const int newest = int(m_packageModel->opened().size());
     if (row >= 0)
         m_packages->setCurrentIndex(m_packageModel->index(row, 0));
     else if (!m_shown || m_shownIsFiled)
-        m_packages->setCurrentIndex(m_packageModel->index(0, 0));
+        m_packages->setCurrentIndex(m_packageModel->index(newest, 0));
+    else
+        m_packages->setCurrentIndex(m_packageModel->index(openedRow(*m_shown), 0));
     if (m_packageModel->packages().isEmpty() && m_shownIsFiled)
         showPackage(std::nullopt, false);
+}
+
+// -1 when the package is not among the opened ones.
+int InboxWindow::openedRow(const FiledPackage& package) const
+{
+    const QList<FiledPackage>& opened = m_packageModel->opened();
+    for (int row = 0; row < opened.size(); ++row) {
+        if (opened.at(row).sha256 == package.sha256)
+            return row;
+    }
+    return -1;
 }
 
 // Columns start as wide as what they show first; then the technician sizes them.
@@ -333,15 +347,17 @@ void InboxWindow::fitColumnsOnce()
 
 void InboxWindow::showSelectedPackage()
 {
-    const int row = m_packages->currentIndex().row();
-    if (row < 0 || row >= m_packageModel->packages().size())
+    const std::optional<FiledPackage> listed =
+        m_packageModel->package(m_packages->currentIndex().row());
+    if (!listed)
         return;
+    if (listed->id <= 0)
+        return showPackage(listed, false);
     // A refresh selects the package shown again: its report stays as the technician left it.
-    if (m_shown && m_shownIsFiled && m_shown->id == m_packageModel->packages().at(row).id)
+    if (m_shown && m_shownIsFiled && m_shown->id == listed->id)
         return;
     QString error;
-    const std::optional<FiledPackage> package =
-        PackageStore(*m_database).find(m_packageModel->packages().at(row).id, error);
+    const std::optional<FiledPackage> package = PackageStore(*m_database).find(listed->id, error);
     if (!error.isEmpty())
         setStatus(error);
     showPackage(package, true);
@@ -393,35 +409,53 @@ void InboxWindow::openFiles(const QStringList& files)
     setStatus(tr("Reading %1…").arg(paths.join(QStringLiteral(", "))));
     auto* job = new OpeningJob(paths, this);
     connect(job, &OpeningJob::finished, this, [this, job](const OpeningJob::Readings& readings) {
-        for (const auto& [file, reading] : readings)
-            showOpenedFile(file, reading);
+        showOpenedFiles(readings);
         job->deleteLater();
     });
 }
 
-void InboxWindow::showOpenedFile(const QString& file, const PackageReading& reading)
+// Each file opened is listed: one not filed above the filed ones, without an ID, shown first;
+// one filed already is found among them. What could not be read is said.
+void InboxWindow::showOpenedFiles(const OpeningJob::Readings& readings)
 {
-    if (!reading.package) {
-        setStatus(tr("%1 is not a crash package: %2").arg(file, reading.problem));
-        return;
-    }
+    QList<FiledPackage> opened = m_packageModel->opened();
+    std::optional<FiledPackage> unfiled;
+    std::optional<FiledPackage> filed;
+    QStringList said;
     QString error;
-    const std::optional<qint64> id = PackageStore(*m_database).idOf(reading.package->sha256, error);
-    if (!error.isEmpty()) {
-        setStatus(error);
-        return;
+    for (const auto& [file, reading] : readings) {
+        if (!reading.package) {
+            said << tr("%1 is not a crash package: %2").arg(file, reading.problem);
+            continue;
+        }
+        const std::optional<qint64> id =
+            PackageStore(*m_database).idOf(reading.package->sha256, error);
+        if (!error.isEmpty())
+            return setStatus(error);
+        if (id) {
+            filed = PackageStore(*m_database).find(*id, error);
+            said << tr("%1 is filed already.").arg(file);
+            continue;
+        }
+        const FiledPackage package = filedPackage(*reading.package, file);
+        if (openedRow(package) < 0)
+            opened << package;
+        if (!unfiled)
+            unfiled = package;
+        said << tr("%1 is not filed.").arg(file);
     }
-    if (id) {
+    m_packageModel->setOpened(opened);
+    if (filed) {
         m_groups->setCurrentIndex(m_groupModel->index(0, 0));
         m_search->clear();
-        showPackage(PackageStore(*m_database).find(*id, error), true);
-        refreshPackages();
-        setStatus(tr("%1 is filed already.").arg(file));
-    } else {
-        m_packages->setCurrentIndex({});
-        showPackage(filedPackage(*reading.package, file), false);
-        setStatus(tr("%1 is not filed.").arg(file));
     }
+    if (unfiled)
+        showPackage(unfiled, false);
+    else if (filed)
+        showPackage(filed, true);
+    refreshPackages();
+    setStatus(said.size() == 1 ? said.first() : tr("%1 files opened.").arg(readings.size()),
+              said.join(QLatin1Char('\n')));
 }
 
 void InboxWindow::addFiles()
@@ -490,16 +524,28 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
         rejections << printable(rejection.path) + QStringLiteral(": ") +
                           printable(rejection.reason);
     setStatus(summary.error.isEmpty() ? counts : summary.error, rejections.join('\n'));
-    if (m_shown && !m_shownIsFiled) {
-        QString error;
-        if (const auto id = PackageStore(*m_database).idOf(m_shown->sha256, error))
-            showPackage(PackageStore(*m_database).find(*id, error), true);
-        if (!error.isEmpty())
-            setStatus(error);
-    }
+    forgetFiledOpenings();
     // The watch hears this change too: one refresh for both.
     m_changeDelay->start();
     updateActions();
+}
+
+// Opened files that are filed now leave the opened rows; the one shown is shown as filed.
+void InboxWindow::forgetFiledOpenings()
+{
+    QList<FiledPackage> stillOpened;
+    QString error;
+    for (const FiledPackage& package : m_packageModel->opened()) {
+        const std::optional<qint64> id = PackageStore(*m_database).idOf(package.sha256, error);
+        if (!error.isEmpty())
+            return setStatus(error);
+        if (!id) {
+            stillOpened << package;
+        } else if (m_shown && !m_shownIsFiled && m_shown->sha256 == package.sha256) {
+            showPackage(PackageStore(*m_database).find(*id, error), true);
+        }
+    }
+    m_packageModel->setOpened(stillOpened);
 }
 
 // Extraction runs on a worker, so a large package leaves the window answering.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crash_inbox/store/filed_package.h"
+#include "opening_job.h"
 #include "tessera/resources/translatable_widget.h"
 #include "tessera/window/window_proxy.h"
 
@@ -58,7 +59,9 @@ private:
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
     QString placeOnDiskOf(const FiledPackage& package, bool filed) const;
     bool shownIsGone() const;
-    void showOpenedFile(const QString& file, const PackageReading& reading);
+    void showOpenedFiles(const OpeningJob::Readings& readings);
+    int openedRow(const FiledPackage& package) const;
+    void forgetFiledOpenings();
     void fillFilter(QComboBox* combo, const QStringList& values);
     void addPaths(const QStringList& paths);
     void addFiles();

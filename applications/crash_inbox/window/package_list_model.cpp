@@ -37,7 +37,7 @@ void PackageListModel::sort(int column, Qt::SortOrder order)
     changePersistentIndexList(
         before,
         RowSorting::sortRows(
-            *this, m_packages, 0, order,
+            *this, m_packages, int(m_opened.size()), order,
             [this](const FiledPackage& a, const FiledPackage& b) { return compare(a, b); },
             [](const FiledPackage& a, const FiledPackage& b) { return a.id == b.id; }, before));
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -66,18 +66,32 @@ int PackageListModel::compare(const FiledPackage& a, const FiledPackage& b) cons
     }
 }
 
+void PackageListModel::setOpened(const QList<FiledPackage>& opened)
+{
+    beginResetModel();
+    m_opened = opened;
+    endResetModel();
+}
+
+std::optional<FiledPackage> PackageListModel::package(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return std::nullopt;
+    return row < m_opened.size() ? m_opened.at(row) : m_packages.at(row - m_opened.size());
+}
+
 int PackageListModel::rowOf(qint64 id) const
 {
     for (int row = 0; row < m_packages.size(); ++row) {
         if (m_packages.at(row).id == id)
-            return row;
+            return int(m_opened.size()) + row;
     }
     return -1;
 }
 
 int PackageListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_packages.size());
+    return parent.isValid() ? 0 : int(m_opened.size() + m_packages.size());
 }
 
 int PackageListModel::columnCount(const QModelIndex& parent) const
@@ -89,12 +103,15 @@ QVariant PackageListModel::data(const QModelIndex& index, int role) const
 {
     if (index.isValid() && role == Qt::TextAlignmentRole && index.column() == Id)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    const std::optional<FiledPackage> shown = package(index.row());
+    if (!shown || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    const FiledPackage& package = *shown;
+    if (role == Qt::ToolTipRole && index.column() == Id && package.id <= 0)
+        return plainToolTip(tr("Opened from %1, not filed").arg(package.file));
     if (role == Qt::ToolTipRole)
-        return plainToolTip(index.column() == Comments ? m_packages.at(index.row()).report.comments
+        return plainToolTip(index.column() == Comments ? package.report.comments
                                                        : data(index, Qt::DisplayRole).toString());
-    const FiledPackage& package = m_packages.at(index.row());
     const auto& application = package.report.application;
     switch (index.column()) {
     case Id:

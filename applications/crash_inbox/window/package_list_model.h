@@ -4,9 +4,8 @@
 
 #include <QAbstractTableModel>
 
-// Filed packages as rows, newest crash first: the package's number (which the command line
-// takes), when it crashed, the console's serial, the version and the first line of the
-// comments.
+// Packages as rows, newest crash first: the package's number (which the command line takes),
+// when it crashed, the console's serial, the version and the first line of the comments.
 class PackageListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -18,6 +17,11 @@ public:
 
     void setPackages(const QList<FiledPackage>& packages);
     const QList<FiledPackage>& packages() const { return m_packages; }
+    // Package files opened but not filed: listed first, without an ID, whatever the order.
+    void setOpened(const QList<FiledPackage>& opened);
+    const QList<FiledPackage>& opened() const { return m_opened; }
+    // The package of the row, opened or filed; none outside the rows.
+    std::optional<FiledPackage> package(int row) const;
     // The row of the filed package; -1 when it is not listed.
     int rowOf(qint64 id) const;
 
@@ -31,6 +35,7 @@ public:
 private:
     int compare(const FiledPackage& a, const FiledPackage& b) const;
 
+    QList<FiledPackage> m_opened;
     QList<FiledPackage> m_packages;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
