@@ -82,7 +82,8 @@ bool copyEntry(ArchiveReader& archive, QFile& file, QString& reason)
 
 } // namespace
 
-ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out)
+ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out,
+                                const QString& only)
 {
     ExtractionResult result;
     if (!package.seek(0) || !isGzipCompressed(contentType(package))) {
@@ -121,6 +122,8 @@ ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStre
             result.problem = QStringLiteral("it holds more entries than any crash package does");
             return result;
         }
+        if (!only.isEmpty() && entry.name != only)
+            continue;
         QString reason;
         const QStringList components =
             entry.nameIsUtf8 ? safeComponents(entry.name, reason) : QStringList();

@@ -17,5 +17,7 @@ struct ExtractionResult {
     QString problem; // the package itself could not be read on; empty when it was read to its end
 };
 
-// The package is read from its start.
-ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out);
+// The package is read from its start. With `only`, the entry of that name alone is written
+// and the others passed over without a word.
+ExtractionResult extractPackage(QFile& package, const QString& folder, QTextStream& out,
+                                const QString& only = {});

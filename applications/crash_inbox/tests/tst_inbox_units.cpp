@@ -7,6 +7,7 @@
 #include "crash_inbox/window/extraction_job.h"
 #include "crash_inbox/window/filing_job.h"
 #include "crash_inbox/window/group_list_model.h"
+#include "crash_inbox/window/package_csv.h"
 #include "crash_inbox/window/package_list_model.h"
 #include "crash_inbox/window/weekly_crashes.h"
 #include "package_format/tests/package_builder.h"
@@ -14,6 +15,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -295,6 +299,35 @@ private Q_SLOTS:
         groups.sort(GroupListModel::Signature, Qt::DescendingOrder);
         QVERIFY(!groups.group(0));
         QCOMPARE(groups.group(1)->signature, QString("b"));
+    }
+
+    // The listed packages as CSV, read back by Python's csv module as a spreadsheet would:
+    // commas, quotes, line breaks and other scripts intact, formulas defused.
+    void packagesAsCsvReadBack()
+    {
+        FiledPackage hostile = crashed("2026-12-05", "6.4.0", 7);
+        hostile.report.comments = "lamp, \"dark\"\nthen שלום";
+        hostile.signature = "q5controller!Lamp::drive SIGSEGV";
+        FiledPackage formula = crashed("", QString(), 8);
+        formula.report.comments = "=HYPERLINK(\"http://example.com\")";
+        formula.file = "/usb/a,b.cdp";
+        QProcess python;
+        python.start("python3", {"-c", "import csv, io, json, sys\n"
+                                       "text = sys.stdin.buffer.read().decode('utf-8-sig')\n"
+                                       "print(json.dumps(list(csv.reader(io.StringIO(text)))))"});
+        python.write(packagesAsCsv({hostile, formula}));
+        python.closeWriteChannel();
+        QVERIFY(python.waitForFinished(20000));
+        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).toArray().first().toString(), QString("ID"));
+        const QJsonArray first = rows.at(1).toArray();
+        QCOMPARE(first.at(0).toString(), QString("7"));
+        QCOMPARE(first.at(5).toString(), hostile.signature);
+        QCOMPARE(first.at(7).toString(), hostile.report.comments);
+        const QJsonArray second = rows.at(2).toArray();
+        QCOMPARE(second.at(6).toString(), QString("/usb/a,b.cdp"));
+        QCOMPARE(second.at(7).toString(), "'" + formula.report.comments);
     }
 
     // One outcome for each package, in the order of the sources; a copy is known by the number

@@ -147,6 +147,37 @@ private Q_SLOTS:
         QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
+    // The rows' context menu exports what is listed; an entry is extracted alone from its
+    // row, all by keyboard.
+    void contextMenuExportsAndEntryExtracts()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        m_x.xdotool({"windowactivate", "--sync", window, "type", "freeze"});
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("1"));
+        m_x.xdotool(m_x.pointerOffWindows() +
+                    QStringList{"windowactivate", "--sync", window, "key", "alt+p", "Menu"});
+        QTRY_COMPARE(m_x.shownWindows(m_window->processId()), 2);
+        m_x.xdotool({"type", "Exp"});
+        m_x.xdotool({"key", "Return"});
+        chooseFolder("Export the listed packages", path("listed.csv"));
+        QTRY_VERIFY(QFileInfo::exists(path("listed.csv")));
+        QFile csv(path("listed.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray listed = csv.readAll();
+        QCOMPARE(listed.count("\r\n"), 2);
+        QVERIFY(listed.contains(",fan noise, then a freeze\r\n") == false);
+        QVERIFY(listed.contains(",\"fan noise, then a freeze\"\r\n"));
+
+        QVERIFY(QDir().mkpath(path("one-entry")));
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+n", "Home", "Return"});
+        chooseFolder("Extract into", path("one-entry"));
+        QTRY_VERIFY(QFileInfo::exists(path("one-entry/c.dmp")));
+        QVERIFY(!QFileInfo::exists(path("one-entry/report.xml")));
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
     // A package opened from the file manager (xdg-open, through the desktop entry and the
     // package's MIME type) is shown, and filed only when asked.
     void openedFromTheFileManager()

@@ -7,7 +7,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 ExtractionReport extractFromPlaces(const QList<PackagePlace>& places, const QByteArray& sha256,
-                                   const QString& folder)
+                                   const QString& folder, const QString& only)
 {
     PackageFileHolder holder;
     QString error;
@@ -17,7 +17,7 @@ ExtractionReport extractFromPlaces(const QList<PackagePlace>& places, const QByt
         return {error, QString()};
     QString lines;
     QTextStream out(&lines);
-    const ExtractionResult result = extractPackage(*package, folder, out);
+    const ExtractionResult result = extractPackage(*package, folder, out, only);
     out.flush();
     const QString summary =
         result.problem.isEmpty()
@@ -30,11 +30,12 @@ ExtractionReport extractFromPlaces(const QList<PackagePlace>& places, const QByt
 }
 
 ExtractionJob::ExtractionJob(const QList<PackagePlace>& places, const QByteArray& sha256,
-                             const QString& folder, QObject* parent)
+                             const QString& folder, const QString& only, QObject* parent)
     : QObject(parent)
 {
     connect(&m_watcher, &QFutureWatcherBase::finished, this,
             [this] { Q_EMIT finished(m_watcher.result()); });
-    m_watcher.setFuture(QtConcurrent::run(
-        [places, sha256, folder] { return extractFromPlaces(places, sha256, folder); }));
+    m_watcher.setFuture(QtConcurrent::run([places, sha256, folder, only] {
+        return extractFromPlaces(places, sha256, folder, only);
+    }));
 }

@@ -11,10 +11,11 @@ struct ExtractionReport {
     QString details;
 };
 
-// Extracts a package into a folder. A filed package (its SHA-256 given) is taken only from a
-// place that still holds what was filed; an unfiled one from its one place.
+// Extracts a package into a folder, or only its entry `only`. A filed package (its SHA-256
+// given) is taken only from a place that still holds what was filed; an unfiled one from its
+// one place.
 ExtractionReport extractFromPlaces(const QList<PackagePlace>& places, const QByteArray& sha256,
-                                   const QString& folder);
+                                   const QString& folder, const QString& only = {});
 
 // The same on a worker, so that a large package leaves the window answering.
 class ExtractionJob : public QObject
@@ -23,7 +24,7 @@ class ExtractionJob : public QObject
 
 public:
     ExtractionJob(const QList<PackagePlace>& places, const QByteArray& sha256,
-                  const QString& folder, QObject* parent = nullptr);
+                  const QString& folder, const QString& only, QObject* parent = nullptr);
 
 Q_SIGNALS:
     void finished(const ExtractionReport& report);

@@ -15,17 +15,20 @@
 #include "group_list_model.h"
 #include "group_triage_panel.h"
 #include "opening_job.h"
+#include "package_csv.h"
 #include "package_list_model.h"
 #include "report_view.h"
 #include "tessera/widgets/tree_view.h"
 #include "unfinished_filing.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,6 +36,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTimer>
@@ -160,6 +164,20 @@ void InboxWindow::createWidgets()
     m_status->setTextFormat(Qt::PlainText);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    // The rows' context menus: what the buttons do, and what a technician copies elsewhere.
+    m_extractAction = new QAction(this);
+    m_showInFolderAction = new QAction(this);
+    m_copySerialAction = new QAction(this);
+    m_copyPathAction = new QAction(this);
+    m_copySignatureAction = new QAction(this);
+    m_exportAction = new QAction(this);
+    m_packages->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_packages->addActions({m_extractAction, m_showInFolderAction, m_copySerialAction,
+                            m_copyPathAction, m_copySignatureAction, m_exportAction});
+    m_copyGroupSignatureAction = new QAction(this);
+    m_groups->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_groups->addAction(m_copyGroupSignatureAction);
+
     m_searchDelay = new QTimer(this);
     m_searchDelay->setSingleShot(true);
     m_searchDelay->setInterval(SearchDelayMs);
@@ -237,7 +255,27 @@ void InboxWindow::connectSignals()
     connect(m_addFilesAction, &QAction::triggered, this, &InboxWindow::addFiles);
     connect(m_addFolderAction, &QAction::triggered, this, &InboxWindow::addFolder);
     connect(m_file, &QPushButton::clicked, this, &InboxWindow::fileOpenedPackage);
-    connect(m_extract, &QPushButton::clicked, this, &InboxWindow::extractPackage);
+    connect(m_extract, &QPushButton::clicked, this, [this] { extractPackage(); });
+    connect(m_report, &ReportView::entryChosen, this, &InboxWindow::extractPackage);
+    connect(m_packages, &QAbstractItemView::activated, this, [this] { extractPackage(); });
+    connect(m_extractAction, &QAction::triggered, this, [this] { extractPackage(); });
+    connect(m_showInFolderAction, &QAction::triggered, this, &InboxWindow::showInFolder);
+    connect(m_exportAction, &QAction::triggered, this, &InboxWindow::exportPackages);
+    const auto copy = [this](QAction* action, auto value) {
+        connect(action, &QAction::triggered, this, [this, value] {
+            if (m_shown)
+                QGuiApplication::clipboard()->setText(value(*m_shown));
+        });
+    };
+    copy(m_copySerialAction, [](const FiledPackage& package) {
+        return package.report.application ? package.report.application->serial : QString();
+    });
+    copy(m_copyPathAction, [](const FiledPackage& package) { return package.file; });
+    copy(m_copySignatureAction, [](const FiledPackage& package) { return package.signature; });
+    connect(m_copyGroupSignatureAction, &QAction::triggered, this, [this] {
+        if (const auto group = m_groupModel->group(m_groups->currentIndex().row()))
+            QGuiApplication::clipboard()->setText(group->signature);
+    });
     connect(m_showInFolder, &QPushButton::clicked, this, &InboxWindow::showInFolder);
 }
 
@@ -549,9 +587,9 @@ void InboxWindow::forgetFiledOpenings()
 }
 
 // Extraction runs on a worker, so a large package leaves the window answering.
-void InboxWindow::extractPackage()
+void InboxWindow::extractPackage(const QString& only)
 {
-    if (!m_shown || m_extracting)
+    if (!m_shown || m_extracting || shownIsGone())
         return;
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Extract into"));
     if (folder.isEmpty())
@@ -569,13 +607,27 @@ void InboxWindow::extractPackage()
     m_extracting = true;
     updateActions();
     setStatus(tr("Extracting into %1…").arg(folder));
-    auto* job = new ExtractionJob(places, sha256, folder, this);
+    auto* job = new ExtractionJob(places, sha256, folder, only, this);
     connect(job, &ExtractionJob::finished, this, [this, job](const ExtractionReport& report) {
         m_extracting = false;
         updateActions();
         setStatus(report.summary, report.details);
         job->deleteLater();
     });
+}
+
+// The packages listed now, as the filters and the search chose them.
+void InboxWindow::exportPackages()
+{
+    const QString file = QFileDialog::getSaveFileName(this, tr("Export the listed packages"),
+                                                      QString(), tr("CSV files (*.csv)"));
+    if (file.isEmpty())
+        return;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(packagesAsCsv(m_packageModel->packages())) < 0 || !out.commit())
+        return setStatus(tr("%1 could not be written: %2").arg(file, out.errorString()));
+    setStatus(tr("Exported %1 packages to %2.").arg(m_packageModel->packages().size()).arg(file));
 }
 
 void InboxWindow::showInFolder()
@@ -643,7 +695,9 @@ void InboxWindow::updateActions()
     m_file->setVisible(m_shown && !m_shownIsFiled);
     m_file->setEnabled(!m_filing);
     m_extract->setEnabled(m_shown.has_value() && !m_extracting && !shownIsGone());
+    m_extractAction->setEnabled(m_extract->isEnabled());
     m_showInFolder->setEnabled(m_shown.has_value() && !shownIsGone());
+    m_showInFolderAction->setEnabled(m_showInFolder->isEnabled());
 }
 
 void InboxWindow::retranslateUi()
@@ -668,4 +722,11 @@ void InboxWindow::retranslateUi()
     m_packagesLabel->setText(tr("&Packages"));
     m_packages->setAccessibleName(tr("Packages"));
     m_progress->setAccessibleName(tr("Filing progress"));
+    m_extractAction->setText(tr("Extract…"));
+    m_showInFolderAction->setText(tr("Show in folder"));
+    m_copySerialAction->setText(tr("Copy serial"));
+    m_copyPathAction->setText(tr("Copy path"));
+    m_copySignatureAction->setText(tr("Copy signature"));
+    m_exportAction->setText(tr("Export the listed packages as CSV…"));
+    m_copyGroupSignatureAction->setText(tr("Copy signature"));
 }

@@ -67,7 +67,8 @@ private:
     void addFiles();
     void addFolder();
     void fileOpenedPackage();
-    void extractPackage();
+    void extractPackage(const QString& only = {});
+    void exportPackages();
     void showInFolder();
     void filingProgressed(qsizetype done, qsizetype expected);
     void filingFinished(const FilingSummary& summary);
@@ -112,6 +113,13 @@ private:
     QAction* m_addFolderAction = nullptr;
     QAction* m_findAction = nullptr;
     QAction* m_refreshAction = nullptr;
+    QAction* m_extractAction = nullptr;
+    QAction* m_showInFolderAction = nullptr;
+    QAction* m_copySerialAction = nullptr;
+    QAction* m_copyPathAction = nullptr;
+    QAction* m_copySignatureAction = nullptr;
+    QAction* m_exportAction = nullptr;
+    QAction* m_copyGroupSignatureAction = nullptr;
     ChangeWatch* m_changeWatch = nullptr;
     QTimer* m_changeDelay = nullptr;
 };

@@ -1,10 +1,15 @@
 #include "report_view.h"
 
+#include "crash_inbox/text/printable.h"
+
 #include "package_list_model.h"
 #include "report_field.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -62,6 +67,23 @@ ReportView::ReportView(QWidget* parent)
     m_entries->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_entries->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_entriesCaption = caption(this, m_entries);
+    m_entries->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_extractEntry = new QAction(m_entries);
+    m_copyEntryName = new QAction(m_entries);
+    m_entries->addActions({m_extractEntry, m_copyEntryName});
+    const auto currentName = [this] {
+        const QTreeWidgetItem* item = m_entries->currentItem();
+        return item ? item->data(0, Qt::UserRole).toString() : QString();
+    };
+    connect(m_entries, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        Q_EMIT entryChosen(item->data(0, Qt::UserRole).toString());
+    });
+    connect(m_extractEntry, &QAction::triggered, this, [this, currentName] {
+        if (!currentName().isEmpty())
+            Q_EMIT entryChosen(currentName());
+    });
+    connect(m_copyEntryName, &QAction::triggered, this,
+            [currentName] { QGuiApplication::clipboard()->setText(currentName()); });
     for (QWidget* widget :
          {static_cast<QWidget*>(m_commentsCaption), static_cast<QWidget*>(m_comments),
           static_cast<QWidget*>(m_logCaption), static_cast<QWidget*>(m_log),
@@ -100,7 +122,9 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
         return;
     const QLocale locale;
     for (const PackageEntry& entry : package->entries) {
-        auto* item = new QTreeWidgetItem(m_entries, {entry.name, locale.toString(entry.size)});
+        auto* item =
+            new QTreeWidgetItem(m_entries, {printable(entry.name), locale.toString(entry.size)});
+        item->setData(0, Qt::UserRole, entry.name);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
 }
@@ -122,6 +146,8 @@ void ReportView::retranslateUi()
     m_entriesCaption->setText(tr("E&ntries"));
     m_entries->setAccessibleName(tr("Entries"));
     m_entries->setHeaderLabels({tr("Name"), tr("Size")});
+    m_extractEntry->setText(tr("Extract this entry…"));
+    m_copyEntryName->setText(tr("Copy its name"));
     m_date->setAccessibleName(tr("Crashed"));
     m_device->setAccessibleName(tr("Device"));
     m_serial->setAccessibleName(tr("Serial"));

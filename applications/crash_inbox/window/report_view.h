@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class ReportField;
 class QPlainTextEdit;
@@ -23,6 +24,10 @@ public:
     void setPackage(const std::optional<FiledPackage>& package);
 
     void retranslateUi() override;
+
+Q_SIGNALS:
+    // Double-click, Enter or the context menu on an entry: the technician wants it alone.
+    void entryChosen(const QString& name);
 
 private:
     ReportField* addRow(class QFormLayout* form, QLabel*& caption);
@@ -49,4 +54,6 @@ private:
     QPlainTextEdit* m_log = nullptr;
     QLabel* m_entriesCaption = nullptr;
     QTreeWidget* m_entries = nullptr;
+    QAction* m_extractEntry = nullptr;
+    QAction* m_copyEntryName = nullptr;
 };
