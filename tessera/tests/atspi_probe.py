@@ -5,7 +5,9 @@
 #   focused APP        the same of the control that has the focus now;
 #   text APP NAME      the text of the control of that name;
 #   rows APP NAME      the number of rows of the table or tree of that name;
-#   labels APP         the names of the labels that show, as a screen reader reads them.
+#   labels APP         the names of the labels that show, as a screen reader reads them;
+#   buttons APP        the names of the push buttons that show, focusable or not;
+#   describe APP NAME  the description of the control of that name.
 # Exits 1 while the application (or the named control) is not there.
 import sys
 
@@ -20,9 +22,9 @@ def walk(node):
             yield from walk(child)
 
 
-def named(application, name, interface):
+def named(application, name, interface=None):
     for node in walk(application):
-        if node.name == name and interface in pyatspi.listInterfaces(node):
+        if node.name == name and (interface is None or interface in pyatspi.listInterfaces(node)):
             return node
     return None
 
@@ -40,6 +42,12 @@ def main(mode, application_name, control_name=None):
     for application in pyatspi.Registry.getDesktop(0):
         if application is None or name_of(application) != application_name:
             continue
+        if mode == "describe":
+            node = named(application, control_name)
+            if node is None:
+                return 1
+            print(node.description)
+            return 0
         if mode in ("text", "rows"):
             node = named(application, control_name, "Text" if mode == "text" else "Table")
             if node is None:
@@ -52,8 +60,9 @@ def main(mode, application_name, control_name=None):
             return 0
         for node in walk(application):
             state = node.getState()
-            if mode == "labels":
-                if node.getRole() == pyatspi.ROLE_LABEL and state.contains(pyatspi.STATE_SHOWING):
+            if mode in ("labels", "buttons"):
+                role = pyatspi.ROLE_LABEL if mode == "labels" else pyatspi.ROLE_PUSH_BUTTON
+                if node.getRole() == role and state.contains(pyatspi.STATE_SHOWING):
                     print(node.name)
                 continue
             if mode == "focused":

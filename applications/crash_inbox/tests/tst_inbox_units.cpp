@@ -9,7 +9,7 @@
 #include "crash_inbox/window/group_list_model.h"
 #include "crash_inbox/window/package_csv.h"
 #include "crash_inbox/window/package_list_model.h"
-#include "crash_inbox/window/weekly_crashes.h"
+#include "crash_inbox/window/period_crashes.h"
 #include "package_format/tests/package_builder.h"
 
 #include <QCryptographicHash>
@@ -104,9 +104,10 @@ private Q_SLOTS:
         build("usb/broken.cdp", "package()[:100]");
     }
 
-    // Weeks run from Monday, oldest first, back from the latest crash as far as there are
-    // crashes; the versions with most crashes come first and the rest go together.
-    void weeklyCrashes_data()
+    // Weeks run from Monday (months from the first), oldest first, back from the latest crash
+    // as far as there are crashes; the versions with most crashes come first and the rest go
+    // together.
+    void crashesPerPeriod_data()
     {
         QTest::addColumn<QList<FiledPackage>>("packages");
         QTest::addColumn<int>("maximumWeeks");
@@ -114,30 +115,36 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("weeks");
         QTest::addColumn<QStringList>("versions");
         QTest::addColumn<QList<QList<int>>>("counts");
+        QTest::addColumn<bool>("months");
         // 2026-11-30 and 2026-12-07 are Mondays.
         QTest::newRow("none") << QList<FiledPackage>{} << 8 << 3 << QStringList{} << QStringList{}
-                              << QList<QList<int>>{};
+                              << QList<QList<int>>{} << false;
         QTest::newRow("no dates") << QList<FiledPackage>{crashed("", "1")} << 8 << 3
-                                  << QStringList{} << QStringList{} << QList<QList<int>>{};
+                                  << QStringList{} << QStringList{} << QList<QList<int>>{} << false;
         QTest::newRow("Sunday and Monday")
             << QList<FiledPackage>{crashed("2026-12-06", "1"), crashed("2026-12-07", "1"),
                                    crashed("2026-11-30", "2")}
             << 8 << 3 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"1", "2"}
-            << QList<QList<int>>{{1, 1}, {1, 0}};
+            << QList<QList<int>>{{1, 1}, {1, 0}} << false;
         QTest::newRow("older than the weeks shown")
             << QList<FiledPackage>{crashed("2026-12-09", "1"), crashed("2026-11-01", "1"),
                                    crashed("2026-12-01", "1")}
             << 2 << 3 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"1"}
-            << QList<QList<int>>{{1, 1}};
+            << QList<QList<int>>{{1, 1}} << false;
         QTest::newRow("the rest as other")
             << QList<FiledPackage>{crashed("2026-12-08", "a"), crashed("2026-12-08", "b"),
                                    crashed("2026-12-08", "b"), crashed("2026-12-08", "c"),
                                    crashed("2026-12-01", QString())}
             << 4 << 2 << QStringList{"2026-11-30", "2026-12-07"} << QStringList{"b", "other"}
-            << QList<QList<int>>{{0, 2}, {1, 2}};
+            << QList<QList<int>>{{0, 2}, {1, 2}} << false;
+        QTest::newRow("months across a year")
+            << QList<FiledPackage>{crashed("2025-11-15", "1"), crashed("2026-01-31", "1"),
+                                   crashed("2026-01-02", "2"), crashed("2025-10-31", "2")}
+            << 3 << 3 << QStringList{"2025-11-01", "2025-12-01", "2026-01-01"}
+            << QStringList{"1", "2"} << QList<QList<int>>{{1, 0, 1}, {0, 0, 1}} << true;
     }
 
-    void weeklyCrashes()
+    void crashesPerPeriod()
     {
         QFETCH(QList<FiledPackage>, packages);
         QFETCH(int, maximumWeeks);
@@ -145,10 +152,12 @@ private Q_SLOTS:
         QFETCH(QStringList, weeks);
         QFETCH(QStringList, versions);
         QFETCH(QList<QList<int>>, counts);
-        const WeeklyCrashes chart =
-            ::weeklyCrashes(packages, maximumWeeks, maximumVersions, "other");
+        QFETCH(bool, months);
+        const PeriodCrashes chart =
+            ::crashesPerPeriod(packages, maximumWeeks, maximumVersions, "other",
+                               months ? CrashPeriod::Month : CrashPeriod::Week);
         QStringList mondays;
-        for (const QDate& week : chart.weeks)
+        for (const QDate& week : chart.periods)
             mondays << week.toString(Qt::ISODate);
         QCOMPARE(mondays, weeks);
         QCOMPARE(chart.versions, versions);

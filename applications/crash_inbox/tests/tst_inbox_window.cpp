@@ -178,6 +178,32 @@ private Q_SLOTS:
         QCOMPARE(closeWindow(window).contains("longest stall"), true);
     }
 
+    // The chart tells a screen reader its numbers, over weeks or months with the year, and
+    // says when nothing matches; the search's clear button has a name; the panes are read
+    // from left to right.
+    void chartIsReadAndRanges()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        const QRegularExpression weeks("^Week, 2026\\. Crashes from 2026-11-30: \\d+");
+        QTRY_VERIFY(weeks.match(probe({"describe", "Crashes over time"})).hasMatch());
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+y", "Down"});
+        QTRY_VERIFY(probe({"describe", "Crashes over time"})
+                        .startsWith("Month, 2026. Crashes from 2026-12-01: "));
+        m_x.xdotool({"key", "ctrl+f"});
+        m_x.xdotool({"type", "nothing matches this"});
+        QTRY_COMPARE(probe({"describe", "Crashes over time"}), QString("No crashes match."));
+        QVERIFY(probe({"buttons"}).split('\n').contains("Clear the search"));
+        // The panes from left to right.
+        const QStringList labels = probe({"labels"}).split('\n');
+        QVERIFY2(labels.indexOf("Crash groups") >= 0 &&
+                     labels.indexOf("Crash groups") < labels.indexOf("Packages") &&
+                     labels.indexOf("Packages") < labels.indexOf("Comments"),
+                 qPrintable(labels.join('|')));
+        QCOMPARE(closeWindow(window).contains("longest stall"), true);
+    }
+
     // A package opened from the file manager (xdg-open, through the desktop entry and the
     // package's MIME type) is shown, and filed only when asked.
     void openedFromTheFileManager()

@@ -2,7 +2,6 @@
 
 #include "tessera/palette/palette.h"
 #include "tessera/theme/theme_change_event.h"
-#include "weekly_crashes.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -11,11 +10,13 @@
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MaximumCountSteps = 5;
 
-constexpr int ShownWeeks = 12;
+constexpr int ShownPeriods = 12;
 constexpr int ShownVersions = 5;
 
 using Tessera::Palette;
@@ -48,6 +49,20 @@ void CrashChart::setPackages(const QList<FiledPackage>& packages)
     rebuild();
 }
 
+void CrashChart::setKnownVersions(const QStringList& versions)
+{
+    if (versions == m_knownVersions)
+        return;
+    m_knownVersions = versions;
+    applyPalette();
+}
+
+void CrashChart::setPeriod(CrashPeriod period)
+{
+    m_period = period;
+    rebuild();
+}
+
 void CrashChart::rebuild()
 {
     QChart* chart = this->chart();
@@ -57,30 +72,37 @@ void CrashChart::rebuild()
         chart->removeAxis(axis);
         delete axis;
     }
-    const WeeklyCrashes crashes =
-        weeklyCrashes(m_packages, ShownWeeks, ShownVersions, tr("other versions"));
+    const PeriodCrashes crashes =
+        crashesPerPeriod(m_packages, ShownPeriods, ShownVersions, tr("other versions"), m_period);
+    setAccessibleDescription(summary(crashes));
+    if (crashes.periods.isEmpty()) {
+        chart->setTitle(tr("No crashes match"));
+        return;
+    }
+    chart->setTitle(m_period == CrashPeriod::Week ? tr("Crashes per week")
+                                                  : tr("Crashes per month"));
     auto* series = new QStackedBarSeries(chart);
-    int highest = 0;
-    QList<int> weekTotals(crashes.weeks.size());
+    QList<int> totals(crashes.periods.size());
     for (qsizetype index = 0; index < crashes.versions.size(); ++index) {
         const QString& version = crashes.versions.at(index);
         // The legend takes its labels as rich text; a version comes from a package.
         auto* set =
             new QBarSet(version.isEmpty() ? tr("unknown") : version.toHtmlEscaped(), series);
-        for (qsizetype week = 0; week < crashes.weeks.size(); ++week) {
-            *set << crashes.counts.at(index).value(week);
-            weekTotals[week] += crashes.counts.at(index).value(week);
+        set->setProperty("version", version);
+        for (qsizetype at = 0; at < crashes.periods.size(); ++at) {
+            *set << crashes.counts.at(index).value(at);
+            totals[at] += crashes.counts.at(index).value(at);
         }
         series->append(set);
     }
-    for (const int total : weekTotals)
-        highest = std::max(highest, total);
+    const int highest = *std::max_element(totals.cbegin(), totals.cend());
     chart->addSeries(series);
-    auto* weeks = new QBarCategoryAxis(chart);
-    // Week numbers: a dozen labels share a narrow pane.
-    for (const QDate& week : crashes.weeks)
-        weeks->append(QString::number(week.weekNumber()));
-    weeks->setTitleText(tr("Week"));
+    auto* periods = new QBarCategoryAxis(chart);
+    // Short labels (a week's number, a month's name): a dozen share a narrow pane; the year
+    // is in the axis title.
+    for (const QDate& start : crashes.periods)
+        periods->append(periodLabel(start));
+    periods->setTitleText(axisTitle(crashes));
     auto* counts = new QValueAxis(chart);
     // Whole numbers only, one tick per crash for a few: never 1, 0, 0, 0.
     const int step = std::max(1, (highest + MaximumCountSteps - 1) / MaximumCountSteps);
@@ -88,11 +110,72 @@ void CrashChart::rebuild()
     counts->setRange(0, steps * step);
     counts->setTickCount(steps + 1);
     counts->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(weeks, Qt::AlignBottom);
+    chart->addAxis(periods, Qt::AlignBottom);
     chart->addAxis(counts, Qt::AlignLeft);
-    series->attachAxis(weeks);
+    series->attachAxis(periods);
     series->attachAxis(counts);
     applyPalette();
+}
+
+QString CrashChart::periodLabel(const QDate& start) const
+{
+    if (m_period == CrashPeriod::Week)
+        return QString::number(start.weekNumber());
+    return locale().monthName(start.month(), QLocale::ShortFormat);
+}
+
+// "Week, 2026", "Month, 2025–2026": the years that the periods shown fall in.
+QString CrashChart::axisTitle(const PeriodCrashes& crashes) const
+{
+    int firstYear = 0;
+    crashes.periods.constFirst().weekNumber(&firstYear);
+    int lastYear = 0;
+    crashes.periods.constLast().weekNumber(&lastYear);
+    if (m_period == CrashPeriod::Month) {
+        firstYear = crashes.periods.constFirst().year();
+        lastYear = crashes.periods.constLast().year();
+    }
+    const QString years = firstYear == lastYear
+                              ? QString::number(firstYear)
+                              : QStringLiteral("%1–%2").arg(firstYear).arg(lastYear);
+    return (m_period == CrashPeriod::Week ? tr("Week, %1") : tr("Month, %1")).arg(years);
+}
+
+// What a screen reader reads for the chart: each period's crashes, by version where several.
+QString CrashChart::summary(const PeriodCrashes& crashes) const
+{
+    if (crashes.periods.isEmpty())
+        return tr("No crashes match.");
+    QStringList periods;
+    for (qsizetype at = 0; at < crashes.periods.size(); ++at) {
+        int total = 0;
+        QStringList byVersion;
+        for (qsizetype index = 0; index < crashes.versions.size(); ++index) {
+            const int count = crashes.counts.at(index).value(at);
+            total += count;
+            if (count > 0)
+                byVersion << tr("%1 of %2")
+                                 .arg(count)
+                                 .arg(crashes.versions.at(index).isEmpty()
+                                          ? tr("unknown")
+                                          : crashes.versions.at(index));
+        }
+        const QString start = crashes.periods.at(at).toString(Qt::ISODate);
+        periods << (byVersion.size() > 1
+                        ? tr("from %1: %2 (%3)").arg(start).arg(total).arg(byVersion.join(", "))
+                        : tr("from %1: %2").arg(start).arg(total));
+    }
+    return tr("%1. Crashes %2.").arg(axisTitle(crashes), periods.join(QStringLiteral("; ")));
+}
+
+// By the version's place among all the desk knows, so that filters never change it.
+QColor CrashChart::versionColour(const QString& version) const
+{
+    const QList<QColor> colours = seriesColours();
+    const qsizetype known = m_knownVersions.indexOf(version);
+    if (known < 0)
+        return Palette::current().colour(QPalette::PlaceholderText);
+    return colours.at(known % colours.size());
 }
 
 void CrashChart::applyPalette()
@@ -114,12 +197,10 @@ void CrashChart::applyPalette()
         axis->setTitleBrush(text);
         axis->setTitleFont(font());
     }
-    const QList<QColor> colours = seriesColours();
     for (QAbstractSeries* series : chart->series()) {
-        const auto sets = static_cast<QStackedBarSeries*>(series)->barSets();
-        for (qsizetype index = 0; index < sets.size(); ++index) {
-            sets.at(index)->setColor(colours.at(index % colours.size()));
-            sets.at(index)->setBorderColor(palette.colour(QPalette::Window));
+        for (QBarSet* set : static_cast<QStackedBarSeries*>(series)->barSets()) {
+            set->setColor(versionColour(set->property("version").toString()));
+            set->setBorderColor(palette.colour(QPalette::Window));
         }
     }
     chart->legend()->setFont(font());
@@ -135,7 +216,6 @@ bool CrashChart::event(QEvent* event)
 
 void CrashChart::retranslateUi()
 {
-    setAccessibleName(tr("Crashes per week"));
-    chart()->setTitle(tr("Crashes per week"));
+    setAccessibleName(tr("Crashes over time"));
     rebuild();
 }

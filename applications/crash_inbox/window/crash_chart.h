@@ -1,11 +1,14 @@
 #pragma once
 
 #include "crash_inbox/store/filed_package.h"
+#include "period_crashes.h"
 #include "tessera/resources/translatable_widget.h"
 
 #include <QChartView>
 
-// Crashes per week, stacked by version, in the toolkit's palette of the current theme.
+// Crashes per week or month, stacked by version, in the toolkit's palette of the current theme.
+// A version keeps its colour whatever the filters show. A screen reader reads the numbers
+// from the chart's description.
 class CrashChart : public Tessera::TranslatableWidget<QChartView>
 {
     Q_OBJECT
@@ -14,6 +17,9 @@ public:
     explicit CrashChart(QWidget* parent = nullptr);
 
     void setPackages(const QList<FiledPackage>& packages);
+    // Every version the desk knows, in the order of releases: each keeps its colour.
+    void setKnownVersions(const QStringList& versions);
+    void setPeriod(CrashPeriod period);
 
     void retranslateUi() override;
 
@@ -23,6 +29,12 @@ protected:
 private:
     void rebuild();
     void applyPalette();
+    QString periodLabel(const QDate& start) const;
+    QString axisTitle(const PeriodCrashes& crashes) const;
+    QString summary(const PeriodCrashes& crashes) const;
+    QColor versionColour(const QString& version) const;
 
     QList<FiledPackage> m_packages;
+    QStringList m_knownVersions;
+    CrashPeriod m_period = CrashPeriod::Week;
 };

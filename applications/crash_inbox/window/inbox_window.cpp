@@ -18,6 +18,7 @@
 #include "package_csv.h"
 #include "package_list_model.h"
 #include "report_view.h"
+#include "row_sorting.h"
 #include "tessera/widgets/tree_view.h"
 #include "unfinished_filing.h"
 
@@ -141,6 +142,10 @@ void InboxWindow::createWidgets()
     m_groupsLabel = new QLabel(this);
     m_groupsLabel->setBuddy(m_groups);
     m_chart = new CrashChart(this);
+    m_periodLabel = new QLabel(this);
+    m_period = new QComboBox(this);
+    m_period->addItems({QString(), QString()});
+    m_periodLabel->setBuddy(m_period);
 
     m_packages = listView(this);
     m_packageModel = new PackageListModel(this);
@@ -212,6 +217,11 @@ void InboxWindow::createLayout()
     leftLayout->addWidget(m_groupsLabel);
     leftLayout->addWidget(m_groups, 2);
     leftLayout->addWidget(m_triage);
+    auto* period = new QHBoxLayout;
+    period->addWidget(m_periodLabel);
+    period->addWidget(m_period);
+    period->addStretch(1);
+    leftLayout->addLayout(period);
     leftLayout->addWidget(m_chart, 3);
     auto* middle = new QWidget(this);
     auto* middleLayout = new QVBoxLayout(middle);
@@ -223,6 +233,12 @@ void InboxWindow::createLayout()
     for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
         panes->addWidget(pane);
     panes->setSizes({PaneWidths.begin(), PaneWidths.end()});
+    // Children are read in their order: the panes left to right, the handles kept above them
+    // (their grip is wider than they are drawn).
+    for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
+        pane->raise();
+    for (int index = 1; index < panes->count(); ++index)
+        panes->handle(index)->raise();
 
     auto* status = new QHBoxLayout;
     status->addWidget(m_progress);
@@ -232,6 +248,9 @@ void InboxWindow::createLayout()
     layout->addLayout(bar);
     layout->addWidget(panes, 1);
     layout->addLayout(status);
+    // A screen reader reads the children in their order: the status after the panes.
+    m_progress->raise();
+    m_status->raise();
 }
 
 void InboxWindow::connectSignals()
@@ -249,6 +268,9 @@ void InboxWindow::connectSignals()
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::showSelectedPackage);
     connect(m_triage, &GroupTriagePanel::triageChosen, this, &InboxWindow::saveTriage);
+    connect(m_period, &QComboBox::currentIndexChanged, m_chart, [this](int index) {
+        m_chart->setPeriod(index == 1 ? CrashPeriod::Month : CrashPeriod::Week);
+    });
     connect(m_refreshAction, &QAction::triggered, this, &InboxWindow::refresh);
     connect(m_changeWatch, &ChangeWatch::changed, m_changeDelay, qOverload<>(&QTimer::start));
     connect(m_changeDelay, &QTimer::timeout, this, &InboxWindow::refresh);
@@ -301,8 +323,13 @@ void InboxWindow::refresh()
         devices.insert(group.devices.cbegin(), group.devices.cend());
         versions.insert(group.versions.cbegin(), group.versions.cend());
     }
+    QStringList releases(versions.begin(), versions.end());
+    std::stable_sort(releases.begin(), releases.end(), [](const QString& a, const QString& b) {
+        return RowSorting::compareVersions(a, b) < 0;
+    });
+    m_chart->setKnownVersions(releases);
     fillFilter(m_device, {devices.begin(), devices.end()});
-    fillFilter(m_version, {versions.begin(), versions.end()});
+    fillFilter(m_version, releases);
     refreshPackages();
 }
 
@@ -705,6 +732,12 @@ void InboxWindow::retranslateUi()
     setWindowTitle(QCoreApplication::applicationName());
     m_search->setPlaceholderText(tr("Search comments and output logs"));
     m_search->setAccessibleName(tr("Search"));
+    // The clear button is the line edit's own; a screen reader reads its action's text.
+    if (auto* clear = m_search->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(tr("Clear the search"));
+    m_periodLabel->setText(tr("Chart b&y:"));
+    m_period->setItemText(0, tr("Week"));
+    m_period->setItemText(1, tr("Month"));
     m_deviceLabel->setText(tr("&Device:"));
     m_versionLabel->setText(tr("&Version:"));
     m_device->setItemText(0, tr("All"));

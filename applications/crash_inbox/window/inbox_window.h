@@ -100,6 +100,8 @@ private:
     GroupListModel* m_groupModel = nullptr;
     GroupTriagePanel* m_triage = nullptr;
     CrashChart* m_chart = nullptr;
+    QLabel* m_periodLabel = nullptr;
+    QComboBox* m_period = nullptr;
     QLabel* m_packagesLabel = nullptr;
     QTreeView* m_packages = nullptr;
     PackageListModel* m_packageModel = nullptr;
