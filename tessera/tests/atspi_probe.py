@@ -7,7 +7,8 @@
 #   rows APP NAME      the number of rows of the table or tree of that name;
 #   labels APP         the names of the labels that show, as a screen reader reads them;
 #   buttons APP        the names of the push buttons that show, focusable or not;
-#   describe APP NAME  the description of the control of that name.
+#   describe APP NAME  the description of the control of that name;
+#   cell APP NAME R C  the text of the cell at row R, column C of the table or tree of that name.
 # Exits 1 while the application (or the named control) is not there.
 import sys
 
@@ -36,7 +37,7 @@ def name_of(application):
         return None
 
 
-def main(mode, application_name, control_name=None):
+def main(mode, application_name, control_name=None, row=None, column=None):
     # One application that does not answer must not hold up the others.
     pyatspi.setTimeout(3000, 15000)
     for application in pyatspi.Registry.getDesktop(0):
@@ -47,6 +48,12 @@ def main(mode, application_name, control_name=None):
             if node is None:
                 return 1
             print(node.description)
+            return 0
+        if mode == "cell":
+            node = named(application, control_name, "Table")
+            if node is None:
+                return 1
+            print(node.queryTable().getAccessibleAt(int(row), int(column)).name)
             return 0
         if mode in ("text", "rows"):
             node = named(application, control_name, "Text" if mode == "text" else "Table")

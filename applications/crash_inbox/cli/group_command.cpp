@@ -83,7 +83,7 @@ int runGroup(const CommandContext& context)
         return context.failure(QStringLiteral("no crash group is %1").arg(wanted), 1);
     if (!triages.change(found->second, wantedTriage(parser, found->second), error))
         return context.failure(error, 2);
-    const auto groups = PackageStore(*database).signatureGroups(error);
+    const auto groups = PackageStore(*database).signatureGroups({}, error);
     if (!groups)
         return context.failure(error, 2);
     for (const SignatureGroup& group : *groups) {

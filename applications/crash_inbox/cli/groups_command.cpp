@@ -28,7 +28,7 @@ int writeSignatureGroups(const CommandContext& context, PackageStore& store, boo
                          const QList<TriageState>& states)
 {
     QString error;
-    auto groups = store.signatureGroups(error);
+    auto groups = store.signatureGroups({}, error);
     if (!groups) {
         return context.failure(error, 2);
     }

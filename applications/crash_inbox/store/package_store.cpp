@@ -393,11 +393,10 @@ std::optional<FiledPackage> PackageStore::find(qint64 id, QString& error)
     return package;
 }
 
-std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filter, QString& error)
+// The WHERE clause of the filter, and the values it binds; empty for no filter.
+QString PackageStore::whereOf(const PackageFilter& filter, QVariantList& values) const
 {
-    const DatabaseWait wait(QStringLiteral("the database to list packages"));
     QStringList conditions;
-    QVariantList values;
     const QString words =
         m_database.isPostgres() ? tsquery(filter.search) : fts5Query(filter.search);
     if (!words.isEmpty()) {
@@ -422,6 +421,16 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         conditions << QStringLiteral("device %1 ? AND version %1 ?").arg(same);
         values << sameOrNull(filter.group->device) << sameOrNull(filter.group->version);
     }
+    return conditions.isEmpty()
+               ? QString()
+               : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND "));
+}
+
+std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filter, QString& error)
+{
+    const DatabaseWait wait(QStringLiteral("the database to list packages"));
+    QVariantList values;
+    const QString where = whereOf(filter, values);
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     QString page;
@@ -431,11 +440,7 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
                    .arg(filter.offset);
     query.prepare(QStringLiteral("SELECT %1 FROM packages %2 ORDER BY crashed_at DESC NULLS LAST, "
                                  "id DESC%3")
-                      .arg(listColumns(),
-                           conditions.isEmpty() ? QString()
-                                                : QStringLiteral("WHERE ") +
-                                                      conditions.join(QStringLiteral(" AND ")),
-                           page));
+                      .arg(listColumns(), where, page));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
@@ -498,14 +503,20 @@ std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
     return result;
 }
 
-std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(QString& error)
+std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const PackageFilter& filter,
+                                                                   QString& error)
 {
     const DatabaseWait wait(QStringLiteral("the database to group crashes"));
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(
-            "SELECT signature, device, version, serial, count(*), min(crashed_at), "
-            "max(crashed_at) FROM packages GROUP BY signature, device, version, serial"))) {
+    QVariantList values;
+    query.prepare(QStringLiteral("SELECT signature, device, version, serial, count(*), "
+                                 "min(crashed_at), max(crashed_at) FROM packages %1 "
+                                 "GROUP BY signature, device, version, serial")
+                      .arg(whereOf(filter, values)));
+    for (const QVariant& value : std::as_const(values))
+        query.addBindValue(value);
+    if (!query.exec()) {
         error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }

@@ -3,6 +3,7 @@
 #include "filed_package.h"
 
 #include <QMap>
+#include <QVariantList>
 
 #include <optional>
 
@@ -34,8 +35,9 @@ public:
     std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
     // By device and version, the most recently crashed group first.
     std::optional<QList<CrashGroup>> groups(QString& error);
-    // By signature, the largest group first.
-    std::optional<QList<SignatureGroup>> signatureGroups(QString& error);
+    // By signature, the largest group first; of the packages that the filter lists.
+    std::optional<QList<SignatureGroup>> signatureGroups(const PackageFilter& filter,
+                                                         QString& error);
 
     // The packages whose crashed process held the module.
     std::optional<QList<qint64>> packagesWithModule(const QString& debugFile,
@@ -49,6 +51,7 @@ public:
     using Arrivals = QMap<QString, QString>;
 
 private:
+    QString whereOf(const PackageFilter& filter, QVariantList& values) const;
     std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, Arrivals& arrivals,
                                   QString& error);
     bool readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,

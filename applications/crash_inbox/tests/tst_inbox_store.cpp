@@ -246,7 +246,7 @@ private Q_SLOTS:
         QVERIFY(crash("t3", "6.4.1.BETA2") && crash("t4", "not a version"));
         QCOMPARE(triages.find("q5!lamp SIGSEGV", error)->second.state, TriageState::Fixed);
         QVERIFY(crash("t5", "6.4.1"));
-        const auto groups = store.signatureGroups(error);
+        const auto groups = store.signatureGroups({}, error);
         QVERIFY2(groups && groups->size() == 1, qPrintable(error));
         const SignatureGroup& group = groups->constFirst();
         QCOMPARE(group.triage.state, TriageState::Regressed);

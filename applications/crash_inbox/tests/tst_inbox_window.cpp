@@ -126,7 +126,8 @@ private Q_SLOTS:
         }
     }
 
-    // Typing narrows the list; the shown package's comments are read out; Extract writes its
+    // Typing narrows the list and the groups' counts; the shown package's comments are read
+    // out; Extract writes its
     // entries into the folder chosen; Alt+F4 ends it with status 0.
     void searchSelectExtract()
     {
@@ -136,9 +137,13 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(probe({"rows", "Packages"}), QString("3"), 20000);
         // Qt also reports the current cell of each view as focused.
         QVERIFY(probe({"focused"}).startsWith("text|Search\n"));
+        const int all = probe({"cell", "Crash groups", "0", "2"}).toInt();
+        QVERIFY(all >= 3);
         m_x.xdotool({"windowactivate", "--sync", window, "type", "freeze"});
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("1"));
         QTRY_COMPARE(probe({"text", "Comments"}), QString("fan noise, then a freeze"));
+        // The groups count what the search finds.
+        QCOMPARE(probe({"cell", "Crash groups", "0", "2"}), QString("1"));
         QVERIFY(QDir().mkpath(path("extracted")));
         m_x.xdotool({"key", "alt+x"});
         chooseFolder("Extract into", path("extracted"));

@@ -256,13 +256,13 @@ void InboxWindow::createLayout()
 void InboxWindow::connectSignals()
 {
     connect(m_search, &QLineEdit::textChanged, m_searchDelay, qOverload<>(&QTimer::start));
-    connect(m_searchDelay, &QTimer::timeout, this, &InboxWindow::refreshPackages);
+    connect(m_searchDelay, &QTimer::timeout, this, &InboxWindow::refreshGroups);
     connect(m_findAction, &QAction::triggered, m_search, [this] {
         m_search->setFocus(Qt::ShortcutFocusReason);
         m_search->selectAll();
     });
     for (QComboBox* combo : {m_device, m_version})
-        connect(combo, &QComboBox::currentIndexChanged, this, &InboxWindow::refreshPackages);
+        connect(combo, &QComboBox::currentIndexChanged, this, &InboxWindow::refreshGroups);
     connect(m_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::refreshPackages);
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -301,22 +301,14 @@ void InboxWindow::connectSignals()
     connect(m_showInFolder, &QPushButton::clicked, this, &InboxWindow::showInFolder);
 }
 
-// The groups and the filters' choices from the database, the selections kept where they can be.
+// The filters' choices from the database, then the groups and packages they choose.
 void InboxWindow::refresh()
 {
     QString error;
-    const auto groups = PackageStore(*m_database).signatureGroups(error);
+    const auto groups = PackageStore(*m_database).signatureGroups({}, error);
     if (!groups) {
         setStatus(error);
         return;
-    }
-    const std::optional<SignatureGroup> selected =
-        m_groupModel->group(m_groups->currentIndex().row());
-    {
-        // The packages are listed once, below, with the filters' new choices.
-        const QScopedValueRollback<bool> quiet(m_refreshing, true);
-        m_groupModel->setGroups(*groups);
-        m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
     }
     std::set<QString> devices, versions;
     for (const SignatureGroup& group : *groups) {
@@ -330,7 +322,41 @@ void InboxWindow::refresh()
     m_chart->setKnownVersions(releases);
     fillFilter(m_device, {devices.begin(), devices.end()});
     fillFilter(m_version, releases);
+    refreshGroups();
+}
+
+// The groups of the packages that the search and filters choose, with their counts of those;
+// the selected group kept where it can be.
+void InboxWindow::refreshGroups()
+{
+    QString error;
+    const auto groups = PackageStore(*m_database).signatureGroups(currentFilter(), error);
+    if (!groups) {
+        setStatus(error);
+        return;
+    }
+    const std::optional<SignatureGroup> selected =
+        m_groupModel->group(m_groups->currentIndex().row());
+    {
+        // The packages are listed once, below.
+        const QScopedValueRollback<bool> quiet(m_refreshing, true);
+        m_groupModel->setGroups(*groups);
+        m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
+    }
     refreshPackages();
+}
+
+PackageFilter InboxWindow::currentFilter() const
+{
+    // While typing, the word being typed is a prefix of the words looked for.
+    QString search = m_search->text();
+    if (!search.isEmpty() && !search.back().isSpace() && !search.endsWith(QLatin1Char('*')))
+        search += QLatin1Char('*');
+    PackageFilter filter;
+    filter.search = search.trimmed();
+    filter.device = m_device->currentIndex() > 0 ? m_device->currentText() : QString();
+    filter.version = m_version->currentIndex() > 0 ? m_version->currentText() : QString();
+    return filter;
 }
 
 // The first choice, "All", filters nothing.
@@ -352,16 +378,8 @@ void InboxWindow::refreshPackages()
         return;
     const std::optional<SignatureGroup> group = m_groupModel->group(m_groups->currentIndex().row());
     m_triage->setGroup(group);
-    // While typing, the word being typed is a prefix of the words looked for.
-    QString search = m_search->text();
-    if (!search.isEmpty() && !search.back().isSpace() && !search.endsWith(QLatin1Char('*')))
-        search += QLatin1Char('*');
-    const PackageFilter filter{search.trimmed(),
-                               m_device->currentIndex() > 0 ? m_device->currentText() : QString(),
-                               m_version->currentIndex() > 0 ? m_version->currentText() : QString(),
-                               QString(),
-                               std::nullopt,
-                               group ? group->signature : QString()};
+    PackageFilter filter = currentFilter();
+    filter.signature = group ? group->signature : QString();
     QString error;
     const auto packages = PackageStore(*m_database).list(filter, error);
     if (!packages) {

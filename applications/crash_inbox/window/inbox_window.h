@@ -53,6 +53,8 @@ private:
     void createLayout();
     void connectSignals();
     void refresh();
+    void refreshGroups();
+    PackageFilter currentFilter() const;
     void refreshPackages();
     void fitColumnsOnce();
     void showSelectedPackage();
