@@ -58,10 +58,15 @@ int runList(const CommandContext& context)
     if (!database)
         return 2;
     QString error;
-    const auto packages = PackageStore(*database).list(
-        {parser.value(search), parser.value(device), parser.value(version), parser.value(serial),
-         std::nullopt, parser.value(signature), *limitCount, *offsetCount},
-        error);
+    PackageFilter filter;
+    filter.search = parser.value(search);
+    filter.device = parser.value(device);
+    filter.version = parser.value(version);
+    filter.serial = parser.value(serial);
+    filter.signature = parser.value(signature);
+    filter.limit = *limitCount;
+    filter.offset = *offsetCount;
+    const auto packages = PackageStore(*database).list(filter, error);
     if (!packages)
         return context.failure(error, 2);
     if (parser.isSet(json)) {

@@ -4,6 +4,7 @@
 #include "crash_inbox/triage/triage_state.h"
 #include "package_format/package_reader.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -74,4 +75,8 @@ struct PackageFilter {
     QString signature;
     qint64 limit = 0;
     qint64 offset = 0;
+    // Crashed on these days or between them; an invalid day bounds nothing. Crashes without a
+    // date are left out by either.
+    QDate crashedFrom{};
+    QDate crashedTo{};
 };

@@ -416,6 +416,15 @@ QString PackageStore::whereOf(const PackageFilter& filter, QVariantList& values)
         conditions << QStringLiteral("%1 = ?").arg(QLatin1String(column));
         values << value;
     }
+    // Moments are kept as ISO text, which sorts as time does.
+    if (filter.crashedFrom.isValid()) {
+        conditions << QStringLiteral("crashed_at >= ?");
+        values << filter.crashedFrom.toString(Qt::ISODate) + QStringLiteral("T00:00:00");
+    }
+    if (filter.crashedTo.isValid()) {
+        conditions << QStringLiteral("crashed_at < ?");
+        values << filter.crashedTo.addDays(1).toString(Qt::ISODate) + QStringLiteral("T00:00:00");
+    }
     if (filter.group) {
         const QLatin1String same(m_database.isPostgres() ? "IS NOT DISTINCT FROM" : "IS");
         conditions << QStringLiteral("device %1 ? AND version %1 ?").arg(same);

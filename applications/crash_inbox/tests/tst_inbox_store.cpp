@@ -152,6 +152,20 @@ private Q_SLOTS:
         QCOMPARE(shas("universe"), QString("p2"));
         QCOMPARE(shas({}, "Q5-PC", "6.4.0"), QString("p2,p1"));
         QCOMPARE(shas("lamp", {}, {}, "SN-1"), QString("p3,p1"));
+        const auto between = [&](const QDate& from, const QDate& to) {
+            PackageFilter filter;
+            filter.crashedFrom = from;
+            filter.crashedTo = to;
+            const QList<FiledPackage> listed =
+                store.list(filter, error).value_or(QList<FiledPackage>());
+            QStringList found;
+            for (const FiledPackage& package : listed)
+                found << package.sha256;
+            return found.join(',');
+        };
+        QCOMPARE(between(day.addDays(1), day.addDays(2)), QString("p2,p3"));
+        QCOMPARE(between(day, {}), QString("p2,p3,p1"));
+        QCOMPARE(between({}, day), QString("p1,p5"));
         const auto withoutSerial = store.list({"serial", {}, {}, {}, {}, {}}, error).value();
         QCOMPARE(withoutSerial.at(0).report.application.value().device, QString("Q5-PC"));
         const auto groups = store.groups(error);

@@ -184,8 +184,8 @@ private Q_SLOTS:
     }
 
     // The chart tells a screen reader its numbers, over weeks or months with the year, and
-    // says when nothing matches; the search's clear button has a name; the panes are read
-    // from left to right.
+    // says when nothing matches; a serial filters; the search's clear button has a name; the
+    // panes are read from left to right.
     void chartIsReadAndRanges()
     {
         const QString window = startWindow({});
@@ -196,6 +196,10 @@ private Q_SLOTS:
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+y", "Down"});
         QTRY_VERIFY(probe({"describe", "Crashes over time"})
                         .startsWith("Month, 2026. Crashes from 2026-12-01: "));
+        // The serial filter narrows the list to one console's crashes.
+        m_x.xdotool({"key", "alt+r"});
+        m_x.xdotool({"type", "SN-3"});
+        QTRY_COMPARE(probe({"rows", "Packages"}), QString("1"));
         m_x.xdotool({"key", "ctrl+f"});
         m_x.xdotool({"type", "nothing matches this"});
         QTRY_COMPARE(probe({"describe", "Crashes over time"}), QString("No crashes match."));

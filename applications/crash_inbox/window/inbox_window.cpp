@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateEdit>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -39,6 +40,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScopedValueRollback>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -60,6 +62,11 @@ constexpr int SearchMinimumChars = 24;
 constexpr int MaximumColumnWidth = 240;
 // Between the search and filters and the buttons.
 constexpr int ActionsSpacing = 12;
+// The earliest day a date filter offers, which stands for no bound.
+QDate noDateBound()
+{
+    return QDate(2000, 1, 1);
+}
 
 QTreeView* listView(QWidget* parent)
 {
@@ -119,6 +126,22 @@ void InboxWindow::createWidgets()
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(FilterContentsLength);
     }
+
+    m_serialFilterLabel = new QLabel(this);
+    m_serialFilter = new QLineEdit(this);
+    m_serialFilter->setClearButtonEnabled(true);
+    m_serialFilterLabel->setBuddy(m_serialFilter);
+    m_crashedLabel = new QLabel(this);
+    m_crashedAndLabel = new QLabel(this);
+    // The earliest day stands for no bound, and reads "Any".
+    for (QDateEdit** edit : {&m_crashedFrom, &m_crashedTo}) {
+        *edit = new QDateEdit(this);
+        (*edit)->setCalendarPopup(true);
+        (*edit)->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        (*edit)->setMinimumDate(noDateBound());
+        (*edit)->setDate(noDateBound());
+    }
+    m_crashedLabel->setBuddy(m_crashedFrom);
 
     m_add = new QPushButton(this);
     auto* addMenu = new QMenu(m_add);
@@ -210,6 +233,15 @@ void InboxWindow::createLayout()
     bar->addSpacing(ActionsSpacing);
     for (QPushButton* button : {m_add, m_file, m_extract, m_showInFolder})
         bar->addWidget(button);
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(m_serialFilterLabel);
+    filters->addWidget(m_serialFilter);
+    filters->addSpacing(ActionsSpacing);
+    filters->addWidget(m_crashedLabel);
+    filters->addWidget(m_crashedFrom);
+    filters->addWidget(m_crashedAndLabel);
+    filters->addWidget(m_crashedTo);
+    filters->addStretch(1);
 
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
@@ -228,14 +260,20 @@ void InboxWindow::createLayout()
     middleLayout->setContentsMargins(0, 0, 0, 0);
     middleLayout->addWidget(m_packagesLabel);
     middleLayout->addWidget(m_packages);
+    // On a small screen the report scrolls rather than squeezing its fields together.
+    auto* report = new QScrollArea(this);
+    report->setWidget(m_report);
+    report->setWidgetResizable(true);
+    report->setFrameShape(QFrame::NoFrame);
+    report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* panes = new QSplitter(Qt::Horizontal, this);
     panes->setChildrenCollapsible(false);
-    for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
+    for (QWidget* pane : {left, middle, static_cast<QWidget*>(report)})
         panes->addWidget(pane);
     panes->setSizes({PaneWidths.begin(), PaneWidths.end()});
     // Children are read in their order: the panes left to right, the handles kept above them
     // (their grip is wider than they are drawn).
-    for (QWidget* pane : {left, middle, static_cast<QWidget*>(m_report)})
+    for (QWidget* pane : {left, middle, static_cast<QWidget*>(report)})
         pane->raise();
     for (int index = 1; index < panes->count(); ++index)
         panes->handle(index)->raise();
@@ -246,6 +284,7 @@ void InboxWindow::createLayout()
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addLayout(filters);
     layout->addWidget(panes, 1);
     layout->addLayout(status);
     // A screen reader reads the children in their order: the status after the panes.
@@ -263,6 +302,9 @@ void InboxWindow::connectSignals()
     });
     for (QComboBox* combo : {m_device, m_version})
         connect(combo, &QComboBox::currentIndexChanged, this, &InboxWindow::refreshGroups);
+    connect(m_serialFilter, &QLineEdit::textChanged, m_searchDelay, qOverload<>(&QTimer::start));
+    for (QDateEdit* edit : {m_crashedFrom, m_crashedTo})
+        connect(edit, &QDateEdit::dateChanged, this, &InboxWindow::refreshGroups);
     connect(m_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::refreshPackages);
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -356,6 +398,12 @@ PackageFilter InboxWindow::currentFilter() const
     filter.search = search.trimmed();
     filter.device = m_device->currentIndex() > 0 ? m_device->currentText() : QString();
     filter.version = m_version->currentIndex() > 0 ? m_version->currentText() : QString();
+    filter.serial = m_serialFilter->text().trimmed();
+    const auto bound = [](const QDateEdit* edit) {
+        return edit->date() > noDateBound() ? edit->date() : QDate();
+    };
+    filter.crashedFrom = bound(m_crashedFrom);
+    filter.crashedTo = bound(m_crashedTo);
     return filter;
 }
 
@@ -754,6 +802,15 @@ void InboxWindow::retranslateUi()
     if (auto* clear = m_search->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
         clear->setText(tr("Clear the search"));
     m_periodLabel->setText(tr("Chart b&y:"));
+    m_serialFilterLabel->setText(tr("Se&rial:"));
+    m_serialFilter->setPlaceholderText(tr("Any"));
+    m_serialFilter->setAccessibleName(tr("Serial filter"));
+    m_crashedLabel->setText(tr("Crashed bet&ween"));
+    m_crashedAndLabel->setText(tr("and"));
+    m_crashedFrom->setSpecialValueText(tr("Any day"));
+    m_crashedTo->setSpecialValueText(tr("Any day"));
+    m_crashedFrom->setAccessibleName(tr("Crashed from"));
+    m_crashedTo->setAccessibleName(tr("Crashed until"));
     m_period->setItemText(0, tr("Week"));
     m_period->setItemText(1, tr("Month"));
     m_deviceLabel->setText(tr("&Device:"));
