@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes crash packages of made-up consoles into a folder, for demonstrations and screenshots:
-python3 demo-packages.py FOLDER [COUNT]. Each is a gzip-compressed GNU tar with a minidump and a
+python3 demo-packages.py FOLDER [COUNT [DAYS [SEED]]]: COUNT packages (60) over the DAYS (84) up to
+7 December 2026, made up from SEED (5). Each is a gzip-compressed GNU tar with a minidump and a
 report.xml, as the reporter writes them; the dumps crash at a handful of places, so that the
 desk groups them. FOLDER/symbols/q5controller.sym names the controller's functions; add it with
 q5-crash-inbox symbols add."""
@@ -121,14 +122,14 @@ def package(entries):
     return gzip.compress(buffer.getvalue())
 
 
-def main(folder, count=60):
+def main(folder, count=60, days=84, seed=5):
     os.makedirs(os.path.join(folder, 'symbols'), exist_ok=True)
     with open(os.path.join(folder, 'symbols', 'q5controller.sym'), 'w') as symbols:
         symbols.write(SYMBOLS)
-    chance = random.Random(5)
-    start = datetime.datetime(2026, 9, 14)
+    chance = random.Random(seed)
+    start = datetime.datetime(2026, 12, 7) - datetime.timedelta(days=days)
     for number in range(count):
-        moment = start + datetime.timedelta(seconds=chance.randrange(84 * 86400))
+        moment = start + datetime.timedelta(seconds=chance.randrange(days * 86400))
         comments = chance.choice(COMMENTS)
         log = ['Show "Arena" loaded', 'DMX lost' if 'DMX' in comments else 'Cue 45 GO']
         version = chance.choices(*VERSIONS)[0]
@@ -141,4 +142,4 @@ def main(folder, count=60):
 
 
 if __name__ == '__main__':
-    main(sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 60)
+    main(sys.argv[1], *(int(argument) for argument in sys.argv[2:5]))

@@ -468,9 +468,13 @@ void InboxWindow::fitColumnsOnce()
     if (m_columnsFitted || m_packageModel->packages().isEmpty())
         return;
     m_columnsFitted = true;
+    // The signature keeps most of the room; a long state is elided.
+    const int groupColumnWidth = PaneWidths.front() / GroupListModel::ColumnCount;
     for (int column = 0; column < GroupListModel::ColumnCount; ++column) {
-        if (column != GroupListModel::Signature)
-            m_groups->resizeColumnToContents(column);
+        if (column == GroupListModel::Signature)
+            continue;
+        m_groups->resizeColumnToContents(column);
+        m_groups->setColumnWidth(column, std::min(m_groups->columnWidth(column), groupColumnWidth));
     }
     for (int column = 0; column < PackageListModel::Comments; ++column)
         m_packages->resizeColumnToContents(column);
