@@ -235,6 +235,8 @@ int Style::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* 
     case SH_Menu_AllowActiveAndDisabled:
     case SH_ScrollView_FrameOnlyAroundContents:
     case SH_ToolBox_SelectedPageTitleBold:
+    // Opening a row takes a double-click (or Enter) whatever the desktop says.
+    case SH_ItemView_ActivateItemOnSingleClick:
     case SH_Menu_FillScreenWithScroll:
     case SH_TitleBar_ModifyNotification:
     case SH_RubberBand_Mask:

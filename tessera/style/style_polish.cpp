@@ -357,8 +357,10 @@ bool Style::eventFilter(QObject* watched, QEvent* event)
             updateMessageBoxSpacer(box);
         break;
     case QEvent::ReadOnlyChange:
-        if (widget->hasFocus())
+        if (widget->hasFocus()) {
             m_focusHelper->setWidget(isReadOnly(widget) ? nullptr : widget);
+            showReadingFocus(widget);
+        }
         break;
     default:
         break;

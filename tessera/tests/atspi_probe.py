@@ -8,7 +8,8 @@
 #   labels APP         the names of the labels that show, as a screen reader reads them;
 #   buttons APP        the names of the push buttons that show, focusable or not;
 #   describe APP NAME  the description of the control of that name;
-#   cell APP NAME R C  the text of the cell at row R, column C of the table or tree of that name.
+#   cell APP NAME R C  the text of the cell at row R, column C of the table or tree of that name;
+#   format APP NAME N  the text attributes at character N of the control of that name.
 # Exits 1 while the application (or the named control) is not there.
 import sys
 
@@ -48,6 +49,12 @@ def main(mode, application_name, control_name=None, row=None, column=None):
             if node is None:
                 return 1
             print(node.description)
+            return 0
+        if mode == "format":
+            node = named(application, control_name, "Text")
+            if node is None:
+                return 1
+            print(node.queryText().getAttributeRun(int(row), False)[0])
             return 0
         if mode == "cell":
             node = named(application, control_name, "Table")

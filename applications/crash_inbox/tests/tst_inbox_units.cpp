@@ -300,6 +300,9 @@ private Q_SLOTS:
         // The order chosen holds for what is listed next.
         packages.setPackages({crashed("2026-12-04", "6.10.0", 4), crashed("", "6.9.0", 5)});
         QCOMPARE(versions(), QStringList({"6.9.0", "6.10.0"}));
+        // Newest first, what has no date last all the same.
+        packages.sort(PackageListModel::Crashed, Qt::DescendingOrder);
+        QCOMPARE(packages.packages().first().id, 4);
 
         GroupListModel groups;
         groups.setGroups({signatureGroup("b", 1), signatureGroup("a", 3)});

@@ -38,6 +38,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QScrollArea>
@@ -428,6 +429,9 @@ void InboxWindow::refreshPackages()
     m_triage->setGroup(group);
     PackageFilter filter = currentFilter();
     filter.signature = group ? group->signature : QString();
+    static const QRegularExpression notInWords(QStringLiteral("[^\\w]+"),
+                                               QRegularExpression::UseUnicodePropertiesOption);
+    m_report->setHighlight(m_search->text().split(notInWords, Qt::SkipEmptyParts));
     QString error;
     const auto packages = PackageStore(*m_database).list(filter, error);
     if (!packages) {
@@ -569,6 +573,8 @@ void InboxWindow::showOpenedFiles(const OpeningJob::Readings& readings)
             return setStatus(error);
         if (id) {
             filed = PackageStore(*m_database).find(*id, error);
+            if (!error.isEmpty())
+                return setStatus(error);
             said << tr("%1 is filed already.").arg(file);
             continue;
         }
@@ -626,7 +632,7 @@ void InboxWindow::addPaths(const QStringList& chosen)
             paths << path;
     }
     m_filingPaths = paths;
-    m_filingLeft = 0;
+    m_filingLeft = -1;
     m_filing = new FilingJob(m_database->location(), paths, this);
     connect(m_filing, &FilingJob::progressed, this, &InboxWindow::filingProgressed);
     connect(m_filing, &FilingJob::finished, this, &InboxWindow::filingFinished);
@@ -648,7 +654,9 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
 {
     m_filing->deleteLater();
     m_filing.clear();
-    UnfinishedFiling::clear();
+    // A run that failed has not filed what it was given.
+    if (summary.error.isEmpty())
+        UnfinishedFiling::clear(m_database->location().describe());
     m_progress->hide();
     const QString counts = tr("Added %1, known before %2, rejected %3.")
                                .arg(summary.added)
@@ -720,11 +728,11 @@ void InboxWindow::exportPackages()
                                                       QString(), tr("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
+    const QList<FiledPackage> listed = m_packageModel->opened() + m_packageModel->packages();
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(packagesAsCsv(m_packageModel->packages())) < 0 || !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(packagesAsCsv(listed)) < 0 || !out.commit())
         return setStatus(tr("%1 could not be written: %2").arg(file, out.errorString()));
-    setStatus(tr("Exported %1 packages to %2.").arg(m_packageModel->packages().size()).arg(file));
+    setStatus(tr("Exported %1 packages to %2.").arg(listed.size()).arg(file));
 }
 
 void InboxWindow::showInFolder()
@@ -756,7 +764,8 @@ void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage
 // A run stops between batches; what it was given is kept for the next Add….
 void InboxWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_filing) {
+    // A run that has filed everything (its end not yet heard) leaves nothing.
+    if (m_filing && m_filingLeft != 0) {
         const qsizetype left = m_filingLeft > 0 ? m_filingLeft : m_filingPaths.size();
         UnfinishedFiling::save(m_database->location().describe(), {m_filingPaths, left});
         // For a technician who started the window from a terminal.

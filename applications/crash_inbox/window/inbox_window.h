@@ -86,7 +86,7 @@ private:
     QString m_shownPlace; // the first of its places that is on the disk
     QPointer<FilingJob> m_filing;
     QStringList m_filingPaths;
-    qsizetype m_filingLeft = 0;
+    qsizetype m_filingLeft = -1; // not known before the first progress
     bool m_extracting = false;
 
     QLineEdit* m_search = nullptr;

@@ -51,9 +51,10 @@ int PackageListModel::compare(const FiledPackage& a, const FiledPackage& b) cons
     case Id:
         return RowSorting::compareValues(a.id, b.id);
     case Crashed:
-        // Readable moments in time order; what is no date after them.
+        // Readable moments in time order; what is no date after them, either way.
         if (a.report.date.isValid() != b.report.date.isValid())
-            return a.report.date.isValid() ? -1 : 1;
+            return (a.report.date.isValid() ? -1 : 1) *
+                   (m_sortOrder == Qt::DescendingOrder ? -1 : 1);
         return RowSorting::compareTexts(crashMoment(a.report), crashMoment(b.report));
     case Serial:
         return RowSorting::compareTexts(first ? first->serial : QString(),

@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -117,6 +120,8 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
     m_file->setValue(package ? package->file : QString());
     m_comments->setPlainText(report.comments);
     m_log->setPlainText(report.outputLog.join(QLatin1Char('\n')));
+    highlight(m_comments);
+    highlight(m_log);
     m_entries->clear();
     if (!package)
         return;
@@ -127,6 +132,41 @@ void ReportView::setPackage(const std::optional<FiledPackage>& package)
         item->setData(0, Qt::UserRole, entry.name);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
+}
+
+void ReportView::setHighlight(const QStringList& words)
+{
+    if (words == m_highlighted)
+        return;
+    m_highlighted = words;
+    highlight(m_comments);
+    highlight(m_log);
+}
+
+void ReportView::highlight(QPlainTextEdit* text) const
+{
+    QTextDocument* document = text->document();
+    QTextCursor whole(document);
+    whole.select(QTextCursor::Document);
+    whole.setCharFormat(QTextCharFormat());
+    QTextCharFormat found;
+    found.setBackground(palette().brush(QPalette::Highlight));
+    found.setForeground(palette().brush(QPalette::HighlightedText));
+    int first = -1;
+    for (const QString& word : m_highlighted) {
+        const QRegularExpression start(QStringLiteral("\\b") + QRegularExpression::escape(word),
+                                       QRegularExpression::CaseInsensitiveOption |
+                                           QRegularExpression::UseUnicodePropertiesOption);
+        for (QTextCursor match = document->find(start); !match.isNull();
+             match = document->find(start, match)) {
+            match.mergeCharFormat(found);
+            first = first < 0 ? match.selectionStart() : std::min(first, match.selectionStart());
+        }
+    }
+    QTextCursor shown(document);
+    shown.setPosition(std::max(first, 0));
+    text->setTextCursor(shown);
+    text->ensureCursorVisible();
 }
 
 void ReportView::retranslateUi()

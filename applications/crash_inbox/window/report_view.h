@@ -22,6 +22,9 @@ public:
 
     // None empties the view.
     void setPackage(const std::optional<FiledPackage>& package);
+    // The words searched for stand out in the comments and the output log, each word found
+    // where a word starts; the log is scrolled to the first.
+    void setHighlight(const QStringList& words);
 
     void retranslateUi() override;
 
@@ -30,6 +33,7 @@ Q_SIGNALS:
     void entryChosen(const QString& name);
 
 private:
+    void highlight(QPlainTextEdit* text) const;
     ReportField* addRow(class QFormLayout* form, QLabel*& caption);
 
     QLabel* m_dateCaption = nullptr;
@@ -54,6 +58,7 @@ private:
     QPlainTextEdit* m_log = nullptr;
     QLabel* m_entriesCaption = nullptr;
     QTreeWidget* m_entries = nullptr;
+    QStringList m_highlighted;
     QAction* m_extractEntry = nullptr;
     QAction* m_copyEntryName = nullptr;
 };

@@ -30,8 +30,10 @@ void UnfinishedFiling::save(const QString& database, const UnfinishedFiling& fil
     settings.setValue(QLatin1String(RemainingKey), filing.remaining);
 }
 
-void UnfinishedFiling::clear()
+void UnfinishedFiling::clear(const QString& database)
 {
     QSettings settings;
-    settings.remove(QLatin1String(Group));
+    if (settings.value(QLatin1String(Group) + QLatin1Char('/') + QLatin1String(DatabaseKey))
+            .toString() == database)
+        settings.remove(QLatin1String(Group));
 }

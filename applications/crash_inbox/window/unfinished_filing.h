@@ -13,5 +13,6 @@ struct UnfinishedFiling {
     // None (no paths) when no run was left unfinished on that database.
     static UnfinishedFiling load(const QString& database);
     static void save(const QString& database, const UnfinishedFiling& filing);
-    static void clear();
+    // Only the run kept for that database.
+    static void clear(const QString& database);
 };
