@@ -127,14 +127,15 @@ QString CrashChart::periodLabel(const QDate& start) const
 // "Week, 2026", "Month, 2025–2026": the years that the periods shown fall in.
 QString CrashChart::axisTitle(const PeriodCrashes& crashes) const
 {
-    int firstYear = 0;
-    crashes.periods.constFirst().weekNumber(&firstYear);
-    int lastYear = 0;
-    crashes.periods.constLast().weekNumber(&lastYear);
-    if (m_period == CrashPeriod::Month) {
-        firstYear = crashes.periods.constFirst().year();
-        lastYear = crashes.periods.constLast().year();
-    }
+    // A week belongs to the year of its Thursday (ISO 8601).
+    const auto yearOf = [this](const QDate& start) {
+        int year = start.year();
+        if (m_period == CrashPeriod::Week)
+            start.weekNumber(&year);
+        return year;
+    };
+    const int firstYear = yearOf(crashes.periods.constFirst());
+    const int lastYear = yearOf(crashes.periods.constLast());
     const QString years = firstYear == lastYear
                               ? QString::number(firstYear)
                               : QStringLiteral("%1–%2").arg(firstYear).arg(lastYear);

@@ -365,7 +365,15 @@ void InboxWindow::refresh()
     m_chart->setKnownVersions(releases);
     fillFilter(m_device, {devices.begin(), devices.end()});
     fillFilter(m_version, releases);
-    refreshGroups();
+    // Without a filter the groups are those just read: no second query.
+    const PackageFilter filter = currentFilter();
+    const bool filtered = !filter.search.isEmpty() || !filter.device.isEmpty() ||
+                          !filter.version.isEmpty() || !filter.serial.isEmpty() ||
+                          filter.crashedFrom.isValid() || filter.crashedTo.isValid();
+    if (filtered)
+        refreshGroups();
+    else
+        showGroups(*groups);
 }
 
 // The groups of the packages that the search and filters choose, with their counts of those;
@@ -378,12 +386,17 @@ void InboxWindow::refreshGroups()
         setStatus(error);
         return;
     }
+    showGroups(*groups);
+}
+
+void InboxWindow::showGroups(const QList<SignatureGroup>& groups)
+{
     const std::optional<SignatureGroup> selected =
         m_groupModel->group(m_groups->currentIndex().row());
     {
         // The packages are listed once, below.
         const QScopedValueRollback<bool> quiet(m_refreshing, true);
-        m_groupModel->setGroups(*groups);
+        m_groupModel->setGroups(groups);
         m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
     }
     refreshPackages();

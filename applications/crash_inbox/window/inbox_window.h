@@ -55,6 +55,7 @@ private:
     void connectSignals();
     void refresh();
     void refreshGroups();
+    void showGroups(const QList<SignatureGroup>& groups);
     PackageFilter currentFilter() const;
     void refreshPackages();
     void fitColumnsOnce();
