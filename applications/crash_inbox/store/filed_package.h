@@ -63,6 +63,16 @@ struct SignatureGroup {
     GroupTriage triage;
 };
 
+// How packages are listed: by default the newest crash first. Crashes without a date come last
+// either way, and packages that compare equal keep the newest filing first.
+struct PackageOrder {
+    enum class Key { Crashed, Id, Serial, Version, Comments };
+    Key key = Key::Crashed;
+    bool descending = true;
+    // The versions known, in the order of their releases: versions sort by it, the others last.
+    QStringList releases;
+};
+
 // The packages to list: all that match every filter given, `offset` of them passed over and
 // at most `limit` (when not 0) listed.
 struct PackageFilter {
@@ -79,4 +89,12 @@ struct PackageFilter {
     // date are left out by either.
     QDate crashedFrom{};
     QDate crashedTo{};
+    PackageOrder order{};
+};
+
+// How many crashes of a version a day saw.
+struct DayCrashes {
+    QDate day;
+    QString version;
+    int count = 0;
 };

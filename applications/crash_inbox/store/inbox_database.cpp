@@ -1,5 +1,6 @@
 #include "inbox_database.h"
 
+#include "crash_tallies.h"
 #include "inbox_schema.h"
 
 #include "q5_suite/suite_identity.h"
@@ -240,6 +241,11 @@ bool InboxDatabase::upgrade(QString& error)
     }
     if (*version < 3) {
         for (const QByteArray& statement : InboxSchema::upgradeToVersion3(isPostgres()))
+            if (!run(statement))
+                return false;
+    }
+    if (*version < 4) {
+        for (const QByteArray& statement : CrashTallies::upgradeToVersion4(isPostgres()))
             if (!run(statement))
                 return false;
     }

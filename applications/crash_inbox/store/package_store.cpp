@@ -3,6 +3,7 @@
 #include "change_watch.h"
 #include "crash_inbox/triage/version_order.h"
 #include "crash_rows.h"
+#include "crash_tallies.h"
 #include "database_wait.h"
 #include "group_triage_store.h"
 #include "inbox_database.h"
@@ -291,6 +292,8 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
         return Filing{*known, false};
     }
     const qint64 id = query.value(0).toLongLong();
+    if (!CrashTallies::count(query, id, +1, error))
+        return std::nullopt;
     QList<QVariantList> entries;
     for (qsizetype position = 0; position < package.entries.size(); ++position) {
         const PackageEntry& entry = package.entries.at(position);
@@ -322,7 +325,7 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
     if (query.value(0).toInt() != 0)
         return true;
     const std::optional<QVariant> moduleList = CrashRows::keepModuleList(query, package, error);
-    if (!moduleList)
+    if (!moduleList || !CrashTallies::count(query, id, -1, error))
         return false;
     query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ?")
                       .arg(CrashRows::columns().join(QStringLiteral(" = ?, "))));
@@ -334,7 +337,7 @@ bool PackageStore::readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const File
         return false;
     }
     noteArrival(arrivals, package);
-    return true;
+    return CrashTallies::count(query, id, +1, error);
 }
 
 std::optional<qint64> PackageStore::idOf(const QByteArray& sha256, QString& error)
@@ -435,11 +438,49 @@ QString PackageStore::whereOf(const PackageFilter& filter, QVariantList& values)
                : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND "));
 }
 
+// Undated crashes last either way; ties follow the filing in the same direction, which an index
+// on the moment of the crash serves.
+QString PackageStore::orderOf(const PackageOrder& order, QVariantList& values)
+{
+    const QLatin1String direction(order.descending ? "DESC" : "ASC");
+    QString key;
+    switch (order.key) {
+    case PackageOrder::Key::Crashed:
+        key = QStringLiteral("crashed_at %1 NULLS LAST").arg(direction);
+        break;
+    case PackageOrder::Key::Id:
+        break;
+    case PackageOrder::Key::Serial:
+        key = QStringLiteral("coalesce(serial, '') %1").arg(direction);
+        break;
+    case PackageOrder::Key::Comments:
+        key = QStringLiteral("comments %1").arg(direction);
+        break;
+    case PackageOrder::Key::Version: {
+        QString ranks;
+        for (const QString& release : order.releases) {
+            ranks += QStringLiteral(" WHEN ? THEN %1").arg(values.size());
+            values << release;
+        }
+        key = ranks.isEmpty() ? QStringLiteral("coalesce(version, '') %1").arg(direction)
+                              : QStringLiteral("CASE version%1 ELSE %2 END %3, coalesce(version, "
+                                               "'') %3")
+                                    .arg(ranks)
+                                    .arg(order.releases.size())
+                                    .arg(direction);
+        break;
+    }
+    }
+    return QStringLiteral("ORDER BY %1id %2")
+        .arg(key.isEmpty() ? QString() : key + QStringLiteral(", "), direction);
+}
+
 std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filter, QString& error)
 {
     const DatabaseWait wait(QStringLiteral("the database to list packages"));
     QVariantList values;
     const QString where = whereOf(filter, values);
+    const QString order = orderOf(filter.order, values);
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     QString page;
@@ -447,9 +488,8 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         page = QStringLiteral(" LIMIT %1 OFFSET %2")
                    .arg(filter.limit > 0 ? filter.limit : std::numeric_limits<qint64>::max())
                    .arg(filter.offset);
-    query.prepare(QStringLiteral("SELECT %1 FROM packages %2 ORDER BY crashed_at DESC NULLS LAST, "
-                                 "id DESC%3")
-                      .arg(listColumns(), where, page));
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM packages %2 %3%4").arg(listColumns(), where, order, page));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
@@ -466,6 +506,52 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         return std::nullopt;
     }
     return packages;
+}
+
+std::optional<qint64> PackageStore::count(const PackageFilter& filter, QString& error)
+{
+    const DatabaseWait wait(QStringLiteral("the database to count packages"));
+    QVariantList values;
+    QSqlQuery query(m_database.connection());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT count(*) FROM packages %1").arg(whereOf(filter, values)));
+    for (const QVariant& value : std::as_const(values))
+        query.addBindValue(value);
+    if (!query.exec() || !query.next()) {
+        error = sqlFailure(QStringLiteral("the packages cannot be counted"), query);
+        return std::nullopt;
+    }
+    return query.value(0).toLongLong();
+}
+
+std::optional<QList<DayCrashes>> PackageStore::crashDays(const PackageFilter& filter,
+                                                         QString& error)
+{
+    const DatabaseWait wait(QStringLiteral("the database to count crashes"));
+    QVariantList values;
+    QString where = whereOf(filter, values);
+    where += (where.isEmpty() ? QStringLiteral("WHERE ") : QStringLiteral(" AND ")) +
+             QStringLiteral("crashed_at IS NOT NULL");
+    QSqlQuery query(m_database.connection());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT crash_date, version, count(*) FROM packages %1 GROUP BY "
+                                 "crash_date, version")
+                      .arg(where));
+    for (const QVariant& value : std::as_const(values))
+        query.addBindValue(value);
+    if (!query.exec()) {
+        error = sqlFailure(QStringLiteral("the crashes cannot be counted"), query);
+        return std::nullopt;
+    }
+    QList<DayCrashes> days;
+    while (query.next())
+        days << DayCrashes{QDate::fromString(query.value(0).toString(), Qt::ISODate),
+                           query.value(1).toString(), query.value(2).toInt()};
+    if (query.lastError().isValid()) {
+        error = sqlFailure(QStringLiteral("the crashes cannot be counted"), query);
+        return std::nullopt;
+    }
+    return days;
 }
 
 std::optional<QList<CrashGroup>> PackageStore::groups(QString& error)
@@ -519,10 +605,15 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const Package
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
     QVariantList values;
-    query.prepare(QStringLiteral("SELECT signature, device, version, serial, count(*), "
-                                 "min(crashed_at), max(crashed_at) FROM packages %1 "
-                                 "GROUP BY signature, device, version, serial")
-                      .arg(whereOf(filter, values)));
+    const QString where = whereOf(filter, values);
+    // All packages are counted already.
+    query.prepare(where.isEmpty()
+                      ? QStringLiteral("SELECT signature, device, version, serial, crashes, "
+                                       "first_crash, last_crash FROM crash_tallies")
+                      : QStringLiteral("SELECT signature, device, version, serial, count(*), "
+                                       "min(crashed_at), max(crashed_at) FROM packages %1 "
+                                       "GROUP BY signature, device, version, serial")
+                            .arg(where));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {
@@ -621,13 +712,16 @@ bool PackageStore::updateCrash(qint64 id, const CrashAnalysis::CrashSummary& sum
                                QString& error)
 {
     QSqlQuery query(m_database.connection());
+    if (!CrashTallies::count(query, id, -1, error))
+        return false;
     query.prepare(QStringLiteral("UPDATE packages SET %1 = ? WHERE id = ?")
                       .arg(CrashRows::summaryColumns().join(QStringLiteral(" = ?, "))));
     for (const QVariant& value : CrashRows::summaryValues(summary))
         query.addBindValue(value);
     query.addBindValue(id);
-    if (!query.exec()) {
-        error = sqlFailure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
+    if (!query.exec() || !CrashTallies::count(query, id, +1, error)) {
+        if (error.isEmpty())
+            error = sqlFailure(QStringLiteral("package %1's crash cannot be kept").arg(id), query);
         return false;
     }
     // Its crash may now be one of another group.

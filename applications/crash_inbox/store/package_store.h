@@ -31,8 +31,13 @@ public:
     // With its entries and output log. None when no such package is filed, and none with the
     // error set when the database could not tell.
     std::optional<FiledPackage> find(qint64 id, QString& error);
-    // Newest crash first; without entries and output log.
+    // In the filter's order; without entries and output log.
     std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
+    // How many packages the filter lists, its limit and offset aside.
+    std::optional<qint64> count(const PackageFilter& filter, QString& error);
+    // The crashes of the packages that the filter lists, per day and version; undated ones
+    // left out.
+    std::optional<QList<DayCrashes>> crashDays(const PackageFilter& filter, QString& error);
     // By device and version, the most recently crashed group first.
     std::optional<QList<CrashGroup>> groups(QString& error);
     // By signature, the largest group first; of the packages that the filter lists.
@@ -52,6 +57,7 @@ public:
 
 private:
     QString whereOf(const PackageFilter& filter, QVariantList& values) const;
+    static QString orderOf(const PackageOrder& order, QVariantList& values);
     std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, Arrivals& arrivals,
                                   QString& error);
     bool readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,

@@ -1,3 +1,4 @@
+#include "crash_analysis/crash_summary.h"
 #include "crash_inbox/store/change_watch.h"
 #include "crash_inbox/store/group_triage_store.h"
 #include "crash_inbox/store/inbox_database.h"
@@ -229,6 +230,139 @@ private Q_SLOTS:
     // A group is new until a technician decides; a group fixed in a version regresses when a
     // crash arrives from that version or a later one (a beta of it is earlier), and a change of
     // another's state is the later one's.
+    // Every column orders the listing in the database, either way: versions by their releases,
+    // undated crashes last, ties by filing; a page of it, its count and its crashes per day.
+    void orderingCountingPaging_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<PackageOrder::Key>("key");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("serials");
+        using Key = PackageOrder::Key;
+        for (const QString engine : {"sqlite", "postgres"}) {
+            const auto row = [&](const char* name) -> QTestData& {
+                return QTest::addRow("%s %s", qPrintable(engine), name) << engine;
+            };
+            row("newest first") << Key::Crashed << true
+                                << QStringList{"SN-10", "SN-4", "SN-2", "SN-3"};
+            row("oldest first") << Key::Crashed << false
+                                << QStringList{"SN-2", "SN-4", "SN-10", "SN-3"};
+            row("versions up") << Key::Version << false
+                               << QStringList{"SN-2", "SN-4", "SN-10", "SN-3"};
+            row("versions down") << Key::Version << true
+                                 << QStringList{"SN-3", "SN-10", "SN-4", "SN-2"};
+            row("serials") << Key::Serial << false << QStringList{"SN-10", "SN-2", "SN-3", "SN-4"};
+            row("last filed first")
+                << Key::Id << true << QStringList{"SN-4", "SN-3", "SN-2", "SN-10"};
+            row("comments") << Key::Comments << false
+                            << QStringList{"SN-3", "SN-10", "SN-2", "SN-4"};
+        }
+    }
+
+    void orderingCountingPaging()
+    {
+        QFETCH(QString, engine);
+        QFETCH(PackageOrder::Key, key);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, serials);
+        const auto database = open(freshDatabase(engine));
+        QVERIFY(database);
+        PackageStore store(*database);
+        const QDate day(2026, 12, 1);
+        QString error;
+        QVERIFY2(store.file({package("p1", "b", "SN-10", "6.10.0", {day.addDays(2), QTime(10, 0)}),
+                             package("p2", "c", "SN-2", "6.9.2", {day, QTime(10, 0)}),
+                             package("p3", "a", "SN-3", "odd", {}),
+                             package("p4", "d", "SN-4", "6.9.2", {day.addDays(1), QTime(9, 0)})},
+                            error),
+                 qPrintable(error));
+        PackageFilter filter;
+        filter.order = {key, descending, {"6.9.2", "6.10.0", "odd"}};
+        const auto serialsOf = [&](const PackageFilter& chosen) {
+            QStringList listed;
+            const QList<FiledPackage> packages = store.list(chosen, error).value();
+            for (const FiledPackage& package : packages)
+                listed << package.report.application->serial;
+            return listed;
+        };
+        QCOMPARE(serialsOf(filter), serials);
+        filter.offset = 1;
+        filter.limit = 2;
+        QCOMPARE(serialsOf(filter), serials.mid(1, 2));
+        QCOMPARE(store.count(filter, error), 4);
+        filter.version = "6.9.2";
+        QCOMPARE(store.count(filter, error), 2);
+        const auto days = store.crashDays(filter, error);
+        QVERIFY2(days, qPrintable(error));
+        QCOMPARE(days->size(), 2);
+        for (const DayCrashes& crashes : *days) {
+            QVERIFY(crashes.day == day || crashes.day == day.addDays(1));
+            QCOMPARE(crashes.version, QString("6.9.2"));
+            QCOMPARE(crashes.count, 1);
+        }
+    }
+
+    // The groups of all packages come from tallies kept while filing; they agree with the
+    // groups counted from the packages after a crash moves to another group and after an
+    // older inbox is brought up to date.
+    void talliesAgreeWithThePackages_data() { engines_data(); }
+    void talliesAgreeWithThePackages()
+    {
+        QFETCH(QString, engine);
+        const QString text = freshDatabase(engine);
+        auto database = open(text);
+        QVERIFY(database);
+        QString error;
+        QList<FiledPackage> packages;
+        for (int number = 0; number < 40; ++number) {
+            packages << package(
+                QByteArray::number(number), "crash", QString("SN-%1").arg(number % 3),
+                QString("6.4.%1").arg(number % 4),
+                {QDate(2026, 1, 1).addDays(number * 7 % 90), QTime(number % 24, 0)});
+            packages.last().signature = number % 2 ? "lamp()" : QString();
+        }
+        const auto filings = PackageStore(*database).file(packages, error);
+        QVERIFY2(filings, qPrintable(error));
+        const auto compareGroups = [&](InboxDatabase& inbox) {
+            PackageStore store(inbox);
+            PackageFilter everything;
+            everything.crashedFrom = QDate(2000, 1, 1);
+            const auto tallied = store.signatureGroups({}, error);
+            const auto counted = store.signatureGroups(everything, error);
+            QVERIFY2(tallied && counted, qPrintable(error));
+            QCOMPARE(tallied->size(), counted->size());
+            for (qsizetype at = 0; at < counted->size(); ++at) {
+                const SignatureGroup& a = tallied->at(at);
+                const SignatureGroup& b = counted->at(at);
+                QCOMPARE(a.signature, b.signature);
+                QCOMPARE(a.count, b.count);
+                QCOMPARE(a.first, b.first);
+                QCOMPARE(a.last, b.last);
+                QCOMPARE(a.versions, b.versions);
+                QCOMPARE(a.serials, b.serials);
+            }
+        };
+        compareGroups(*database);
+        // The first and the last crash of a group move to another.
+        CrashAnalysis::CrashSummary moved;
+        moved.signature = "fan()";
+        for (const int number : {0, 12, 1, 39}) {
+            QVERIFY2(PackageStore(*database).updateCrash(filings->at(number).id, moved, error),
+                     qPrintable(error));
+        }
+        compareGroups(*database);
+        QCOMPARE(PackageStore(*database).signatureGroups({}, error)->size(), 3);
+        QSqlQuery query(database->connection());
+        QVERIFY(query.exec("DROP TABLE crash_tallies"));
+        QVERIFY(engine == "sqlite" || query.exec("DROP INDEX packages_newest"));
+        QVERIFY(query.exec("UPDATE inbox_schema SET version = 3"));
+        query.clear();
+        database.reset();
+        database = open(text, &error);
+        QVERIFY2(database, qPrintable(error));
+        compareGroups(*database);
+    }
+
     void triageOfGroups_data() { engines_data(); }
     void triageOfGroups()
     {
@@ -328,8 +462,11 @@ private Q_SLOTS:
         }
         QFile file(text);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
-        file.write(QByteArray(4096, '\xff'));
+        // Pages across the file: one of them holds packages.
+        for (int quarter = 1; quarter <= 3; ++quarter) {
+            QVERIFY(file.seek(file.size() * quarter / 4 / 4096 * 4096));
+            file.write(QByteArray(4096, '\xff'));
+        }
         file.close();
         QString error;
         const auto database = open(text, &error);

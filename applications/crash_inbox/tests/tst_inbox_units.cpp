@@ -153,8 +153,11 @@ private Q_SLOTS:
         QFETCH(QStringList, versions);
         QFETCH(QList<QList<int>>, counts);
         QFETCH(bool, months);
+        QList<DayCrashes> days;
+        for (const FiledPackage& package : packages)
+            days << DayCrashes{package.report.date, package.report.application->version, 1};
         const PeriodCrashes chart =
-            ::crashesPerPeriod(packages, maximumWeeks, maximumVersions, "other",
+            ::crashesPerPeriod(days, maximumWeeks, maximumVersions, "other",
                                months ? CrashPeriod::Month : CrashPeriod::Week);
         QStringList mondays;
         for (const QDate& week : chart.periods)
@@ -240,7 +243,7 @@ private Q_SLOTS:
         dated.report.time = QTime(20, 53, 47);
         dated.report.comments = "lamp <b>dark</b>\nsecond line";
         PackageListModel packages;
-        packages.setPackages({dated, crashed("", QString(), 9)});
+        packages.setListing(2, {dated, crashed("", QString(), 9)});
         QCOMPARE(packages.rowCount(), 2);
         const auto shown = [&](int row, int column, int role = Qt::DisplayRole) {
             return packages.data(packages.index(row, column), role).toString();
@@ -278,31 +281,46 @@ private Q_SLOTS:
         QCOMPARE(groups.rowOf(std::nullopt), 0);
     }
 
-    // A header sorts versions by their numbers (texts that are none after them) and keeps the
-    // current row on its package; "All crashes" stays above the groups however they sort.
-    void listsSort()
+    // A listing holds its count of rows and fetches them as they are shown: a row not fetched
+    // asks for the rows, rows of a listing before are dropped. A header asks for a new order;
+    // "All crashes" stays above the groups however they sort.
+    void listsFetchAndSort()
     {
         PackageListModel packages;
-        packages.setPackages({crashed("2026-12-01", "6.10.0", 1), crashed("2026-12-02", "odd", 2),
-                              crashed("2026-12-03", "6.9.2", 3)});
-        const QPersistentModelIndex current = packages.index(2, PackageListModel::Serial);
-        packages.sort(PackageListModel::Version, Qt::AscendingOrder);
-        const auto versions = [&] {
-            QStringList shown;
-            for (int row = 0; row < packages.rowCount(); ++row)
-                shown << packages
-                             .data(packages.index(row, PackageListModel::Version), Qt::DisplayRole)
-                             .toString();
-            return shown;
+        QSignalSpy wanted(&packages, &PackageListModel::rowsWanted);
+        QList<FiledPackage> first;
+        for (int id = 1; id <= PackageListModel::PageSize; ++id)
+            first << crashed("2026-12-01", "6.4.0", id);
+        const int before = packages.setListing(2 * PackageListModel::PageSize + 50, first);
+        packages.setOpened({crashed("2026-12-02", "6.5.0", 0)});
+        QCOMPARE(packages.rowCount(), 2 * PackageListModel::PageSize + 51);
+        const auto serialAt = [&](int row) {
+            return packages.data(packages.index(row, PackageListModel::Serial), Qt::DisplayRole)
+                .toString();
         };
-        QCOMPARE(versions(), QStringList({"6.9.2", "6.10.0", "odd"}));
-        QCOMPARE(current.row(), 0);
-        // The order chosen holds for what is listed next.
-        packages.setPackages({crashed("2026-12-04", "6.10.0", 4), crashed("", "6.9.0", 5)});
-        QCOMPARE(versions(), QStringList({"6.9.0", "6.10.0"}));
-        // Newest first, what has no date last all the same.
-        packages.sort(PackageListModel::Crashed, Qt::DescendingOrder);
-        QCOMPARE(packages.packages().first().id, 4);
+        QCOMPARE(serialAt(PackageListModel::PageSize), QString("SN-1"));
+        QCOMPARE(wanted.count(), 0);
+        QCOMPARE(serialAt(PackageListModel::PageSize + 1), QString());
+        QCOMPARE(wanted.count(), 1);
+        QCOMPARE(packages.missingPages(0, packages.rowCount() - 1), QList<int>({1, 2}));
+        QCOMPARE(packages.missingPages(1, PackageListModel::PageSize), QList<int>());
+        const QList<FiledPackage> last{crashed("2026-11-01", "6.3.0", 9001)};
+        packages.setRows(before - 1, 2 * PackageListModel::PageSize, last);
+        QCOMPARE(packages.missingPages(0, packages.rowCount() - 1), QList<int>({1, 2}));
+        QSignalSpy changed(&packages, &QAbstractItemModel::dataChanged);
+        packages.setRows(before, 2 * PackageListModel::PageSize, last);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(packages.rowOf(9001), 2 * PackageListModel::PageSize + 1);
+        QCOMPARE(packages.package(2 * PackageListModel::PageSize + 1)->id, 9001);
+        QVERIFY(!packages.package(PackageListModel::PageSize + 1));
+
+        QSignalSpy reordered(&packages, &PackageListModel::orderChanged);
+        packages.sort(PackageListModel::Version, Qt::AscendingOrder);
+        QCOMPARE(reordered.count(), 1);
+        QCOMPARE(packages.order().key, PackageOrder::Key::Version);
+        QVERIFY(!packages.order().descending);
+        packages.sort(PackageListModel::Version, Qt::AscendingOrder);
+        QCOMPARE(reordered.count(), 1);
 
         GroupListModel groups;
         groups.setGroups({signatureGroup("b", 1), signatureGroup("a", 3)});

@@ -43,9 +43,9 @@ CrashChart::CrashChart(QWidget* parent)
     chart()->setAnimationOptions(QChart::NoAnimation);
 }
 
-void CrashChart::setPackages(const QList<FiledPackage>& packages)
+void CrashChart::setCrashDays(const QList<DayCrashes>& days)
 {
-    m_packages = packages;
+    m_days = days;
     rebuild();
 }
 
@@ -73,7 +73,7 @@ void CrashChart::rebuild()
         delete axis;
     }
     const PeriodCrashes crashes =
-        crashesPerPeriod(m_packages, ShownPeriods, ShownVersions, tr("other versions"), m_period);
+        crashesPerPeriod(m_days, ShownPeriods, ShownVersions, tr("other versions"), m_period);
     setAccessibleDescription(summary(crashes));
     if (crashes.periods.isEmpty()) {
         chart->setTitle(tr("No crashes match"));

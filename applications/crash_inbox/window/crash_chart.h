@@ -16,7 +16,7 @@ class CrashChart : public Tessera::TranslatableWidget<QChartView>
 public:
     explicit CrashChart(QWidget* parent = nullptr);
 
-    void setPackages(const QList<FiledPackage>& packages);
+    void setCrashDays(const QList<DayCrashes>& days);
     // Every version the desk knows, in the order of releases: each keeps its colour.
     void setKnownVersions(const QStringList& versions);
     void setPeriod(CrashPeriod period);
@@ -34,7 +34,7 @@ private:
     QString summary(const PeriodCrashes& crashes) const;
     QColor versionColour(const QString& version) const;
 
-    QList<FiledPackage> m_packages;
+    QList<DayCrashes> m_days;
     QStringList m_knownVersions;
     CrashPeriod m_period = CrashPeriod::Week;
 };

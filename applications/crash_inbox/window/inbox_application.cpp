@@ -9,6 +9,7 @@
 #include "tessera/application/platform/display_platforms.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -23,10 +24,13 @@ public:
     InboxApplication(int& argc, char** argv)
         : Tessera::Application<QApplication>(
               argc, argv, describeApplication({SuiteApplication::CrashInbox, {}}))
-    {}
+    {
+        m_sinceStart.start();
+    }
 
     QString databaseText;
     QStringList files;
+    bool reportTimings = false;
     int status = 0;
 
 protected:
@@ -44,12 +48,23 @@ protected:
         }
         m_window = new InboxWindow(std::move(database));
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        if (reportTimings)
+            QObject::connect(m_window, &InboxWindow::listingShown, m_window,
+                             [this](qint64 count, qint64 msAfterChange) {
+                                 std::fprintf(stderr,
+                                              "listed %lld packages %lld ms after the change, "
+                                              "%lld ms after the start\n",
+                                              static_cast<long long>(count),
+                                              static_cast<long long>(msAfterChange),
+                                              static_cast<long long>(m_sinceStart.elapsed()));
+                             });
         m_window->show();
         m_window->openFiles(files);
     }
 
 private:
     QPointer<InboxWindow> m_window;
+    QElapsedTimer m_sinceStart;
 };
 
 ThemeMode themeNamed(const QString& name)
@@ -96,6 +111,7 @@ int runInboxWindow(int& argc, char** argv, const WindowCommandLine& commandLine)
     }
     application.databaseText = commandLine.databaseText;
     application.files = commandLine.files;
+    application.reportTimings = commandLine.reportStalls;
     application.setThemeMode(themeNamed(commandLine.themeName));
     const StallMeter stalls;
     const int status = QApplication::exec();

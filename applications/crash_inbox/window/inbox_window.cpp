@@ -10,6 +10,7 @@
 #include "crash_inbox/text/printable.h"
 #include "crash_inbox/triage/version_order.h"
 #include "crash_inbox/window/platform/file_manager.h"
+#include "database_worker.h"
 #include "extraction_job.h"
 #include "filing_job.h"
 #include "group_list_model.h"
@@ -21,6 +22,7 @@
 #include "row_sorting.h"
 #include "tessera/widgets/tree_view.h"
 #include "unfinished_filing.h"
+#include "window_queries.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -39,7 +41,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QSplitter>
@@ -48,7 +49,6 @@
 
 #include <array>
 #include <cstdio>
-#include <set>
 
 namespace {
 
@@ -93,7 +93,9 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
     : TranslatableWidget(parent,
                          Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_database(std::move(database))
+    , m_worker(new DatabaseWorker(m_database->location(), this))
 {
+    m_sinceChange.start();
     setDefaultSize(DefaultWindowSize);
     createWidgets();
     createLayout();
@@ -105,8 +107,9 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
 
 InboxWindow::~InboxWindow()
 {
-    // A filing run and the watch on the database end before the database goes.
+    // A filing run, the queries and the watch on the database end before the database goes.
     delete m_filing;
+    delete m_worker;
     delete m_changeWatch;
 }
 
@@ -207,6 +210,9 @@ void InboxWindow::createWidgets()
     m_groups->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_groups->addAction(m_copyGroupSignatureAction);
 
+    m_rowsDelay = new QTimer(this);
+    m_rowsDelay->setSingleShot(true);
+    m_rowsDelay->setInterval(0);
     m_searchDelay = new QTimer(this);
     m_searchDelay->setSingleShot(true);
     m_searchDelay->setInterval(SearchDelayMs);
@@ -295,6 +301,15 @@ void InboxWindow::createLayout()
 
 void InboxWindow::connectSignals()
 {
+    const auto changed = [this] {
+        m_sinceChange.restart();
+    };
+    for (QLineEdit* edit : {m_search, m_serialFilter})
+        connect(edit, &QLineEdit::textChanged, this, changed);
+    for (QComboBox* combo : {m_device, m_version})
+        connect(combo, &QComboBox::currentIndexChanged, this, changed);
+    for (QDateEdit* edit : {m_crashedFrom, m_crashedTo})
+        connect(edit, &QDateEdit::dateChanged, this, changed);
     connect(m_search, &QLineEdit::textChanged, m_searchDelay, qOverload<>(&QTimer::start));
     connect(m_searchDelay, &QTimer::timeout, this, &InboxWindow::refreshGroups);
     connect(m_findAction, &QAction::triggered, m_search, [this] {
@@ -310,6 +325,11 @@ void InboxWindow::connectSignals()
             &InboxWindow::refreshPackages);
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::showSelectedPackage);
+    // A paint asks for each row it misses: the rows shown are fetched once it is done.
+    connect(m_packageModel, &PackageListModel::rowsWanted, m_rowsDelay,
+            qOverload<>(&QTimer::start));
+    connect(m_rowsDelay, &QTimer::timeout, this, &InboxWindow::fetchShownRows);
+    connect(m_packageModel, &PackageListModel::orderChanged, this, &InboxWindow::refreshPackages);
     connect(m_triage, &GroupTriagePanel::triageChosen, this, &InboxWindow::saveTriage);
     connect(m_period, &QComboBox::currentIndexChanged, m_chart, [this](int index) {
         m_chart->setPeriod(index == 1 ? CrashPeriod::Month : CrashPeriod::Week);
@@ -347,46 +367,33 @@ void InboxWindow::connectSignals()
 // The filters' choices from the database, then the groups and packages they choose.
 void InboxWindow::refresh()
 {
-    QString error;
-    const auto groups = PackageStore(*m_database).signatureGroups({}, error);
-    if (!groups) {
-        setStatus(error);
-        return;
-    }
-    std::set<QString> devices, versions;
-    for (const SignatureGroup& group : *groups) {
-        devices.insert(group.devices.cbegin(), group.devices.cend());
-        versions.insert(group.versions.cbegin(), group.versions.cend());
-    }
-    QStringList releases(versions.begin(), versions.end());
-    std::stable_sort(releases.begin(), releases.end(), [](const QString& a, const QString& b) {
-        return RowSorting::compareVersions(a, b) < 0;
-    });
-    m_chart->setKnownVersions(releases);
-    fillFilter(m_device, {devices.begin(), devices.end()});
-    fillFilter(m_version, releases);
-    // Without a filter the groups are those just read: no second query.
-    const PackageFilter filter = currentFilter();
-    const bool filtered = !filter.search.isEmpty() || !filter.device.isEmpty() ||
-                          !filter.version.isEmpty() || !filter.serial.isEmpty() ||
-                          filter.crashedFrom.isValid() || filter.crashedTo.isValid();
-    if (filtered)
-        refreshGroups();
-    else
-        showGroups(*groups);
+    m_worker->ask<WindowQueries::FilterChoices>(
+        DatabaseWorker::Lane::Choices, &WindowQueries::filterChoices,
+        [this](const std::optional<WindowQueries::FilterChoices>& choices, const QString& error) {
+            if (!choices)
+                return setStatus(error);
+            m_chart->setKnownVersions(choices->releases);
+            m_packageModel->setReleases(choices->releases);
+            fillFilter(m_device, choices->devices);
+            fillFilter(m_version, choices->releases);
+        });
+    refreshGroups();
 }
 
 // The groups of the packages that the search and filters choose, with their counts of those;
 // the selected group kept where it can be.
 void InboxWindow::refreshGroups()
 {
-    QString error;
-    const auto groups = PackageStore(*m_database).signatureGroups(currentFilter(), error);
-    if (!groups) {
-        setStatus(error);
-        return;
-    }
-    showGroups(*groups);
+    m_worker->ask<QList<SignatureGroup>>(
+        DatabaseWorker::Lane::Groups,
+        [filter = currentFilter()](InboxDatabase& database, QString& error) {
+            return PackageStore(database).signatureGroups(filter, error);
+        },
+        [this](const std::optional<QList<SignatureGroup>>& groups, const QString& error) {
+            if (!groups)
+                return setStatus(error);
+            showGroups(*groups);
+        });
 }
 
 void InboxWindow::showGroups(const QList<SignatureGroup>& groups)
@@ -442,19 +449,39 @@ void InboxWindow::refreshPackages()
     m_triage->setGroup(group);
     PackageFilter filter = currentFilter();
     filter.signature = group ? group->signature : QString();
+    filter.order = m_packageModel->order();
     static const QRegularExpression notInWords(QStringLiteral("[^\\w]+"),
                                                QRegularExpression::UseUnicodePropertiesOption);
     m_report->setHighlight(m_search->text().split(notInWords, Qt::SkipEmptyParts));
-    QString error;
-    const auto packages = PackageStore(*m_database).list(filter, error);
-    if (!packages) {
-        setStatus(error);
-        return;
-    }
+    m_worker->ask<WindowQueries::Listing>(
+        DatabaseWorker::Lane::Packages,
+        [filter](InboxDatabase& database, QString& error) {
+            return WindowQueries::firstRows(database, filter, PackageListModel::PageSize, error);
+        },
+        [this, filter](const std::optional<WindowQueries::Listing>& listing, const QString& error) {
+            if (!listing)
+                return setStatus(error);
+            m_listedFilter = filter;
+            showListing(*listing);
+        });
+    m_worker->ask<QList<DayCrashes>>(
+        DatabaseWorker::Lane::Chart,
+        [filter](InboxDatabase& database, QString& error) {
+            return PackageStore(database).crashDays(filter, error);
+        },
+        [this](const std::optional<QList<DayCrashes>>& days, const QString& error) {
+            if (!days)
+                return setStatus(error);
+            m_chart->setCrashDays(*days);
+        });
+}
+
+void InboxWindow::showListing(const WindowQueries::Listing& listing)
+{
     const qint64 selected = m_shownIsFiled && m_shown ? m_shown->id : 0;
-    m_packageModel->setPackages(*packages);
+    m_packageModel->setListing(listing.count, listing.first);
+    Q_EMIT listingShown(listing.count, m_sinceChange.elapsed());
     fitColumnsOnce();
-    m_chart->setPackages(*packages);
     // The newest crash is shown when nothing else is.
     const int row = m_packageModel->rowOf(selected);
     const int newest = int(m_packageModel->opened().size());
@@ -464,8 +491,44 @@ void InboxWindow::refreshPackages()
         m_packages->setCurrentIndex(m_packageModel->index(newest, 0));
     else
         m_packages->setCurrentIndex(m_packageModel->index(openedRow(*m_shown), 0));
-    if (m_packageModel->packages().isEmpty() && m_shownIsFiled)
+    if (m_packageModel->filedCount() == 0 && m_shownIsFiled)
         showPackage(std::nullopt, false);
+}
+
+// The rows in view that are not fetched yet, with one query at a time: a fast scroll fetches
+// where it stops, not every page it passed.
+void InboxWindow::fetchShownRows()
+{
+    if (m_fetchingRows) {
+        m_fetchAgain = true;
+        return;
+    }
+    const int first = std::max(0, m_packages->indexAt(QPoint(0, 0)).row());
+    int last = m_packages->indexAt(QPoint(0, m_packages->viewport()->height() - 1)).row();
+    if (last < 0)
+        last = m_packageModel->rowCount() - 1;
+    const QList<int> pages = m_packageModel->missingPages(first, last);
+    if (pages.isEmpty())
+        return;
+    PackageFilter filter = m_listedFilter;
+    filter.offset = qint64(pages.first()) * PackageListModel::PageSize;
+    filter.limit = qint64(pages.last() - pages.first() + 1) * PackageListModel::PageSize;
+    m_fetchingRows = true;
+    m_worker->ask<QList<FiledPackage>>(
+        DatabaseWorker::EveryQuestion,
+        [filter](InboxDatabase& database, QString& error) {
+            return PackageStore(database).list(filter, error);
+        },
+        [this, listing = m_packageModel->listing(), offset = filter.offset](
+            const std::optional<QList<FiledPackage>>& rows, const QString& error) {
+            m_fetchingRows = false;
+            if (!rows)
+                setStatus(error);
+            else
+                m_packageModel->setRows(listing, offset, *rows);
+            if (std::exchange(m_fetchAgain, false))
+                fetchShownRows();
+        });
 }
 
 // -1 when the package is not among the opened ones.
@@ -482,7 +545,7 @@ int InboxWindow::openedRow(const FiledPackage& package) const
 // Columns start as wide as what they show first; then the technician sizes them.
 void InboxWindow::fitColumnsOnce()
 {
-    if (m_columnsFitted || m_packageModel->packages().isEmpty())
+    if (m_columnsFitted || m_packageModel->filedCount() == 0)
         return;
     m_columnsFitted = true;
     // The signature keeps most of the room; a long state is elided.
@@ -508,18 +571,36 @@ void InboxWindow::showSelectedPackage()
     // A refresh selects the package shown again: its report stays as the technician left it.
     if (m_shown && m_shownIsFiled && m_shown->id == listed->id)
         return;
-    QString error;
-    const std::optional<FiledPackage> package = PackageStore(*m_database).find(listed->id, error);
-    if (!error.isEmpty())
-        setStatus(error);
-    showPackage(package, true);
+    m_worker->ask<WindowQueries::Shown>(
+        DatabaseWorker::Lane::Package,
+        [id = listed->id](InboxDatabase& database, QString& error) {
+            return WindowQueries::shownPackage(database, id, error);
+        },
+        [this, id = listed->id](const std::optional<WindowQueries::Shown>& shown,
+                                const QString& error) {
+            // Another row may have been chosen meanwhile.
+            const auto current = m_packageModel->package(m_packages->currentIndex().row());
+            if (!current || current->id != id)
+                return;
+            if (!error.isEmpty())
+                setStatus(error);
+            showFiled(shown);
+        });
+}
+
+void InboxWindow::showFiled(const std::optional<WindowQueries::Shown>& shown)
+{
+    m_shownPlaces = shown ? shown->places : QList<PackagePlace>();
+    showPackage(shown ? std::optional<FiledPackage>(shown->package) : std::nullopt, true);
 }
 
 void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool filed)
 {
     m_shown = package;
     m_shownIsFiled = package && filed;
-    m_shownPlace = package ? placeOnDiskOf(*package, m_shownIsFiled) : QString();
+    if (!m_shownIsFiled)
+        m_shownPlaces.clear();
+    m_shownPlace = package ? shownPlaceOnDisk() : QString();
     m_report->setPackage(package);
     if (shownIsGone())
         setStatus(tr("The package's file is gone from %1: what was filed shows, but its entries "
@@ -530,15 +611,12 @@ void InboxWindow::showPackage(const std::optional<FiledPackage>& package, bool f
 
 // A filed package may have been moved or deleted from places it was found at, or from all.
 // Empty when the package is filed and has gone from every place it was found at.
-QString InboxWindow::placeOnDiskOf(const FiledPackage& package, bool filed) const
+QString InboxWindow::shownPlaceOnDisk() const
 {
-    QString error;
-    const auto places =
-        filed ? PackagePlaces::of(m_database->connection(), package.id, error) : std::nullopt;
-    // An opened file is where it was opened; when the database cannot tell, Extract will say.
-    if (!places)
-        return placeOnDisk(package.file);
-    for (const PackagePlace& place : *places) {
+    // An opened file is where it was opened.
+    if (!m_shownIsFiled)
+        return placeOnDisk(m_shown->file);
+    for (const PackagePlace& place : m_shownPlaces) {
         if (QFileInfo::exists(placeOnDisk(place.file)))
             return placeOnDisk(place.file);
     }
@@ -570,24 +648,38 @@ void InboxWindow::openFiles(const QStringList& files)
 // one filed already is found among them. What could not be read is said.
 void InboxWindow::showOpenedFiles(const OpeningJob::Readings& readings)
 {
+    QList<QByteArray> sha256s;
+    for (const auto& [file, reading] : readings) {
+        if (reading.package)
+            sha256s << reading.package->sha256;
+    }
+    m_worker->ask<QHash<QByteArray, WindowQueries::Shown>>(
+        DatabaseWorker::EveryQuestion,
+        [sha256s](InboxDatabase& database, QString& error) {
+            return WindowQueries::filedOf(database, sha256s, error);
+        },
+        [this, readings](const std::optional<QHash<QByteArray, WindowQueries::Shown>>& filed,
+                         const QString& error) {
+            if (!filed)
+                return setStatus(error);
+            showOpenedFiles(readings, *filed);
+        });
+}
+
+void InboxWindow::showOpenedFiles(const OpeningJob::Readings& readings,
+                                  const QHash<QByteArray, WindowQueries::Shown>& filed)
+{
     QList<FiledPackage> opened = m_packageModel->opened();
     std::optional<FiledPackage> unfiled;
-    std::optional<FiledPackage> filed;
+    std::optional<WindowQueries::Shown> found;
     QStringList said;
-    QString error;
     for (const auto& [file, reading] : readings) {
         if (!reading.package) {
             said << tr("%1 is not a crash package: %2").arg(file, reading.problem);
             continue;
         }
-        const std::optional<qint64> id =
-            PackageStore(*m_database).idOf(reading.package->sha256, error);
-        if (!error.isEmpty())
-            return setStatus(error);
-        if (id) {
-            filed = PackageStore(*m_database).find(*id, error);
-            if (!error.isEmpty())
-                return setStatus(error);
+        if (const auto known = filed.constFind(reading.package->sha256); known != filed.cend()) {
+            found = *known;
             said << tr("%1 is filed already.").arg(file);
             continue;
         }
@@ -599,14 +691,14 @@ void InboxWindow::showOpenedFiles(const OpeningJob::Readings& readings)
         said << tr("%1 is not filed.").arg(file);
     }
     m_packageModel->setOpened(opened);
-    if (filed) {
+    if (found) {
         m_groups->setCurrentIndex(m_groupModel->index(0, 0));
         m_search->clear();
     }
     if (unfiled)
         showPackage(unfiled, false);
-    else if (filed)
-        showPackage(filed, true);
+    else if (found)
+        showFiled(found);
     refreshPackages();
     setStatus(said.size() == 1 ? said.first() : tr("%1 files opened.").arg(readings.size()),
               said.join(QLatin1Char('\n')));
@@ -689,19 +781,29 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
 // Opened files that are filed now leave the opened rows; the one shown is shown as filed.
 void InboxWindow::forgetFiledOpenings()
 {
-    QList<FiledPackage> stillOpened;
-    QString error;
-    for (const FiledPackage& package : m_packageModel->opened()) {
-        const std::optional<qint64> id = PackageStore(*m_database).idOf(package.sha256, error);
-        if (!error.isEmpty())
-            return setStatus(error);
-        if (!id) {
-            stillOpened << package;
-        } else if (m_shown && !m_shownIsFiled && m_shown->sha256 == package.sha256) {
-            showPackage(PackageStore(*m_database).find(*id, error), true);
-        }
-    }
-    m_packageModel->setOpened(stillOpened);
+    QList<QByteArray> sha256s;
+    for (const FiledPackage& package : m_packageModel->opened())
+        sha256s << package.sha256;
+    if (sha256s.isEmpty())
+        return;
+    m_worker->ask<QHash<QByteArray, WindowQueries::Shown>>(
+        DatabaseWorker::EveryQuestion,
+        [sha256s](InboxDatabase& database, QString& error) {
+            return WindowQueries::filedOf(database, sha256s, error);
+        },
+        [this](const std::optional<QHash<QByteArray, WindowQueries::Shown>>& filed,
+               const QString& error) {
+            if (!filed)
+                return setStatus(error);
+            QList<FiledPackage> stillOpened;
+            for (const FiledPackage& package : m_packageModel->opened()) {
+                if (!filed->contains(package.sha256))
+                    stillOpened << package;
+                else if (m_shown && !m_shownIsFiled && m_shown->sha256 == package.sha256)
+                    showFiled(filed->value(package.sha256));
+            }
+            m_packageModel->setOpened(stillOpened);
+        });
 }
 
 // Extraction runs on a worker, so a large package leaves the window answering.
@@ -715,11 +817,7 @@ void InboxWindow::extractPackage(const QString& only)
     QList<PackagePlace> places{{m_shown->file, {}, {}, std::nullopt}};
     QByteArray sha256;
     if (m_shownIsFiled) {
-        QString error;
-        const auto filed = PackagePlaces::of(m_database->connection(), m_shown->id, error);
-        if (!filed)
-            return setStatus(error);
-        places = *filed;
+        places = m_shownPlaces;
         sha256 = m_shown->sha256;
     }
     m_extracting = true;
@@ -741,11 +839,18 @@ void InboxWindow::exportPackages()
                                                       QString(), tr("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
-    const QList<FiledPackage> listed = m_packageModel->opened() + m_packageModel->packages();
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(packagesAsCsv(listed)) < 0 || !out.commit())
-        return setStatus(tr("%1 could not be written: %2").arg(file, out.errorString()));
-    setStatus(tr("Exported %1 packages to %2.").arg(listed.size()).arg(file));
+    setStatus(tr("Exporting to %1…").arg(file));
+    m_worker->ask<qint64>(
+        DatabaseWorker::EveryQuestion,
+        [opened = m_packageModel->opened(), filter = m_listedFilter, file](InboxDatabase& database,
+                                                                           QString& error) {
+            return WindowQueries::exportCsv(database, opened, filter, file, error);
+        },
+        [this, file](const std::optional<qint64>& exported, const QString& error) {
+            if (!exported)
+                return setStatus(error);
+            setStatus(tr("Exported %1 packages to %2.").arg(*exported).arg(file));
+        });
 }
 
 void InboxWindow::showInFolder()
@@ -763,15 +868,22 @@ void InboxWindow::saveTriage(const GroupTriage& shown, const GroupTriage& triage
                       .arg(triage.fixedIn));
         return;
     }
-    QString error;
-    if (!GroupTriageStore(*m_database).change(shown, triage, error)) {
-        setStatus(tr("The group was not changed: %1").arg(error));
-        return;
-    }
-    setStatus(
-        tr("Group %1 is %2.").arg(triage.id).arg(GroupListModel::stateText(triage).toLower()));
-    // The watch may hear this change too: one refresh for both.
-    m_changeDelay->start();
+    m_worker->ask<bool>(
+        DatabaseWorker::EveryQuestion,
+        [shown, triage](InboxDatabase& database, QString& error) -> std::optional<bool> {
+            if (!GroupTriageStore(database).change(shown, triage, error))
+                return std::nullopt;
+            return true;
+        },
+        [this, triage](const std::optional<bool>& changed, const QString& error) {
+            if (!changed)
+                return setStatus(tr("The group was not changed: %1").arg(error));
+            setStatus(tr("Group %1 is %2.")
+                          .arg(triage.id)
+                          .arg(GroupListModel::stateText(triage).toLower()));
+            // The watch may hear this change too: one refresh for both.
+            m_changeDelay->start();
+        });
 }
 
 // A run stops between batches; what it was given is kept for the next Add….

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "crash_inbox/store/filed_package.h"
+#include "crash_inbox/store/package_places.h"
 #include "opening_job.h"
 #include "tessera/resources/translatable_widget.h"
 #include "tessera/window/window_proxy.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -12,6 +14,7 @@
 
 class ChangeWatch;
 class CrashChart;
+class DatabaseWorker;
 class FilingJob;
 class GroupListModel;
 class GroupTriagePanel;
@@ -28,6 +31,10 @@ class QTimer;
 class QTreeView;
 class ReportView;
 struct FilingSummary;
+namespace WindowQueries {
+struct Listing;
+struct Shown;
+} // namespace WindowQueries
 
 // The service desk's window on the inbox: search and filters, the crash groups with a chart of
 // their crashes per week, the packages of the selected group, and the selected package's report;
@@ -46,6 +53,11 @@ public:
 
     void retranslateUi() override;
 
+Q_SIGNALS:
+    // A listing was shown: how many packages it holds, and how long after the search or a
+    // filter last changed (or the window was made).
+    void listingShown(qint64 count, qint64 msAfterChange);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -58,12 +70,17 @@ private:
     void showGroups(const QList<SignatureGroup>& groups);
     PackageFilter currentFilter() const;
     void refreshPackages();
+    void showListing(const WindowQueries::Listing& listing);
+    void fetchShownRows();
     void fitColumnsOnce();
     void showSelectedPackage();
+    void showFiled(const std::optional<WindowQueries::Shown>& shown);
     void showPackage(const std::optional<FiledPackage>& package, bool filed);
-    QString placeOnDiskOf(const FiledPackage& package, bool filed) const;
+    QString shownPlaceOnDisk() const;
     bool shownIsGone() const;
     void showOpenedFiles(const OpeningJob::Readings& readings);
+    void showOpenedFiles(const OpeningJob::Readings& readings,
+                         const QHash<QByteArray, WindowQueries::Shown>& filed);
     int openedRow(const FiledPackage& package) const;
     void forgetFiledOpenings();
     void fillFilter(QComboBox* combo, const QStringList& values);
@@ -82,9 +99,15 @@ private:
     void updateActions();
 
     std::unique_ptr<InboxDatabase> m_database;
+    DatabaseWorker* m_worker = nullptr;
     std::optional<FiledPackage> m_shown;
     bool m_shownIsFiled = false;
-    QString m_shownPlace; // the first of its places that is on the disk
+    QList<PackagePlace> m_shownPlaces; // of a filed package
+    QString m_shownPlace;              // the first of its places that is on the disk
+    PackageFilter m_listedFilter;
+    bool m_fetchingRows = false;
+    bool m_fetchAgain = false;
+    QElapsedTimer m_sinceChange;
     QPointer<FilingJob> m_filing;
     QStringList m_filingPaths;
     qsizetype m_filingLeft = -1; // not known before the first progress
@@ -119,6 +142,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_searchDelay = nullptr;
+    QTimer* m_rowsDelay = nullptr;
     bool m_refreshing = false;
     bool m_columnsFitted = false;
     QAction* m_addFilesAction = nullptr;

@@ -2,7 +2,8 @@
 
 #include "crash_inbox/text/printable.h"
 #include "plain_tool_tip.h"
-#include "row_sorting.h"
+
+#include <map>
 
 QString crashMoment(const ReportDocument& report)
 {
@@ -13,58 +14,66 @@ QString crashMoment(const ReportDocument& report)
     return (date + QLatin1Char(' ') + time).trimmed();
 }
 
-void PackageListModel::setPackages(const QList<FiledPackage>& packages)
+int PackageListModel::setListing(qint64 count, const QList<FiledPackage>& first)
 {
     beginResetModel();
-    m_packages = packages;
-    if (m_sortColumn >= 0)
-        std::stable_sort(m_packages.begin(), m_packages.end(),
-                         RowSorting::lessThan<FiledPackage>(
-                             m_sortOrder, [this](const FiledPackage& a, const FiledPackage& b) {
-                                 return compare(a, b);
-                             }));
+    m_filedCount = count;
+    m_pages.clear();
+    ++m_listing;
+    for (qsizetype at = 0; at < first.size(); at += PageSize)
+        m_pages.insert(at / PageSize, first.mid(at, PageSize));
     endResetModel();
+    return m_listing;
+}
+
+void PackageListModel::setRows(int listing, qint64 offset, const QList<FiledPackage>& packages)
+{
+    if (listing != m_listing || offset % PageSize != 0 || packages.isEmpty())
+        return;
+    for (qsizetype at = 0; at < packages.size(); at += PageSize)
+        m_pages.insert((offset + at) / PageSize, packages.mid(at, PageSize));
+    const int first = int(m_opened.size() + offset);
+    const int last = std::min(rowCount() - 1, int(first + packages.size() - 1));
+    if (first <= last)
+        Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
+}
+
+QList<int> PackageListModel::missingPages(int firstRow, int lastRow) const
+{
+    QList<int> missing;
+    const qint64 first = std::max<qint64>(0, firstRow - m_opened.size());
+    const qint64 last = std::min<qint64>(m_filedCount - 1, lastRow - m_opened.size());
+    for (qint64 page = first / PageSize; first <= last && page <= last / PageSize; ++page) {
+        if (!m_pages.contains(page))
+            missing << int(page);
+    }
+    return missing;
+}
+
+const FiledPackage* PackageListModel::filed(qint64 offset) const
+{
+    const auto page = m_pages.constFind(offset / PageSize);
+    if (page == m_pages.cend() || offset % PageSize >= page->size())
+        return nullptr;
+    return &page->at(offset % PageSize);
 }
 
 void PackageListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= ColumnCount)
+    static const std::map<int, PackageOrder::Key> keys{{Id, PackageOrder::Key::Id},
+                                                       {Crashed, PackageOrder::Key::Crashed},
+                                                       {Serial, PackageOrder::Key::Serial},
+                                                       {Version, PackageOrder::Key::Version},
+                                                       {Comments, PackageOrder::Key::Comments}};
+    const auto key = keys.find(column);
+    if (key == keys.cend())
         return;
-    m_sortColumn = column;
-    m_sortOrder = order;
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    changePersistentIndexList(
-        before,
-        RowSorting::sortRows(
-            *this, m_packages, int(m_opened.size()), order,
-            [this](const FiledPackage& a, const FiledPackage& b) { return compare(a, b); },
-            [](const FiledPackage& a, const FiledPackage& b) { return a.id == b.id; }, before));
-    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-int PackageListModel::compare(const FiledPackage& a, const FiledPackage& b) const
-{
-    const auto& first = a.report.application;
-    const auto& second = b.report.application;
-    switch (m_sortColumn) {
-    case Id:
-        return RowSorting::compareValues(a.id, b.id);
-    case Crashed:
-        // Readable moments in time order; what is no date after them, either way.
-        if (a.report.date.isValid() != b.report.date.isValid())
-            return (a.report.date.isValid() ? -1 : 1) *
-                   (m_sortOrder == Qt::DescendingOrder ? -1 : 1);
-        return RowSorting::compareTexts(crashMoment(a.report), crashMoment(b.report));
-    case Serial:
-        return RowSorting::compareTexts(first ? first->serial : QString(),
-                                        second ? second->serial : QString());
-    case Version:
-        return RowSorting::compareVersions(first ? first->version : QString(),
-                                           second ? second->version : QString());
-    default:
-        return RowSorting::compareTexts(a.report.comments, b.report.comments);
-    }
+    const bool descending = order == Qt::DescendingOrder;
+    if (m_order.key == key->second && m_order.descending == descending)
+        return;
+    m_order.key = key->second;
+    m_order.descending = descending;
+    Q_EMIT orderChanged();
 }
 
 void PackageListModel::setOpened(const QList<FiledPackage>& opened)
@@ -78,21 +87,26 @@ std::optional<FiledPackage> PackageListModel::package(int row) const
 {
     if (row < 0 || row >= rowCount())
         return std::nullopt;
-    return row < m_opened.size() ? m_opened.at(row) : m_packages.at(row - m_opened.size());
+    if (row < m_opened.size())
+        return m_opened.at(row);
+    const FiledPackage* package = filed(row - m_opened.size());
+    return package ? std::optional<FiledPackage>(*package) : std::nullopt;
 }
 
 int PackageListModel::rowOf(qint64 id) const
 {
-    for (int row = 0; row < m_packages.size(); ++row) {
-        if (m_packages.at(row).id == id)
-            return int(m_opened.size()) + row;
+    for (auto page = m_pages.cbegin(); page != m_pages.cend(); ++page) {
+        for (qsizetype at = 0; at < page->size(); ++at) {
+            if (page->at(at).id == id)
+                return int(m_opened.size() + page.key() * PageSize + at);
+        }
     }
     return -1;
 }
 
 int PackageListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_opened.size() + m_packages.size());
+    return parent.isValid() ? 0 : int(m_opened.size() + m_filedCount);
 }
 
 int PackageListModel::columnCount(const QModelIndex& parent) const
@@ -104,9 +118,15 @@ QVariant PackageListModel::data(const QModelIndex& index, int role) const
 {
     if (index.isValid() && role == Qt::TextAlignmentRole && index.column() == Id)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-    const std::optional<FiledPackage> shown = package(index.row());
-    if (!shown || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    const FiledPackage* shown = index.row() < m_opened.size()
+                                    ? &m_opened.at(index.row())
+                                    : filed(index.row() - m_opened.size());
+    if (!shown) {
+        Q_EMIT rowsWanted();
+        return {};
+    }
     const FiledPackage& package = *shown;
     if (role == Qt::ToolTipRole && index.column() == Id && package.id <= 0)
         return plainToolTip(tr("Opened from %1, not filed").arg(package.file));

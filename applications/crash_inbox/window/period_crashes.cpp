@@ -27,31 +27,25 @@ int periodsBetween(const QDate& first, const QDate& date, CrashPeriod period)
     return (start.year() - first.year()) * 12 + start.month() - first.month();
 }
 
-QString versionOf(const FiledPackage& package)
-{
-    const auto& application = package.report.application;
-    return application ? application->version : QString();
-}
-
 } // namespace
 
-PeriodCrashes crashesPerPeriod(const QList<FiledPackage>& packages, int maximumPeriods,
+PeriodCrashes crashesPerPeriod(const QList<DayCrashes>& days, int maximumPeriods,
                                int maximumVersions, const QString& otherVersions,
                                CrashPeriod period)
 {
     PeriodCrashes result;
     QDate latest;
-    for (const FiledPackage& package : packages) {
-        if (package.report.date.isValid() && (!latest.isValid() || package.report.date > latest))
-            latest = package.report.date;
+    for (const DayCrashes& day : days) {
+        if (day.day.isValid() && (!latest.isValid() || day.day > latest))
+            latest = day.day;
     }
     if (!latest.isValid() || maximumPeriods < 1)
         return result;
     const QDate last = startOf(latest, period);
     QDate first = after(last, period, -(maximumPeriods - 1));
     QDate earliest = last;
-    for (const FiledPackage& package : packages) {
-        const QDate date = package.report.date;
+    for (const DayCrashes& day : days) {
+        const QDate date = day.day;
         if (date.isValid() && date >= first && date < earliest)
             earliest = date;
     }
@@ -61,14 +55,14 @@ PeriodCrashes crashesPerPeriod(const QList<FiledPackage>& packages, int maximumP
 
     QMap<QString, QList<int>> byVersion;
     QHash<QString, int> totals;
-    for (const FiledPackage& package : packages) {
-        const QDate date = package.report.date;
+    for (const DayCrashes& day : days) {
+        const QDate date = day.day;
         if (!date.isValid() || date < first)
             continue;
-        QList<int>& counts = byVersion[versionOf(package)];
+        QList<int>& counts = byVersion[day.version];
         counts.resize(result.periods.size());
-        ++counts[periodsBetween(first, date, period)];
-        ++totals[versionOf(package)];
+        counts[periodsBetween(first, date, period)] += day.count;
+        totals[day.version] += day.count;
     }
     QStringList versions = byVersion.keys();
     std::stable_sort(versions.begin(), versions.end(), [&](const QString& a, const QString& b) {

@@ -17,6 +17,6 @@ struct PeriodCrashes {
     QList<QList<int>> counts; // per version, per period
 };
 
-PeriodCrashes crashesPerPeriod(const QList<FiledPackage>& packages, int maximumPeriods,
+PeriodCrashes crashesPerPeriod(const QList<DayCrashes>& days, int maximumPeriods,
                                int maximumVersions, const QString& otherVersions,
                                CrashPeriod period = CrashPeriod::Week);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QSqlQuery;
+
+// The crashes counted per signature, device, version and serial, with the first and the last
+// of them, kept as packages are filed and their crashes read again: the groups of a million
+// packages are read without reading the packages. Absent values count as empty texts, an
+// absent signature as "no dump facts".
+namespace CrashTallies {
+
+// Within the transaction that files or changes the package: counts it into its tally (+1) or
+// out of it (-1) as its row stands.
+bool count(QSqlQuery& query, qint64 id, int change, QString& error);
+
+// Makes the tallies of the packages filed before.
+QList<QByteArray> upgradeToVersion4(bool postgres);
+
+} // namespace CrashTallies

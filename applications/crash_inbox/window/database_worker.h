@@ -1,0 +1,70 @@
+#pragma once
+
+#include "crash_inbox/store/database_location.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class InboxDatabase;
+
+// Runs the window's queries and changes on a thread of its own with its own connection, one at
+// a time in the order asked, so that the window never waits for the database. Of the questions
+// asked on one lane only the latest is worth answering: one overtaken before it ran is dropped,
+// and an answer overtaken meanwhile is not delivered.
+class DatabaseWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Lane { Choices, Groups, Packages, Chart, Package, Count };
+    // Each question answered, in turn.
+    static constexpr Lane EveryQuestion = Lane::Count;
+
+    explicit DatabaseWorker(const DatabaseLocation& location, QObject* parent = nullptr);
+    // Waits for the question being answered; the others are dropped.
+    ~DatabaseWorker() override;
+
+    // `query` runs on the worker's thread and gives its result, or none with the error set;
+    // `answer` then runs on this object's thread.
+    template <typename Result>
+    void ask(Lane lane, std::function<std::optional<Result>(InboxDatabase&, QString&)> query,
+             std::function<void(const std::optional<Result>&, const QString&)> answer)
+    {
+        const quint64 ticket = ++m_tickets[std::size_t(lane)];
+        QMetaObject::invokeMethod(
+            m_context.get(),
+            [this, lane, ticket, query = std::move(query), answer = std::move(answer)] {
+                if (isOvertaken(lane, ticket))
+                    return;
+                QString error;
+                std::optional<Result> result;
+                if (InboxDatabase* database = openedDatabase(error))
+                    result = query(*database, error);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, lane, ticket, answer, result = std::move(result), error] {
+                        if (!isOvertaken(lane, ticket))
+                            answer(result, error);
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    bool isOvertaken(Lane lane, quint64 ticket) const;
+    // Opened on the worker's thread at its first question.
+    InboxDatabase* openedDatabase(QString& error);
+
+    const DatabaseLocation m_location;
+    std::array<std::atomic<quint64>, std::size_t(Lane::Count) + 1> m_tickets{};
+    QThread m_thread;
+    std::unique_ptr<QObject> m_context; // lives on the worker's thread
+    std::unique_ptr<InboxDatabase> m_database;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "crash_inbox/store/filed_package.h"
+#include "crash_inbox/store/package_places.h"
+
+#include <QHash>
+
+#include <optional>
+
+class InboxDatabase;
+
+// What the window asks of the database, each a whole question for its worker's thread.
+namespace WindowQueries {
+
+// A listing's count of packages and its first page.
+struct Listing {
+    qint64 count = 0;
+    QList<FiledPackage> first;
+};
+std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& filter, int pageSize,
+                                 QString& error);
+
+// The devices and versions that the filters offer, the versions in the order of releases.
+struct FilterChoices {
+    QStringList devices;
+    QStringList releases;
+};
+std::optional<FilterChoices> filterChoices(InboxDatabase& database, QString& error);
+
+// A filed package with every place it was found at; none with the error empty when no such
+// package is filed.
+struct Shown {
+    FiledPackage package;
+    QList<PackagePlace> places;
+};
+std::optional<Shown> shownPackage(InboxDatabase& database, qint64 id, QString& error);
+
+// The filed packages among those opened, by SHA-256.
+std::optional<QHash<QByteArray, Shown>> filedOf(InboxDatabase& database,
+                                                const QList<QByteArray>& sha256s, QString& error);
+
+// Writes the packages the filter lists as CSV; how many were written.
+std::optional<qint64> exportCsv(InboxDatabase& database, const QList<FiledPackage>& opened,
+                                const PackageFilter& filter, const QString& file, QString& error);
+
+} // namespace WindowQueries
