@@ -2,7 +2,8 @@
 //   inbox_bench packages <folder> <count> <dump bytes>: crash packages with dump-like dumps,
 //     each of its own content, written as the reporter writes them
 //   inbox_bench fill <database> <count>: filed reports without archives, through the inbox's
-//     own filing code, each with three words of a vocabulary of 5,000 in its comments
+//     own filing code, each with three words of a vocabulary of 5,000 in its comments and a
+//     signature of 400, most of them of 20
 //   inbox_bench words <count>: that many words of the vocabulary, one a line
 #include "controller_sim/dump_generator.h"
 #include "crash_inbox/store/inbox_database.h"
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int Vocabulary = 5000;
+constexpr int Groups = 400;
 
 QString word(int index)
 {
@@ -87,6 +89,9 @@ int fill(const QString& databaseText, int count)
             package.sha256 = QByteArray::number(number).rightJustified(64, '0');
             package.file = QStringLiteral("/bench/%1.cdp").arg(number);
             package.report = report(number, random);
+            // Most crashes fall into a few groups, the rest into many small ones.
+            const int group = random.bounded(10) < 8 ? random.bounded(20) : random.bounded(Groups);
+            package.signature = QStringLiteral("q5pc!Lamp::update%1").arg(group);
             batch << package;
         }
         if (!store.file(batch, error)) {

@@ -53,7 +53,7 @@
 namespace {
 
 // Typing pauses this long before the list follows the search.
-constexpr int SearchDelayMs = 250;
+constexpr int SearchDelayMs = 150;
 constexpr QSize DefaultWindowSize(1200, 760);
 // Groups and chart, packages, report: their widths at first.
 constexpr std::array PaneWidths = {500, 380, 320};
@@ -322,7 +322,7 @@ void InboxWindow::connectSignals()
     for (QDateEdit* edit : {m_crashedFrom, m_crashedTo})
         connect(edit, &QDateEdit::dateChanged, this, &InboxWindow::refreshGroups);
     connect(m_groups->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &InboxWindow::refreshPackages);
+            &InboxWindow::selectGroup);
     connect(m_packages->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InboxWindow::showSelectedPackage);
     // A paint asks for each row it misses: the rows shown are fetched once it is done.
@@ -380,10 +380,11 @@ void InboxWindow::refresh()
     refreshGroups();
 }
 
-// The groups of the packages that the search and filters choose, with their counts of those;
-// the selected group kept where it can be.
+// The packages that the search and filters choose, then their groups with their counts of
+// those, the selected group kept where it can be, then their chart: the list comes first.
 void InboxWindow::refreshGroups()
 {
+    refreshPackages();
     m_worker->ask<QList<SignatureGroup>>(
         DatabaseWorker::Lane::Groups,
         [filter = currentFilter()](InboxDatabase& database, QString& error) {
@@ -394,19 +395,36 @@ void InboxWindow::refreshGroups()
                 return setStatus(error);
             showGroups(*groups);
         });
+    refreshChart();
 }
 
 void InboxWindow::showGroups(const QList<SignatureGroup>& groups)
 {
-    const std::optional<SignatureGroup> selected =
-        m_groupModel->group(m_groups->currentIndex().row());
+    const std::optional<SignatureGroup> selected = selectedGroup();
     {
-        // The packages are listed once, below.
+        // The packages are listed already, unless the group selected is gone.
         const QScopedValueRollback<bool> quiet(m_refreshing, true);
         m_groupModel->setGroups(groups);
         m_groups->setCurrentIndex(m_groupModel->index(m_groupModel->rowOf(selected), 0));
     }
+    const std::optional<SignatureGroup> now = selectedGroup();
+    m_triage->setGroup(now);
+    if (selected.has_value() != now.has_value())
+        selectGroup();
+}
+
+std::optional<SignatureGroup> InboxWindow::selectedGroup() const
+{
+    return m_groupModel->group(m_groups->currentIndex().row());
+}
+
+void InboxWindow::selectGroup()
+{
+    if (m_refreshing)
+        return;
+    m_triage->setGroup(selectedGroup());
     refreshPackages();
+    refreshChart();
 }
 
 PackageFilter InboxWindow::currentFilter() const
@@ -441,15 +459,19 @@ void InboxWindow::fillFilter(QComboBox* combo, const QStringList& values)
     combo->setCurrentIndex(std::max(0, combo->findText(chosen)));
 }
 
-void InboxWindow::refreshPackages()
+// The search and filters with the group selected.
+PackageFilter InboxWindow::listFilter() const
 {
-    if (m_refreshing)
-        return;
-    const std::optional<SignatureGroup> group = m_groupModel->group(m_groups->currentIndex().row());
-    m_triage->setGroup(group);
+    const std::optional<SignatureGroup> group = selectedGroup();
     PackageFilter filter = currentFilter();
     filter.signature = group ? group->signature : QString();
     filter.order = m_packageModel->order();
+    return filter;
+}
+
+void InboxWindow::refreshPackages()
+{
+    const PackageFilter filter = listFilter();
     static const QRegularExpression notInWords(QStringLiteral("[^\\w]+"),
                                                QRegularExpression::UseUnicodePropertiesOption);
     m_report->setHighlight(m_search->text().split(notInWords, Qt::SkipEmptyParts));
@@ -464,9 +486,13 @@ void InboxWindow::refreshPackages()
             m_listedFilter = filter;
             showListing(*listing);
         });
+}
+
+void InboxWindow::refreshChart()
+{
     m_worker->ask<QList<DayCrashes>>(
         DatabaseWorker::Lane::Chart,
-        [filter](InboxDatabase& database, QString& error) {
+        [filter = listFilter()](InboxDatabase& database, QString& error) {
             return PackageStore(database).crashDays(filter, error);
         },
         [this](const std::optional<QList<DayCrashes>>& days, const QString& error) {

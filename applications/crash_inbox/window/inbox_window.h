@@ -68,6 +68,10 @@ private:
     void refresh();
     void refreshGroups();
     void showGroups(const QList<SignatureGroup>& groups);
+    std::optional<SignatureGroup> selectedGroup() const;
+    void selectGroup();
+    PackageFilter listFilter() const;
+    void refreshChart();
     PackageFilter currentFilter() const;
     void refreshPackages();
     void showListing(const WindowQueries::Listing& listing);
