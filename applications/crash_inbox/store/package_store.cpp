@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -608,8 +609,13 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const Package
     const QString where = whereOf(filter, values);
     // All packages are counted already.
     query.prepare(where.isEmpty()
-                      ? QStringLiteral("SELECT signature, device, version, serial, crashes, "
-                                       "first_crash, last_crash FROM crash_tallies")
+                      ? QStringLiteral("SELECT signature, device, version, NULL, crashes, "
+                                       "first_crash, last_crash FROM crash_tallies UNION ALL "
+                                       "SELECT signature, NULL, NULL, %1, 0, NULL, NULL FROM "
+                                       "crash_serials GROUP BY signature")
+                            .arg(m_database.isPostgres()
+                                     ? QStringLiteral("string_agg(serial, chr(31))")
+                                     : QStringLiteral("group_concat(serial, char(31))"))
                       : QStringLiteral("SELECT signature, device, version, serial, count(*), "
                                        "min(crashed_at), max(crashed_at) FROM packages %1 "
                                        "GROUP BY signature, device, version, serial")
@@ -620,27 +626,47 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const Package
         error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
         return std::nullopt;
     }
-    QMap<QString, SignatureGroup> groups;
-    const auto addTo = [](QStringList& list, const QVariant& value) {
-        if (!value.isNull() && !value.toString().isEmpty() && !list.contains(value.toString()))
-            list << value.toString();
+    // Rows of one group come together; each value is kept once.
+    struct Gathered {
+        SignatureGroup group;
+        QSet<QString> devices, versions, serials;
+        QString first, last;
+    };
+    QHash<QString, Gathered> groups;
+    Gathered* gathered = nullptr;
+    const auto addTo = [](QSet<QString>& values, const QVariant& value) {
+        if (!value.isNull() && !value.toString().isEmpty())
+            values.insert(value.toString());
     };
     while (query.next()) {
         const QString signature = query.value(0).isNull()
                                       ? QString::fromLatin1(CrashAnalysis::NoDumpFactsSignature)
                                       : query.value(0).toString();
-        SignatureGroup& group = groups[signature];
-        group.signature = signature;
-        addTo(group.devices, query.value(1));
-        addTo(group.versions, query.value(2));
-        addTo(group.serials, query.value(3));
+        if (!gathered || gathered->group.signature != signature) {
+            gathered = &groups[signature];
+            gathered->group.signature = signature;
+        }
+        SignatureGroup& group = gathered->group;
+        addTo(gathered->devices, query.value(1));
+        addTo(gathered->versions, query.value(2));
+        // The tallies give a group's serials in one text.
+        if (where.isEmpty()) {
+            const QStringList serials = query.value(3).toString().split(QChar(0x1f));
+            for (const QString& serial : serials)
+                addTo(gathered->serials, serial);
+        } else {
+            addTo(gathered->serials, query.value(3));
+        }
         group.count += query.value(4).toInt();
-        const QDateTime first = QDateTime::fromString(query.value(5).toString(), Qt::ISODate);
-        const QDateTime last = QDateTime::fromString(query.value(6).toString(), Qt::ISODate);
-        if (first.isValid() && (!group.first.isValid() || first < group.first))
-            group.first = first;
-        if (last.isValid() && (!group.last.isValid() || last > group.last))
-            group.last = last;
+        // Moments are ISO text, which sorts as time does: read once a group is gathered.
+        if (query.isNull(5))
+            continue;
+        const QString first = query.value(5).toString();
+        const QString last = query.value(6).toString();
+        if (gathered->first.isEmpty() || first < gathered->first)
+            gathered->first = first;
+        if (last > gathered->last)
+            gathered->last = last;
     }
     if (query.lastError().isValid()) {
         error = sqlFailure(QStringLiteral("the crashes cannot be grouped"), query);
@@ -649,7 +675,15 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const Package
     const auto triages = GroupTriageStore(m_database).all(error);
     if (!triages)
         return std::nullopt;
-    QList<SignatureGroup> result = groups.values();
+    QList<SignatureGroup> result;
+    for (Gathered& one : groups) {
+        one.group.devices = QStringList(one.devices.cbegin(), one.devices.cend());
+        one.group.versions = QStringList(one.versions.cbegin(), one.versions.cend());
+        one.group.serials = QStringList(one.serials.cbegin(), one.serials.cend());
+        one.group.first = QDateTime::fromString(one.first, Qt::ISODate);
+        one.group.last = QDateTime::fromString(one.last, Qt::ISODate);
+        result << std::move(one.group);
+    }
     for (SignatureGroup& group : result) {
         group.devices.sort();
         std::sort(group.versions.begin(), group.versions.end(), releasedBefore);
@@ -661,7 +695,9 @@ std::optional<QList<SignatureGroup>> PackageStore::signatureGroups(const Package
     // The most crashes first; of as many, the most recent.
     std::stable_sort(result.begin(), result.end(),
                      [](const SignatureGroup& a, const SignatureGroup& b) {
-                         return a.count != b.count ? a.count > b.count : a.last > b.last;
+                         if (a.count != b.count)
+                             return a.count > b.count;
+                         return a.last != b.last ? a.last > b.last : a.signature < b.signature;
                      });
     return result;
 }

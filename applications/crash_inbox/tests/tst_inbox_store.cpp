@@ -354,6 +354,7 @@ private Q_SLOTS:
         QCOMPARE(PackageStore(*database).signatureGroups({}, error)->size(), 3);
         QSqlQuery query(database->connection());
         QVERIFY(query.exec("DROP TABLE crash_tallies"));
+        QVERIFY(query.exec("DROP TABLE crash_serials"));
         QVERIFY(engine == "sqlite" || query.exec("DROP INDEX packages_newest"));
         QVERIFY(query.exec("UPDATE inbox_schema SET version = 3"));
         query.clear();
@@ -460,13 +461,26 @@ private Q_SLOTS:
             QString error;
             QVERIFY2(store.file(packages, error), qPrintable(error));
         }
+        // A page in the middle of the packages' rows, as the file's own map says.
+        qint64 page = 0, pageSize = 0;
+        {
+            const auto database = open(text);
+            QSqlQuery query(database->connection());
+            QVERIFY(query.exec("SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM "
+                               "dbstat WHERE name = 'packages' AND pagetype = 'leaf' ORDER BY "
+                               "pageno"));
+            QList<qint64> pages;
+            while (query.next()) {
+                pages << query.value(0).toLongLong();
+                pageSize = query.value(1).toLongLong();
+            }
+            QVERIFY(pages.size() > 2);
+            page = pages.at(pages.size() / 2);
+        }
         QFile file(text);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        // Pages across the file: one of them holds packages.
-        for (int quarter = 1; quarter <= 3; ++quarter) {
-            QVERIFY(file.seek(file.size() * quarter / 4 / 4096 * 4096));
-            file.write(QByteArray(4096, '\xff'));
-        }
+        QVERIFY(file.seek((page - 1) * pageSize));
+        file.write(QByteArray(pageSize, '\xff'));
         file.close();
         QString error;
         const auto database = open(text, &error);

@@ -248,7 +248,8 @@ private Q_SLOTS:
         // Listed above the three filed, until it is filed too.
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+f"});
-        QTRY_VERIFY(probe({"labels"}).contains("Added 1, known before 0, rejected 0."));
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"labels"}).contains("Added 1, known before 0, rejected 0."),
+                                 20000);
         QTRY_COMPARE(probe({"rows", "Packages"}), QString("4"));
         const QString pid = m_x.xdotool({"getwindowpid", window}).trimmed();
         m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+F4"});
@@ -284,7 +285,8 @@ private Q_SLOTS:
     {
         const QString window = startWindow({});
         QVERIFY(!window.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 0, 20000);
+        // The groups come a moment after the packages.
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Crash groups"}).toInt() > 1, 20000);
         m_x.xdotool(
             {"windowactivate", "--sync", window, "key", "alt+g", "Down", "alt+t", "Down", "alt+e"});
         m_x.xdotool({"type", "seen by the desk"});

@@ -58,6 +58,15 @@ protected:
                                               static_cast<long long>(msAfterChange),
                                               static_cast<long long>(m_sinceStart.elapsed()));
                              });
+        if (reportTimings)
+            QObject::connect(m_window, &InboxWindow::rowsFetched, m_window,
+                             [](qint64 offset, qint64 msAfterMissed) {
+                                 std::fprintf(stderr,
+                                              "fetched rows from %lld %lld ms after they "
+                                              "were missed\n",
+                                              static_cast<long long>(offset),
+                                              static_cast<long long>(msAfterMissed));
+                             });
         m_window->show();
         m_window->openFiles(files);
     }

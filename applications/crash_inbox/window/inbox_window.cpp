@@ -545,13 +545,15 @@ void InboxWindow::fetchShownRows()
         [filter](InboxDatabase& database, QString& error) {
             return PackageStore(database).list(filter, error);
         },
-        [this, listing = m_packageModel->listing(), offset = filter.offset](
-            const std::optional<QList<FiledPackage>>& rows, const QString& error) {
+        [this, listing = m_packageModel->listing(), offset = filter.offset,
+         asked = m_sinceChange.elapsed()](const std::optional<QList<FiledPackage>>& rows,
+                                          const QString& error) {
             m_fetchingRows = false;
             if (!rows)
                 setStatus(error);
             else
                 m_packageModel->setRows(listing, offset, *rows);
+            Q_EMIT rowsFetched(offset, m_sinceChange.elapsed() - asked);
             if (std::exchange(m_fetchAgain, false))
                 fetchShownRows();
         });

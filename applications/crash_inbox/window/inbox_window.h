@@ -57,6 +57,8 @@ Q_SIGNALS:
     // A listing was shown: how many packages it holds, and how long after the search or a
     // filter last changed (or the window was made).
     void listingShown(qint64 count, qint64 msAfterChange);
+    // Rows shown were fetched: from which of the listing, and how long after they were missed.
+    void rowsFetched(qint64 offset, qint64 msAfterMissed);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
