@@ -7,7 +7,8 @@
 #     version filter shown within 300 ms of the change (the search's pause for typing
 #     included); the rows at the end of the list fetched at once; the longest time its event
 #     loop could not answer
-# Usage: bench/inbox_million.sh [build dir] [count]
+# Usage: bench/inbox_million.sh [build dir] [count]; with Q5_BENCH_DATABASES naming databases
+# filled before (by inbox_bench fill), those are measured instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-$root/build}
@@ -92,19 +93,26 @@ window_run() {
     printf '  version chosen: %s\n' "${lines[3]}"
     printf '  all versions again: %s\n' "${lines[4]}"
     printf '  the end of the list: %s\n' "$(grep '^fetched' "$log" | tail -1)"
-    printf '  %s\n' "$(grep 'longest stall' "$log")"
+    printf "  %s\n" "$(grep "longest stall" "$log")"
 }
 
-bash "$root/scripts/test-postgres.sh" start "$work/postgres"
-for database in "sqlite:$work/million.sqlite" "$(cat "$work/postgres/url")"; do
+if [ -n "${Q5_BENCH_DATABASES:-}" ]; then
+    read -r -a databases <<<"$Q5_BENCH_DATABASES"
+else
+    bash "$root/scripts/test-postgres.sh" start "$work/postgres"
+    databases=("sqlite:$work/million.sqlite" "$(cat "$work/postgres/url")")
+fi
+for database in "${databases[@]}"; do
     engine=${database%%:*}
-    start=$(date +%s)
-    "$tool" fill "$database" "$count"
-    printf '%s: %d packages filed in %d s\n' "$engine" "$count" $(($(date +%s) - start))
+    if [ -z "${Q5_BENCH_DATABASES:-}" ]; then
+        start=$(date +%s)
+        "$tool" fill "$database" "$count"
+        printf '%s: %d packages filed in %d s\n' "$engine" "$count" $(($(date +%s) - start))
+    fi
     "$inbox" --database "$database" groups >/dev/null # the page cache holds it
     word=$("$tool" words 1)
     if [ "$engine" = sqlite ]; then
-        shell=(sqlite3 "$work/million.sqlite" "SELECT id FROM packages WHERE id IN (SELECT rowid FROM package_words WHERE package_words MATCH '$word') ORDER BY crashed_at DESC")
+        shell=(sqlite3 "${database#sqlite:}" "SELECT id FROM packages WHERE id IN (SELECT rowid FROM package_words WHERE package_words MATCH '$word') ORDER BY crashed_at DESC")
     else
         shell=(psql -q -d "$database" -c "SELECT id FROM packages WHERE search @@ to_tsquery('simple', '$word') ORDER BY crashed_at DESC")
     fi

@@ -34,8 +34,9 @@ std::optional<WindowCommandLine> WindowCommandLine::parse(const QStringList& arg
                                       QStringLiteral("URL"), defaultDatabaseText());
     const QCommandLineOption theme(QStringLiteral("theme"), QStringLiteral("The theme."),
                                    QStringLiteral("THEME"), QStringLiteral("system"));
-    const QCommandLineOption reportStalls(QStringLiteral("report-stalls"),
-                                          QStringLiteral("The longest stall at the end, and when each listing showed."));
+    const QCommandLineOption reportStalls(
+        QStringLiteral("report-stalls"),
+        QStringLiteral("The longest stall at the end, and when each listing showed."));
     parser.addOptions({database, theme, reportStalls, helpOption()});
     if (!parser.parse(arguments))
         return std::nullopt;

@@ -109,6 +109,17 @@ bool count(QSqlQuery& query, qint64 id, int change, QString& error)
     return change > 0 ? countIn(query, id, error) : countOut(query, id, error);
 }
 
+bool countFiled(QSqlQuery& query, qint64 id, QString& error)
+{
+    return countIn(query, id, error) &&
+           run(query,
+               QStringLiteral("INSERT INTO crash_days (day, version, crashes) SELECT crash_date, "
+                              "coalesce(version, ''), 1 FROM packages WHERE id = ? AND crashed_at "
+                              "IS NOT NULL ON CONFLICT (day, version) DO UPDATE SET crashes = "
+                              "crash_days.crashes + 1"),
+               {id}, error);
+}
+
 QList<QByteArray> upgradeToVersion4(bool postgres)
 {
     const QByteArray integer = postgres ? "BIGINT" : "INTEGER";
@@ -126,11 +137,20 @@ QList<QByteArray> upgradeToVersion4(bool postgres)
             integer + " NOT NULL, PRIMARY KEY (signature, serial))",
         "INSERT INTO crash_serials (signature, serial, crashes) SELECT " +
             signatureColumn().toLatin1() +
-            ", coalesce(serial, ''), count(*) FROM packages GROUP BY 1, 2"};
+            ", coalesce(serial, ''), count(*) FROM packages GROUP BY 1, 2",
+        "CREATE TABLE crash_days (day TEXT NOT NULL, version TEXT NOT NULL, crashes " + integer +
+            " NOT NULL, PRIMARY KEY (day, version))",
+        "INSERT INTO crash_days (day, version, crashes) SELECT crash_date, coalesce(version, ''), "
+        "count(*) FROM packages WHERE crashed_at IS NOT NULL GROUP BY 1, 2",
+        // The filters a technician sets find their packages without reading them all.
+        "CREATE INDEX packages_serial ON packages(serial)",
+        "CREATE INDEX packages_version ON packages(version)"};
     // The newest crash first, as the window lists them, without sorting them all.
     if (postgres)
         statements << "CREATE INDEX packages_newest ON packages (crashed_at DESC NULLS LAST, id "
                       "DESC)";
+    else
+        statements << "ANALYZE";
     return statements;
 }
 

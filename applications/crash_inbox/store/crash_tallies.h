@@ -12,9 +12,11 @@ class QSqlQuery;
 // absent signature as "no dump facts".
 namespace CrashTallies {
 
-// Within the transaction that files or changes the package: counts it into its tally (+1) or
-// out of it (-1) as its row stands.
+// Within the transaction that changes the package's crash: counts it into its tallies (+1) or
+// out of them (-1) as its row stands.
 bool count(QSqlQuery& query, qint64 id, int change, QString& error);
+// Within the transaction that files the package: counts it in, its day too.
+bool countFiled(QSqlQuery& query, qint64 id, QString& error);
 
 // Makes the tallies of the packages filed before.
 QList<QByteArray> upgradeToVersion4(bool postgres);

@@ -71,6 +71,9 @@ struct PackageOrder {
     bool descending = true;
     // The versions known, in the order of their releases: versions sort by it, the others last.
     QStringList releases;
+    // The same rows, read from the end of the order with the offset counted from there: the
+    // last pages of a long listing without passing over all the rows before them.
+    bool fromEnd = false;
 };
 
 // The packages to list: all that match every filter given, `offset` of them passed over and

@@ -123,6 +123,32 @@ bool InboxDatabase::connect(QString& error)
     return true;
 }
 
+void InboxDatabase::noteFiled(qsizetype added)
+{
+    // A small inbox is served well without statistics.
+    constexpr qint64 WorthStatistics = 10000;
+    m_filedSinceStatistics += added;
+    if (isPostgres() || added == 0 ||
+        (m_rowsAtStatistics >= 0 && m_filedSinceStatistics * 10 < m_rowsAtStatistics))
+        return;
+    QSqlQuery query(connection());
+    // The first number of an index's statistics is the rows of its table.
+    qint64 atStatistics = -1;
+    if (query.exec(
+            QStringLiteral("SELECT stat FROM sqlite_stat1 WHERE tbl = 'packages' LIMIT 1")) &&
+        query.next())
+        atStatistics = query.value(0).toString().section(QLatin1Char(' '), 0, 0).toLongLong();
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM packages")) || !query.next())
+        return;
+    const qint64 rows = query.value(0).toLongLong();
+    const bool grown = atStatistics < 0 ? rows >= WorthStatistics : rows * 10 > atStatistics * 11;
+    // Statistics are a help: without them the queries are slower, never wrong.
+    if (grown && query.exec(QStringLiteral("ANALYZE")))
+        atStatistics = rows;
+    m_rowsAtStatistics = std::max<qint64>(atStatistics, 0);
+    m_filedSinceStatistics = 0;
+}
+
 bool InboxDatabase::isEmptySqlite(QString& error)
 {
     QSqlQuery query(connection());

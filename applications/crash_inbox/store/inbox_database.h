@@ -33,6 +33,11 @@ public:
     bool isPostgres() const { return m_location.engine == DatabaseLocation::Engine::Postgres; }
     const DatabaseLocation& location() const { return m_location; }
 
+    // After packages were filed. SQLite's query planner chooses between indexes by statistics
+    // that are gathered again once the packages grew by a tenth since (a PostgreSQL server
+    // keeps its own).
+    void noteFiled(qsizetype added);
+
 private:
     InboxDatabase(const DatabaseLocation& location, QString name);
     bool connect(QString& error);
@@ -45,4 +50,6 @@ private:
     DatabaseLocation m_location;
     QString m_name;
     bool m_create = true;
+    qint64 m_rowsAtStatistics = -1; // not looked at yet
+    qint64 m_filedSinceStatistics = 0;
 };

@@ -220,8 +220,11 @@ std::optional<QList<PackageStore::Filing>> PackageStore::file(const QList<FiledP
             filed = GroupTriageStore::noteCrash(query, arrival.key(), arrival.value(), error);
         if (filed)
             filed = ChangeWatch::announceChange(m_database, error);
-        if (filed && query.exec(QStringLiteral("COMMIT")))
+        if (filed && query.exec(QStringLiteral("COMMIT"))) {
+            m_database.noteFiled(std::count_if(filings.cbegin(), filings.cend(),
+                                               [](const Filing& filing) { return filing.added; }));
             return filings;
+        }
         const QString code = query.lastError().nativeErrorCode();
         if (filed)
             error = sqlFailure(QStringLiteral("the database cannot be written"), query);
@@ -293,7 +296,7 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
         return Filing{*known, false};
     }
     const qint64 id = query.value(0).toLongLong();
-    if (!CrashTallies::count(query, id, +1, error))
+    if (!CrashTallies::countFiled(query, id, error))
         return std::nullopt;
     QList<QVariantList> entries;
     for (qsizetype position = 0; position < package.entries.size(); ++position) {
@@ -443,11 +446,12 @@ QString PackageStore::whereOf(const PackageFilter& filter, QVariantList& values)
 // on the moment of the crash serves.
 QString PackageStore::orderOf(const PackageOrder& order, QVariantList& values)
 {
-    const QLatin1String direction(order.descending ? "DESC" : "ASC");
+    const QLatin1String direction(order.descending != order.fromEnd ? "DESC" : "ASC");
     QString key;
     switch (order.key) {
     case PackageOrder::Key::Crashed:
-        key = QStringLiteral("crashed_at %1 NULLS LAST").arg(direction);
+        key = QStringLiteral("crashed_at %1 NULLS %2")
+                  .arg(direction, QLatin1String(order.fromEnd ? "FIRST" : "LAST"));
         break;
     case PackageOrder::Key::Id:
         break;
@@ -506,6 +510,8 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         error = sqlFailure(QStringLiteral("the packages cannot be listed"), query);
         return std::nullopt;
     }
+    if (filter.order.fromEnd)
+        std::reverse(packages.begin(), packages.end());
     return packages;
 }
 
@@ -530,14 +536,15 @@ std::optional<QList<DayCrashes>> PackageStore::crashDays(const PackageFilter& fi
 {
     const DatabaseWait wait(QStringLiteral("the database to count crashes"));
     QVariantList values;
-    QString where = whereOf(filter, values);
-    where += (where.isEmpty() ? QStringLiteral("WHERE ") : QStringLiteral(" AND ")) +
-             QStringLiteral("crashed_at IS NOT NULL");
+    const QString where = whereOf(filter, values);
     QSqlQuery query(m_database.connection());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT crash_date, version, count(*) FROM packages %1 GROUP BY "
-                                 "crash_date, version")
-                      .arg(where));
+    // All packages are counted already.
+    query.prepare(where.isEmpty()
+                      ? QStringLiteral("SELECT day, version, crashes FROM crash_days")
+                      : QStringLiteral("SELECT crash_date, version, count(*) FROM packages %1 AND "
+                                       "crashed_at IS NOT NULL GROUP BY crash_date, version")
+                            .arg(where));
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
     if (!query.exec()) {

@@ -289,6 +289,13 @@ private Q_SLOTS:
         filter.offset = 1;
         filter.limit = 2;
         QCOMPARE(serialsOf(filter), serials.mid(1, 2));
+        // Read from the end: the same rows in the same order.
+        filter.order.fromEnd = true;
+        filter.offset = 0;
+        QCOMPARE(serialsOf(filter), serials.mid(2));
+        filter.offset = 1;
+        QCOMPARE(serialsOf(filter), serials.mid(1, 2));
+        filter.order.fromEnd = false;
         QCOMPARE(store.count(filter, error), 4);
         filter.version = "6.9.2";
         QCOMPARE(store.count(filter, error), 2);
@@ -300,6 +307,35 @@ private Q_SLOTS:
             QCOMPARE(crashes.version, QString("6.9.2"));
             QCOMPARE(crashes.count, 1);
         }
+    }
+
+    // SQLite's planner gets statistics once an inbox is large enough to need them, and again
+    // when it has grown by a tenth.
+    void statisticsFollowGrowth()
+    {
+        const auto database = open(freshDatabase("sqlite"));
+        QVERIFY(database);
+        const auto rowsAtStatistics = [&] {
+            QSqlQuery query(database->connection());
+            query.exec("SELECT stat FROM sqlite_stat1 WHERE tbl = 'packages'");
+            return query.next() ? query.value(0).toString().section(' ', 0, 0) : QString();
+        };
+        QString error;
+        int filed = 0;
+        const auto file = [&](int count) {
+            QList<FiledPackage> packages;
+            for (const int end = filed + count; filed < end; ++filed)
+                packages << package(QByteArray::number(filed), "crash", "SN-1", "6.4.0", {});
+            return PackageStore(*database).file(packages, error).has_value();
+        };
+        QVERIFY2(file(9000), qPrintable(error));
+        QCOMPARE(rowsAtStatistics(), QString());
+        QVERIFY2(file(1000), qPrintable(error));
+        QCOMPARE(rowsAtStatistics(), QString("10000"));
+        QVERIFY2(file(900), qPrintable(error));
+        QCOMPARE(rowsAtStatistics(), QString("10000"));
+        QVERIFY2(file(200), qPrintable(error));
+        QCOMPARE(rowsAtStatistics(), QString("11100"));
     }
 
     // The groups of all packages come from tallies kept while filing; they agree with the
@@ -341,6 +377,19 @@ private Q_SLOTS:
                 QCOMPARE(a.versions, b.versions);
                 QCOMPARE(a.serials, b.serials);
             }
+            const auto byDay = [](QList<DayCrashes> days) {
+                std::sort(days.begin(), days.end(), [](const DayCrashes& a, const DayCrashes& b) {
+                    return std::pair(a.day, a.version) < std::pair(b.day, b.version);
+                });
+                QStringList shown;
+                for (const DayCrashes& crashes : days)
+                    shown << QString("%1 %2 %3")
+                                 .arg(crashes.day.toString(Qt::ISODate), crashes.version)
+                                 .arg(crashes.count);
+                return shown;
+            };
+            QCOMPARE(byDay(store.crashDays({}, error).value()),
+                     byDay(store.crashDays(everything, error).value()));
         };
         compareGroups(*database);
         // The first and the last crash of a group move to another.
@@ -355,6 +404,9 @@ private Q_SLOTS:
         QSqlQuery query(database->connection());
         QVERIFY(query.exec("DROP TABLE crash_tallies"));
         QVERIFY(query.exec("DROP TABLE crash_serials"));
+        QVERIFY(query.exec("DROP TABLE crash_days"));
+        QVERIFY(query.exec("DROP INDEX packages_serial"));
+        QVERIFY(query.exec("DROP INDEX packages_version"));
         QVERIFY(engine == "sqlite" || query.exec("DROP INDEX packages_newest"));
         QVERIFY(query.exec("UPDATE inbox_schema SET version = 3"));
         query.clear();

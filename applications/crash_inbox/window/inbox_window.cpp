@@ -542,8 +542,8 @@ void InboxWindow::fetchShownRows()
     m_fetchingRows = true;
     m_worker->ask<QList<FiledPackage>>(
         DatabaseWorker::EveryQuestion,
-        [filter](InboxDatabase& database, QString& error) {
-            return PackageStore(database).list(filter, error);
+        [filter, count = m_packageModel->filedCount()](InboxDatabase& database, QString& error) {
+            return WindowQueries::rows(database, filter, count, error);
         },
         [this, listing = m_packageModel->listing(), offset = filter.offset,
          asked = m_sinceChange.elapsed()](const std::optional<QList<FiledPackage>>& rows,

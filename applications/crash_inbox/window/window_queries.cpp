@@ -31,6 +31,19 @@ std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& f
     return Listing{*count, *first};
 }
 
+std::optional<QList<FiledPackage>> rows(InboxDatabase& database, const PackageFilter& filter,
+                                        qint64 count, QString& error)
+{
+    PackageFilter wanted = filter;
+    const qint64 end = std::min(count, filter.offset + filter.limit);
+    if (filter.offset * 2 > count && end > filter.offset) {
+        wanted.order.fromEnd = true;
+        wanted.offset = count - end;
+        wanted.limit = end - filter.offset;
+    }
+    return PackageStore(database).list(wanted, error);
+}
+
 std::optional<FilterChoices> filterChoices(InboxDatabase& database, QString& error)
 {
     const auto groups = PackageStore(database).signatureGroups({}, error);

@@ -20,6 +20,10 @@ struct Listing {
 std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& filter, int pageSize,
                                  QString& error);
 
+// Rows of a listing of `count` packages, those after its middle read from its end.
+std::optional<QList<FiledPackage>> rows(InboxDatabase& database, const PackageFilter& filter,
+                                        qint64 count, QString& error);
+
 // The devices and versions that the filters offer, the versions in the order of releases.
 struct FilterChoices {
     QStringList devices;
