@@ -410,6 +410,21 @@ private Q_SLOTS:
         QVERIFY(!probe({"labels"}).contains("The last filing stopped before its end"));
         QCOMPARE(closeWindow(window).contains("left to file"), false);
     }
+
+    // More packages than a page: the rows are fetched as they are shown, the last ones when
+    // the list is scrolled to its end.
+    void longListFetchesTheRowsShown()
+    {
+        const QString window = startWindow({});
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"rows", "Packages"}).toInt() > 500, 20000);
+        const QString last = QString::number(probe({"rows", "Packages"}).toInt() - 1);
+        QVERIFY(!probe({"cell", "Packages", "0", "0"}).isEmpty());
+        QCOMPARE(probe({"cell", "Packages", last, "0"}), QString());
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+p", "End"});
+        QTRY_VERIFY_WITH_TIMEOUT(probe({"cell", "Packages", last, "0"}).toInt() > 0, 20000);
+        QVERIFY(closeWindow(window).contains("longest stall"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestInboxWindow)
