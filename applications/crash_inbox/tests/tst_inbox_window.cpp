@@ -411,6 +411,51 @@ private Q_SLOTS:
         QCOMPARE(closeWindow(window).contains("left to file"), false);
     }
 
+    // A desk whose database user may only read sees the inbox with what would change it off,
+    // and is told why.
+    void readOnlyInboxIsSaid()
+    {
+        QFile urlFile(qEnvironmentVariable("Q5_TEST_POSTGRES_URL_FILE"));
+        QVERIFY(urlFile.open(QIODevice::ReadOnly));
+        const QString url = QString::fromUtf8(urlFile.readAll()).trimmed();
+        build("readonly/one.cdp", "out = package('seen by a reader', 'SN-R1')");
+        QProcess add;
+        add.setProcessEnvironment(environment());
+        add.start(inbox(), {"--database", url, "add", path("readonly/one.cdp")});
+        QVERIFY(add.waitForFinished(20000) && add.exitCode() == 0);
+        QProcess note;
+        note.setProcessEnvironment(environment());
+        note.start(inbox(), {"--database", url, "group", "1", "--note", "kept as it was"});
+        QVERIFY(note.waitForFinished(20000) && note.exitCode() == 0);
+        QProcess grant;
+        grant.start("psql", {"-q", "-d", url, "-c",
+                             "CREATE ROLE reader LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA "
+                             "public TO reader"});
+        QVERIFY(grant.waitForFinished(20000));
+        QCOMPARE(grant.exitCode(), 0);
+        const QString reader = QString(url).replace(QRegularExpression("//[^@/]*@"), "//reader@");
+
+        m_window = std::make_unique<QProcess>();
+        m_window->setProcessEnvironment(environment());
+        m_window->start(inbox(), {"--database", reader, "--theme", "light", "--report-stalls"});
+        const QString window = m_x.window("Varnel Crash Inbox");
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"text", "Comments"}), QString("seen by a reader"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            probe({"labels"})
+                .contains("This inbox can only be read here: packages cannot be "
+                          "added and groups cannot be changed. The database user "
+                          "reader may read the inbox but not write to it."),
+            20000);
+        m_x.xdotool({"windowactivate", "--sync", window, "key", "alt+g", "Down"});
+        QTRY_COMPARE_WITH_TIMEOUT(probe({"text", "Note"}), QString("kept as it was"), 20000);
+        const QString controls = probe({"controls"});
+        QVERIFY2(controls.contains("push button|Add…|disabled"), qPrintable(controls));
+        QVERIFY2(controls.contains("push button|Save the group's state|disabled"),
+                 qPrintable(controls));
+        QVERIFY(closeWindow(window).contains("longest stall"));
+    }
+
     // More packages than a page: the rows are fetched as they are shown, the last ones when
     // the list is scrolled to its end.
     void longListFetchesTheRowsShown()

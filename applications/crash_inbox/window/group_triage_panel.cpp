@@ -71,9 +71,15 @@ void GroupTriagePanel::setGroup(const std::optional<SignatureGroup>& group)
     updateFields();
 }
 
+void GroupTriagePanel::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    updateFields();
+}
+
 void GroupTriagePanel::updateFields()
 {
-    const bool group = m_triage.has_value();
+    const bool group = m_triage.has_value() && !m_readOnly;
     const auto state = TriageState(m_state->currentData().toInt());
     for (QWidget* field : std::initializer_list<QWidget*>{m_state, m_note, m_save})
         field->setEnabled(group);
@@ -82,7 +88,7 @@ void GroupTriagePanel::updateFields()
 
 void GroupTriagePanel::save()
 {
-    if (!m_triage)
+    if (!m_triage || m_readOnly)
         return;
     GroupTriage wanted = m_shown;
     wanted.state = TriageState(m_state->currentData().toInt());

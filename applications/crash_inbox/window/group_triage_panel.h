@@ -21,6 +21,8 @@ public:
 
     // None: no group is selected.
     void setGroup(const std::optional<SignatureGroup>& group);
+    // An inbox that can only be read shows the triage but takes no change.
+    void setReadOnly(bool readOnly);
 
     void retranslateUi() override;
 
@@ -33,6 +35,7 @@ private:
     void save();
 
     std::optional<GroupTriage> m_triage;
+    bool m_readOnly = false;
     GroupTriage m_shown; // what the fields were filled from
     QLabel* m_stateLabel = nullptr;
     QComboBox* m_state = nullptr;

@@ -103,6 +103,7 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
     refresh();
     updateActions();
     sayUnfinishedFiling();
+    askWhetherWritable();
 }
 
 InboxWindow::~InboxWindow()
@@ -931,6 +932,25 @@ void InboxWindow::closeEvent(QCloseEvent* event)
     TranslatableWidget::closeEvent(event);
 }
 
+// An inbox that this user may only read is shown all the same; what would change it is off.
+void InboxWindow::askWhetherWritable()
+{
+    m_worker->ask<QString>(
+        DatabaseWorker::EveryQuestion, &WindowQueries::writeRefusal,
+        [this](const std::optional<QString>& refusal, const QString& error) {
+            if (!refusal)
+                return setStatus(error);
+            m_writeRefusal = *refusal;
+            if (m_writeRefusal.isEmpty())
+                return;
+            m_triage->setReadOnly(true);
+            setStatus(tr("This inbox can only be read here: packages cannot be added and groups "
+                         "cannot be changed. %1")
+                          .arg(m_writeRefusal));
+            updateActions();
+        });
+}
+
 // A run that was stopped is said when the window opens.
 void InboxWindow::sayUnfinishedFiling()
 {
@@ -950,9 +970,12 @@ void InboxWindow::setStatus(const QString& text, const QString& details)
 
 void InboxWindow::updateActions()
 {
-    m_add->setEnabled(!m_filing);
+    const bool writable = m_writeRefusal.isEmpty();
+    m_add->setEnabled(!m_filing && writable);
+    m_add->setToolTip(m_writeRefusal);
     m_file->setVisible(m_shown && !m_shownIsFiled);
-    m_file->setEnabled(!m_filing);
+    m_file->setEnabled(!m_filing && writable);
+    m_file->setToolTip(m_writeRefusal);
     m_extract->setEnabled(m_shown.has_value() && !m_extracting && !shownIsGone());
     m_extractAction->setEnabled(m_extract->isEnabled());
     m_showInFolder->setEnabled(m_shown.has_value() && !shownIsGone());

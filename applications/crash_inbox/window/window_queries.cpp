@@ -2,11 +2,15 @@
 
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/package_store.h"
+#include "crash_inbox/store/sql_failure.h"
 #include "package_csv.h"
 #include "row_sorting.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QSqlQuery>
 
 #include <set>
 
@@ -29,6 +33,33 @@ std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& f
     if (!count)
         return std::nullopt;
     return Listing{*count, *first};
+}
+
+std::optional<QString> writeRefusal(InboxDatabase& database, QString& error)
+{
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate("InboxWindow", text);
+    };
+    if (!database.isPostgres()) {
+        const QFileInfo file(database.location().path);
+        // SQLite writes its journal beside the file.
+        if (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable())
+            return tr("%1 or its folder cannot be written by this user.")
+                .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
+        return QString();
+    }
+    QSqlQuery query(database.connection());
+    if (!query.exec(QStringLiteral("SELECT has_table_privilege('packages', 'INSERT') AND "
+                                   "has_table_privilege('crash_groups', 'UPDATE'), "
+                                   "current_user")) ||
+        !query.next()) {
+        error = sqlFailure(QStringLiteral("the database cannot be read"), query);
+        return std::nullopt;
+    }
+    if (query.value(0).toBool())
+        return QString();
+    return tr("The database user %1 may read the inbox but not write to it.")
+        .arg(query.value(1).toString());
 }
 
 std::optional<QList<FiledPackage>> rows(InboxDatabase& database, const PackageFilter& filter,

@@ -20,6 +20,9 @@ struct Listing {
 std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& filter, int pageSize,
                                  QString& error);
 
+// Why the inbox cannot be written from here; empty when it can.
+std::optional<QString> writeRefusal(InboxDatabase& database, QString& error);
+
 // Rows of a listing of `count` packages, those after its middle read from its end.
 std::optional<QList<FiledPackage>> rows(InboxDatabase& database, const PackageFilter& filter,
                                         qint64 count, QString& error);
