@@ -41,6 +41,7 @@ CrashChart::CrashChart(QWidget* parent)
     chart()->setMargins(QMargins(0, 0, 0, 0));
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setAnimationOptions(QChart::NoAnimation);
+    connect(chart(), &QChart::plotAreaChanged, this, &CrashChart::fitPeriodLabels);
 }
 
 void CrashChart::setCrashDays(const QList<DayCrashes>& days)
@@ -75,6 +76,7 @@ void CrashChart::rebuild()
     const PeriodCrashes crashes =
         crashesPerPeriod(m_days, ShownPeriods, ShownVersions, tr("other versions"), m_period);
     setAccessibleDescription(summary(crashes));
+    m_shownPeriods.clear();
     if (crashes.periods.isEmpty()) {
         chart->setTitle(tr("No crashes match"));
         return;
@@ -100,8 +102,10 @@ void CrashChart::rebuild()
     auto* periods = new QBarCategoryAxis(chart);
     // Short labels (a week's number, a month's name): a dozen share a narrow pane; the year
     // is in the axis title.
+    m_shownPeriods = crashes.periods;
+    periods->setTruncateLabels(false);
     for (const QDate& start : crashes.periods)
-        periods->append(periodLabel(start));
+        periods->append(periodLabel(start, QLocale::ShortFormat));
     periods->setTitleText(axisTitle(crashes));
     auto* counts = new QValueAxis(chart);
     // Whole numbers only, one tick per crash for a few: never 1, 0, 0, 0.
@@ -117,11 +121,11 @@ void CrashChart::rebuild()
     applyPalette();
 }
 
-QString CrashChart::periodLabel(const QDate& start) const
+QString CrashChart::periodLabel(const QDate& start, QLocale::FormatType format) const
 {
     if (m_period == CrashPeriod::Week)
         return QString::number(start.weekNumber());
-    return locale().monthName(start.month(), QLocale::ShortFormat);
+    return locale().monthName(start.month(), format);
 }
 
 // "Week, 2026", "Month, 2025–2026": the years that the periods shown fall in.
@@ -194,7 +198,6 @@ void CrashChart::applyPalette()
         axis->setLabelsColor(text);
         axis->setLinePenColor(lines);
         axis->setGridLineColor(lines);
-        axis->setLabelsFont(font());
         axis->setTitleBrush(text);
         axis->setTitleFont(font());
     }
@@ -205,6 +208,35 @@ void CrashChart::applyPalette()
         }
     }
     chart->legend()->setFont(font());
+    for (QAbstractAxis* axis : chart->axes())
+        axis->setLabelsFont(font());
+    fitPeriodLabels();
+}
+
+// A dozen months share a narrow pane: their names are drawn whole while they fit (the axis
+// would turn "May" to "M…" well before), and shrink to a letter when they do not.
+void CrashChart::fitPeriodLabels()
+{
+    constexpr qreal RoomPerLabelWidth = 1.15;
+    const QList<QAbstractAxis*> axes = chart()->axes(Qt::Horizontal);
+    auto* periods = axes.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis*>(axes.first());
+    if (!periods || m_shownPeriods.isEmpty())
+        return;
+    const qreal room = chart()->plotArea().width() / m_shownPeriods.size();
+    const QFontMetricsF metrics(periods->labelsFont());
+    QStringList labels;
+    qreal widest = 0;
+    for (const QDate& start : std::as_const(m_shownPeriods)) {
+        labels << periodLabel(start, QLocale::ShortFormat);
+        widest = std::max(widest, metrics.horizontalAdvance(labels.constLast()));
+    }
+    if (room > 0 && widest * RoomPerLabelWidth > room) {
+        labels.clear();
+        for (const QDate& start : std::as_const(m_shownPeriods))
+            labels << periodLabel(start, QLocale::NarrowFormat);
+    }
+    if (periods->categories() != labels)
+        periods->setCategories(labels);
 }
 
 bool CrashChart::event(QEvent* event)

@@ -29,12 +29,14 @@ protected:
 private:
     void rebuild();
     void applyPalette();
-    QString periodLabel(const QDate& start) const;
+    void fitPeriodLabels();
+    QString periodLabel(const QDate& start, QLocale::FormatType format) const;
     QString axisTitle(const PeriodCrashes& crashes) const;
     QString summary(const PeriodCrashes& crashes) const;
     QColor versionColour(const QString& version) const;
 
     QList<DayCrashes> m_days;
+    QList<QDate> m_shownPeriods;
     QStringList m_knownVersions;
     CrashPeriod m_period = CrashPeriod::Week;
 };

@@ -130,6 +130,8 @@ void InboxWindow::createWidgets()
     for (QComboBox* combo : {m_device, m_version}) {
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(FilterContentsLength);
+        // "All", named in retranslateUi(); the choices come from the database after it.
+        combo->addItem(QString());
     }
 
     m_serialFilterLabel = new QLabel(this);
@@ -454,8 +456,6 @@ void InboxWindow::fillFilter(QComboBox* combo, const QStringList& values)
     const QSignalBlocker blocker(combo);
     while (combo->count() > 1)
         combo->removeItem(1);
-    if (combo->count() == 0)
-        combo->addItem(QString());
     combo->addItems(values);
     combo->setCurrentIndex(std::max(0, combo->findText(chosen)));
 }

@@ -111,7 +111,7 @@ private:
     bool m_shownIsFiled = false;
     QList<PackagePlace> m_shownPlaces; // of a filed package
     QString m_shownPlace;              // the first of its places that is on the disk
-    QString m_writeRefusal; // why this user cannot change the inbox; empty when they can
+    QString m_writeRefusal;            // why this user cannot change the inbox; empty when they can
     PackageFilter m_listedFilter;
     bool m_fetchingRows = false;
     bool m_fetchAgain = false;
