@@ -4,6 +4,7 @@
 #include "crash_inbox/store/package_store.h"
 #include "crash_inbox/text/printable.h"
 #include "crash_inbox/triage/version_order.h"
+#include "crash_inbox/window/crash_chart.h"
 #include "crash_inbox/window/extraction_job.h"
 #include "crash_inbox/window/filing_job.h"
 #include "crash_inbox/window/group_list_model.h"
@@ -11,7 +12,11 @@
 #include "crash_inbox/window/package_list_model.h"
 #include "crash_inbox/window/period_crashes.h"
 #include "package_format/tests/package_builder.h"
+#include "tessera/palette/palette.h"
+#include "tessera/style/style.h"
 
+#include <QApplication>
+#include <QBarSet>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -19,6 +24,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStackedBarSeries>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -165,6 +171,38 @@ private Q_SLOTS:
         QCOMPARE(mondays, weeks);
         QCOMPARE(chart.versions, versions);
         QCOMPARE(chart.counts, counts);
+    }
+
+    // A version keeps its colour whatever else is shown, and two versions shown together
+    // never share one, though more versions are known than there are colours.
+    void chartColoursStayAndDiffer()
+    {
+        // The colours are the toolkit's, as the window has them.
+        QApplication::setStyle(new Tessera::Style(Tessera::Palette::forTheme(ThemeMode::Light)));
+        CrashChart chart;
+        QStringList known;
+        for (int minor = 0; minor < 12; ++minor)
+            known << QString("6.%1.0").arg(minor);
+        chart.setKnownVersions(known);
+        const auto colours = [&](const QStringList& versions) {
+            QList<DayCrashes> days;
+            for (const QString& version : versions)
+                days << DayCrashes{QDate(2026, 12, 1), version, 1};
+            chart.setCrashDays(days);
+            QHash<QString, QColor> shown;
+            for (QAbstractSeries* series : chart.chart()->series())
+                for (QBarSet* set : static_cast<QStackedBarSeries*>(series)->barSets())
+                    shown.insert(set->property("version").toString(), set->color());
+            return shown;
+        };
+        // Twelve versions, five colours: these three would have the same.
+        const QHash<QString, QColor> together = colours({known.at(0), known.at(5), known.at(10)});
+        QSet<QRgb> distinct;
+        for (const QColor& colour : together)
+            distinct.insert(colour.rgb());
+        QCOMPARE(distinct.size(), 3);
+        const QHash<QString, QColor> fewer = colours({known.at(0), known.at(1)});
+        QCOMPARE(fewer.value(known.at(0)), together.value(known.at(0)));
     }
 
     // Releases in order: numbers, then debug, beta, release candidate and release of them.
@@ -461,5 +499,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestInboxUnits)
+QTEST_MAIN(TestInboxUnits)
 #include "tst_inbox_units.moc"

@@ -174,15 +174,6 @@ QString CrashChart::summary(const PeriodCrashes& crashes) const
 }
 
 // By the version's place among all the desk knows, so that filters never change it.
-QColor CrashChart::versionColour(const QString& version) const
-{
-    const QList<QColor> colours = seriesColours();
-    const qsizetype known = m_knownVersions.indexOf(version);
-    if (known < 0)
-        return Palette::current().colour(QPalette::PlaceholderText);
-    return colours.at(known % colours.size());
-}
-
 void CrashChart::applyPalette()
 {
     const Palette& palette = Palette::current();
@@ -201,11 +192,29 @@ void CrashChart::applyPalette()
         axis->setTitleBrush(text);
         axis->setTitleFont(font());
     }
+    // A version keeps its colour from one chart to the next; when more versions are known than
+    // there are colours, one shown beside a version of the same colour takes the next free one.
+    const QList<QColor> colours = seriesColours();
+    QList<std::pair<qsizetype, QBarSet*>> sets;
     for (QAbstractSeries* series : chart->series()) {
         for (QBarSet* set : static_cast<QStackedBarSeries*>(series)->barSets()) {
-            set->setColor(versionColour(set->property("version").toString()));
             set->setBorderColor(palette.colour(QPalette::Window));
+            sets.append({m_knownVersions.indexOf(set->property("version").toString()), set});
         }
+    }
+    std::sort(sets.begin(), sets.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<bool> taken(colours.size());
+    for (const auto& [known, set] : std::as_const(sets)) {
+        if (known < 0) {
+            set->setColor(palette.colour(QPalette::PlaceholderText));
+            continue;
+        }
+        qsizetype colour = known % colours.size();
+        for (qsizetype tries = 0; taken.at(colour) && tries < colours.size(); ++tries)
+            colour = (colour + 1) % colours.size();
+        taken[colour] = true;
+        set->setColor(colours.at(colour));
     }
     chart->legend()->setFont(font());
     for (QAbstractAxis* axis : chart->axes())

@@ -33,7 +33,6 @@ private:
     QString periodLabel(const QDate& start, QLocale::FormatType format) const;
     QString axisTitle(const PeriodCrashes& crashes) const;
     QString summary(const PeriodCrashes& crashes) const;
-    QColor versionColour(const QString& version) const;
 
     QList<DayCrashes> m_days;
     QList<QDate> m_shownPeriods;
