@@ -11,6 +11,7 @@
 #include "crash_inbox/window/package_csv.h"
 #include "crash_inbox/window/package_list_model.h"
 #include "crash_inbox/window/period_crashes.h"
+#include "crash_inbox/window/unfinished_filing.h"
 #include "package_format/tests/package_builder.h"
 #include "tessera/palette/palette.h"
 #include "tessera/style/style.h"
@@ -171,6 +172,20 @@ private Q_SLOTS:
         QCOMPARE(mondays, weeks);
         QCOMPARE(chart.versions, versions);
         QCOMPARE(chart.counts, counts);
+    }
+
+    // A filing left unfinished belongs to one database: servers on two ports, or two users,
+    // are two; a file named two ways is one.
+    void unfinishedFilingKnowsItsDatabase()
+    {
+        QString error;
+        const auto keyOf = [&](const QString& text) {
+            return UnfinishedFiling::keyOf(parseDatabaseLocation(text, error).value());
+        };
+        QVERIFY(keyOf("postgresql://desk@host:5432/inbox") !=
+                keyOf("postgresql://desk@host:5433/inbox"));
+        QVERIFY(keyOf("postgresql://desk@host/inbox") != keyOf("postgresql://other@host/inbox"));
+        QCOMPARE(keyOf(QDir::current().filePath("inbox.sqlite")), keyOf("sqlite:inbox.sqlite"));
     }
 
     // A version keeps its colour whatever else is shown, and two versions shown together

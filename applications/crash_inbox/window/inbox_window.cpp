@@ -760,7 +760,8 @@ void InboxWindow::addPaths(const QStringList& chosen)
     if (m_filing)
         return;
     // What a run before was closed in the middle of is filed too.
-    QStringList paths = UnfinishedFiling::load(m_database->location().describe()).paths;
+    QStringList paths =
+        UnfinishedFiling::load(UnfinishedFiling::keyOf(m_database->location())).paths;
     for (const QString& path : chosen) {
         if (!paths.contains(path))
             paths << path;
@@ -790,7 +791,7 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
     m_filing.clear();
     // A run that failed has not filed what it was given.
     if (summary.error.isEmpty())
-        UnfinishedFiling::clear(m_database->location().describe());
+        UnfinishedFiling::clear(UnfinishedFiling::keyOf(m_database->location()));
     m_progress->hide();
     const QString counts = tr("Added %1, known before %2, rejected %3.")
                                .arg(summary.added)
@@ -921,7 +922,8 @@ void InboxWindow::closeEvent(QCloseEvent* event)
     // A run that has filed everything (its end not yet heard) leaves nothing.
     if (m_filing && m_filingLeft != 0) {
         const qsizetype left = m_filingLeft > 0 ? m_filingLeft : m_filingPaths.size();
-        UnfinishedFiling::save(m_database->location().describe(), {m_filingPaths, left});
+        UnfinishedFiling::save(UnfinishedFiling::keyOf(m_database->location()),
+                               {m_filingPaths, left});
         // For a technician who started the window from a terminal.
         const QString said =
             tr("Filing stopped before its end, %1 left to file: the next Add… files them.")
@@ -954,7 +956,8 @@ void InboxWindow::askWhetherWritable()
 // A run that was stopped is said when the window opens.
 void InboxWindow::sayUnfinishedFiling()
 {
-    const UnfinishedFiling unfinished = UnfinishedFiling::load(m_database->location().describe());
+    const UnfinishedFiling unfinished =
+        UnfinishedFiling::load(UnfinishedFiling::keyOf(m_database->location()));
     if (!unfinished.paths.isEmpty())
         setStatus(tr("The last filing stopped before its end, %1 left to file: the next Add… "
                      "files them.")

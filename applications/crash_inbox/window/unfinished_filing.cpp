@@ -1,5 +1,6 @@
 #include "unfinished_filing.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -10,6 +11,16 @@ constexpr char PathsKey[] = "paths";
 constexpr char RemainingKey[] = "remaining";
 
 } // namespace
+
+QString UnfinishedFiling::keyOf(const DatabaseLocation& location)
+{
+    if (location.engine == DatabaseLocation::Engine::Sqlite)
+        return QFileInfo(location.path).absoluteFilePath();
+    return QStringLiteral("postgresql://%1@%2:%3/%4")
+        .arg(location.user, location.host)
+        .arg(location.port)
+        .arg(location.database);
+}
 
 UnfinishedFiling UnfinishedFiling::load(const QString& database)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crash_inbox/store/database_location.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,8 @@ struct UnfinishedFiling {
     QStringList paths;
     qsizetype remaining = 0;
 
+    // What tells one database from every other: its file, or its server, port, user and name.
+    static QString keyOf(const DatabaseLocation& location);
     // None (no paths) when no run was left unfinished on that database.
     static UnfinishedFiling load(const QString& database);
     static void save(const QString& database, const UnfinishedFiling& filing);
