@@ -86,6 +86,7 @@ struct PackageFilter {
     // Only the crashes of this group's device and version; absent values match absent ones.
     std::optional<CrashGroup> group;
     QString signature;
+    qint64 id = 0; // only this package, when not 0
     qint64 limit = 0;
     qint64 offset = 0;
     // Crashed on these days or between them; an invalid day bounds nothing. Crashes without a

@@ -432,6 +432,10 @@ QString PackageStore::whereOf(const PackageFilter& filter, QVariantList& values)
         conditions << QStringLiteral("crashed_at < ?");
         values << filter.crashedTo.addDays(1).toString(Qt::ISODate) + QStringLiteral("T00:00:00");
     }
+    if (filter.id > 0) {
+        conditions << QStringLiteral("id = ?");
+        values << filter.id;
+    }
     if (filter.group) {
         const QLatin1String same(m_database.isPostgres() ? "IS NOT DISTINCT FROM" : "IS");
         conditions << QStringLiteral("device %1 ? AND version %1 ?").arg(same);
@@ -482,6 +486,24 @@ QString PackageStore::orderOf(const PackageOrder& order, QVariantList& values)
 
 std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filter, QString& error)
 {
+    QList<FiledPackage> packages;
+    const bool read = forEach(
+        filter,
+        [&](const FiledPackage& package) {
+            packages << package;
+            return true;
+        },
+        error);
+    if (!read)
+        return std::nullopt;
+    if (filter.order.fromEnd)
+        std::reverse(packages.begin(), packages.end());
+    return packages;
+}
+
+bool PackageStore::forEach(const PackageFilter& filter,
+                           const std::function<bool(const FiledPackage&)>& take, QString& error)
+{
     const DatabaseWait wait(QStringLiteral("the database to list packages"));
     QVariantList values;
     const QString where = whereOf(filter, values);
@@ -499,20 +521,19 @@ std::optional<QList<FiledPackage>> PackageStore::list(const PackageFilter& filte
         query.addBindValue(value);
     if (!query.exec()) {
         error = sqlFailure(QStringLiteral("the packages cannot be listed"), query);
-        return std::nullopt;
+        return false;
     }
-    QList<FiledPackage> packages;
     const RowReader row(query);
-    while (query.next())
-        packages << packageFromRow(row);
+    while (query.next()) {
+        if (!take(packageFromRow(row)))
+            return true;
+    }
     // A damaged database ends a query early: that is an error, not the end of the list.
     if (query.lastError().isValid()) {
         error = sqlFailure(QStringLiteral("the packages cannot be listed"), query);
-        return std::nullopt;
+        return false;
     }
-    if (filter.order.fromEnd)
-        std::reverse(packages.begin(), packages.end());
-    return packages;
+    return true;
 }
 
 std::optional<qint64> PackageStore::count(const PackageFilter& filter, QString& error)

@@ -5,6 +5,8 @@
 #include <QMap>
 #include <QVariantList>
 
+#include <functional>
+
 #include <optional>
 
 class InboxDatabase;
@@ -33,6 +35,9 @@ public:
     std::optional<FiledPackage> find(qint64 id, QString& error);
     // In the filter's order; without entries and output log.
     std::optional<QList<FiledPackage>> list(const PackageFilter& filter, QString& error);
+    // The same one at a time, as the database gives them, until `take` says no more.
+    bool forEach(const PackageFilter& filter, const std::function<bool(const FiledPackage&)>& take,
+                 QString& error);
     // How many packages the filter lists, its limit and offset aside.
     std::optional<qint64> count(const PackageFilter& filter, QString& error);
     // The crashes of the packages that the filter lists, per day and version; undated ones

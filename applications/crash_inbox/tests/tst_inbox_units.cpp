@@ -17,6 +17,7 @@
 #include "tessera/style/style.h"
 
 #include <QApplication>
+#include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QCryptographicHash>
 #include <QDir>
@@ -172,6 +173,30 @@ private Q_SLOTS:
         QCOMPARE(mondays, weeks);
         QCOMPARE(chart.versions, versions);
         QCOMPARE(chart.counts, counts);
+    }
+
+    // Twelve months in a narrow pane are twelve labels, none dropped or cut to "M…".
+    void chartLabelsEveryMonth()
+    {
+        CrashChart chart;
+        // A language whose months' first letters repeat.
+        chart.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        chart.setPeriod(CrashPeriod::Month);
+        QList<DayCrashes> days;
+        for (int month = 1; month <= 12; ++month)
+            days << DayCrashes{QDate(2026, month, 3), "6.4.0", month};
+        chart.setCrashDays(days);
+        chart.resize(240, 260);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        const auto labels = [&] {
+            const auto axes = chart.chart()->axes(Qt::Horizontal);
+            return axes.isEmpty() ? QStringList()
+                                  : static_cast<QBarCategoryAxis*>(axes.first())->categories();
+        };
+        QTRY_COMPARE(labels().size(), 12);
+        QCOMPARE(QSet<QString>(labels().cbegin(), labels().cend()).size(), 12);
+        QVERIFY(!labels().join("").contains(QChar(0x2026)));
     }
 
     // A filing left unfinished belongs to one database: servers on two ports, or two users,

@@ -125,6 +125,9 @@ QString CrashChart::periodLabel(const QDate& start, QLocale::FormatType format) 
 {
     if (m_period == CrashPeriod::Week)
         return QString::number(start.weekNumber());
+    // Not a letter: "J" would repeat, and the axis drops a label that repeats.
+    if (format == QLocale::NarrowFormat)
+        return QString::number(start.month());
     return locale().monthName(start.month(), format);
 }
 
@@ -223,7 +226,7 @@ void CrashChart::applyPalette()
 }
 
 // A dozen months share a narrow pane: their names are drawn whole while they fit (the axis
-// would turn "May" to "M…" well before), and shrink to a letter when they do not.
+// would turn "May" to "M…" well before), and become their numbers when they do not.
 void CrashChart::fitPeriodLabels()
 {
     constexpr qreal RoomPerLabelWidth = 1.15;

@@ -20,13 +20,23 @@ DatabaseWorker::~DatabaseWorker()
 {
     for (auto& ticket : m_tickets)
         ++ticket;
-    m_thread.quit();
+    for (QString& question : m_questions)
+        question.clear();
+    // Behind what is waiting: a change asked for just before the window closed is still made.
+    QMetaObject::invokeMethod(
+        m_context.get(), [this] { m_thread.quit(); }, Qt::QueuedConnection);
     m_thread.wait();
 }
 
 bool DatabaseWorker::isOvertaken(Lane lane, quint64 ticket) const
 {
     return lane != EveryQuestion && m_tickets[std::size_t(lane)] != ticket;
+}
+
+bool DatabaseWorker::isAskedAgain(Lane lane, const QString& question) const
+{
+    return lane != EveryQuestion && !question.isEmpty() &&
+           m_questions[std::size_t(lane)] == question;
 }
 
 InboxDatabase* DatabaseWorker::openedDatabase(QString& error)

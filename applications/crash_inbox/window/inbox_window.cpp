@@ -32,6 +32,7 @@
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -46,6 +47,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <array>
 #include <cstdio>
@@ -108,8 +110,10 @@ InboxWindow::InboxWindow(std::unique_ptr<InboxDatabase> database, QWidget* paren
 
 InboxWindow::~InboxWindow()
 {
-    // A filing run, the queries and the watch on the database end before the database goes.
+    // A filing run, an export, the queries and the watch on the database end before the
+    // database goes.
     delete m_filing;
+    m_export.waitForFinished();
     delete m_worker;
     delete m_changeWatch;
 }
@@ -379,7 +383,8 @@ void InboxWindow::refresh()
             m_packageModel->setReleases(choices->releases);
             fillFilter(m_device, choices->devices);
             fillFilter(m_version, choices->releases);
-        });
+        },
+        QStringLiteral("choices"));
     refreshGroups();
 }
 
@@ -388,16 +393,18 @@ void InboxWindow::refresh()
 void InboxWindow::refreshGroups()
 {
     refreshPackages();
+    const PackageFilter filter = currentFilter();
     m_worker->ask<QList<SignatureGroup>>(
         DatabaseWorker::Lane::Groups,
-        [filter = currentFilter()](InboxDatabase& database, QString& error) {
+        [filter](InboxDatabase& database, QString& error) {
             return PackageStore(database).signatureGroups(filter, error);
         },
         [this](const std::optional<QList<SignatureGroup>>& groups, const QString& error) {
             if (!groups)
                 return setStatus(error);
             showGroups(*groups);
-        });
+        },
+        WindowQueries::questionOf(filter));
     refreshChart();
 }
 
@@ -478,29 +485,34 @@ void InboxWindow::refreshPackages()
     m_report->setHighlight(m_search->text().split(notInWords, Qt::SkipEmptyParts));
     m_worker->ask<WindowQueries::Listing>(
         DatabaseWorker::Lane::Packages,
-        [filter](InboxDatabase& database, QString& error) {
-            return WindowQueries::firstRows(database, filter, PackageListModel::PageSize, error);
+        [filter, shownId = m_shownIsFiled && m_shown ? m_shown->id : 0](InboxDatabase& database,
+                                                                        QString& error) {
+            return WindowQueries::firstRows(database, filter, PackageListModel::PageSize, shownId,
+                                            error);
         },
         [this, filter](const std::optional<WindowQueries::Listing>& listing, const QString& error) {
             if (!listing)
                 return setStatus(error);
             m_listedFilter = filter;
             showListing(*listing);
-        });
+        },
+        WindowQueries::questionOf(filter));
 }
 
 void InboxWindow::refreshChart()
 {
+    const PackageFilter filter = listFilter();
     m_worker->ask<QList<DayCrashes>>(
         DatabaseWorker::Lane::Chart,
-        [filter = listFilter()](InboxDatabase& database, QString& error) {
+        [filter](InboxDatabase& database, QString& error) {
             return PackageStore(database).crashDays(filter, error);
         },
         [this](const std::optional<QList<DayCrashes>>& days, const QString& error) {
             if (!days)
                 return setStatus(error);
             m_chart->setCrashDays(*days);
-        });
+        },
+        WindowQueries::questionOf(filter));
 }
 
 void InboxWindow::showListing(const WindowQueries::Listing& listing)
@@ -514,6 +526,8 @@ void InboxWindow::showListing(const WindowQueries::Listing& listing)
     const int newest = int(m_packageModel->opened().size());
     if (row >= 0)
         m_packages->setCurrentIndex(m_packageModel->index(row, 0));
+    else if (listing.shownListed && selected > 0)
+        return; // further down: the report stays, no row is current until one is chosen
     else if (!m_shown || m_shownIsFiled)
         m_packages->setCurrentIndex(m_packageModel->index(newest, 0));
     else
@@ -554,6 +568,8 @@ void InboxWindow::fetchShownRows()
                 setStatus(error);
             else
                 m_packageModel->setRows(listing, offset, *rows);
+            // The current row may be one that had no package until now.
+            showSelectedPackage();
             Q_EMIT rowsFetched(offset, m_sinceChange.elapsed() - asked);
             if (std::exchange(m_fetchAgain, false))
                 fetchShownRows();
@@ -760,8 +776,7 @@ void InboxWindow::addPaths(const QStringList& chosen)
     if (m_filing)
         return;
     // What a run before was closed in the middle of is filed too.
-    QStringList paths =
-        UnfinishedFiling::load(UnfinishedFiling::keyOf(m_database->location())).paths;
+    QStringList paths = UnfinishedFiling::load(m_database->location()).paths;
     for (const QString& path : chosen) {
         if (!paths.contains(path))
             paths << path;
@@ -791,7 +806,7 @@ void InboxWindow::filingFinished(const FilingSummary& summary)
     m_filing.clear();
     // A run that failed has not filed what it was given.
     if (summary.error.isEmpty())
-        UnfinishedFiling::clear(UnfinishedFiling::keyOf(m_database->location()));
+        UnfinishedFiling::clear(m_database->location());
     m_progress->hide();
     const QString counts = tr("Added %1, known before %2, rejected %3.")
                                .arg(summary.added)
@@ -869,18 +884,23 @@ void InboxWindow::exportPackages()
                                                       QString(), tr("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
+    if (m_export.isRunning())
+        return setStatus(tr("An export is still being written."));
     setStatus(tr("Exporting to %1…").arg(file));
-    m_worker->ask<qint64>(
-        DatabaseWorker::EveryQuestion,
-        [opened = m_packageModel->opened(), filter = m_listedFilter, file](InboxDatabase& database,
-                                                                           QString& error) {
-            return WindowQueries::exportCsv(database, opened, filter, file, error);
-        },
-        [this, file](const std::optional<qint64>& exported, const QString& error) {
-            if (!exported)
-                return setStatus(error);
-            setStatus(tr("Exported %1 packages to %2.").arg(*exported).arg(file));
+    m_export =
+        QtConcurrent::run([location = m_database->location(), opened = m_packageModel->opened(),
+                           filter = m_listedFilter, file] {
+            QString error;
+            const std::optional<qint64> exported =
+                WindowQueries::exportCsv(location, opened, filter, file, error);
+            return exported ? tr("Exported %1 packages to %2.").arg(*exported).arg(file) : error;
         });
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher] {
+        setStatus(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(m_export);
 }
 
 void InboxWindow::showInFolder()
@@ -922,8 +942,7 @@ void InboxWindow::closeEvent(QCloseEvent* event)
     // A run that has filed everything (its end not yet heard) leaves nothing.
     if (m_filing && m_filingLeft != 0) {
         const qsizetype left = m_filingLeft > 0 ? m_filingLeft : m_filingPaths.size();
-        UnfinishedFiling::save(UnfinishedFiling::keyOf(m_database->location()),
-                               {m_filingPaths, left});
+        UnfinishedFiling::save(m_database->location(), {m_filingPaths, left});
         // For a technician who started the window from a terminal.
         const QString said =
             tr("Filing stopped before its end, %1 left to file: the next Add… files them.")
@@ -956,8 +975,7 @@ void InboxWindow::askWhetherWritable()
 // A run that was stopped is said when the window opens.
 void InboxWindow::sayUnfinishedFiling()
 {
-    const UnfinishedFiling unfinished =
-        UnfinishedFiling::load(UnfinishedFiling::keyOf(m_database->location()));
+    const UnfinishedFiling unfinished = UnfinishedFiling::load(m_database->location());
     if (!unfinished.paths.isEmpty())
         setStatus(tr("The last filing stopped before its end, %1 left to file: the next Add… "
                      "files them.")

@@ -7,6 +7,7 @@
 #include "tessera/window/window_proxy.h"
 
 #include <QElapsedTimer>
+#include <QFuture>
 #include <QPointer>
 #include <QWidget>
 
@@ -116,6 +117,7 @@ private:
     bool m_fetchingRows = false;
     bool m_fetchAgain = false;
     QElapsedTimer m_sinceChange;
+    QFuture<QString> m_export;
     QPointer<FilingJob> m_filing;
     QStringList m_filingPaths;
     qsizetype m_filingLeft = -1; // not known before the first progress

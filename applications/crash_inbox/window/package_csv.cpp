@@ -31,21 +31,32 @@ QString csvLine(const QStringList& values)
 
 } // namespace
 
+QByteArray csvHeader()
+{
+    return (QString(QChar(0xfeff)) +
+            csvLine({QStringLiteral("ID"), QStringLiteral("Crashed"), QStringLiteral("Device"),
+                     QStringLiteral("Serial"), QStringLiteral("Version"),
+                     QStringLiteral("Signature"), QStringLiteral("File"),
+                     QStringLiteral("Comments")}))
+        .toUtf8();
+}
+
+QByteArray csvLineOf(const FiledPackage& package)
+{
+    const auto& application = package.report.application;
+    return csvLine({package.id > 0 ? QString::number(package.id) : QString(),
+                    crashMoment(package.report),
+                    application ? application->device.value_or(QString()) : QString(),
+                    application ? application->serial : QString(),
+                    application ? application->version : QString(), package.signature, package.file,
+                    package.report.comments})
+        .toUtf8();
+}
+
 QByteArray packagesAsCsv(const QList<FiledPackage>& packages)
 {
-    QString csv = QChar(0xfeff);
-    csv +=
-        csvLine({QStringLiteral("ID"), QStringLiteral("Crashed"), QStringLiteral("Device"),
-                 QStringLiteral("Serial"), QStringLiteral("Version"), QStringLiteral("Signature"),
-                 QStringLiteral("File"), QStringLiteral("Comments")});
-    for (const FiledPackage& package : packages) {
-        const auto& application = package.report.application;
-        csv += csvLine({package.id > 0 ? QString::number(package.id) : QString(),
-                        crashMoment(package.report),
-                        application ? application->device.value_or(QString()) : QString(),
-                        application ? application->serial : QString(),
-                        application ? application->version : QString(), package.signature,
-                        package.file, package.report.comments});
-    }
-    return csv.toUtf8();
+    QByteArray csv = csvHeader();
+    for (const FiledPackage& package : packages)
+        csv += csvLineOf(package);
+    return csv;
 }

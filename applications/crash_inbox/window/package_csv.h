@@ -9,3 +9,6 @@
 // where needed (RFC 4180), a header line first. A value that a spreadsheet would take for a
 // formula (=, +, -, @ first) starts with an apostrophe: a package's comments never compute.
 QByteArray packagesAsCsv(const QList<FiledPackage>& packages);
+// The same a line at a time: the mark and the header, then one line per package.
+QByteArray csvHeader();
+QByteArray csvLineOf(const FiledPackage& package);

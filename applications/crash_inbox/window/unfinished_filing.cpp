@@ -22,29 +22,41 @@ QString UnfinishedFiling::keyOf(const DatabaseLocation& location)
         .arg(location.database);
 }
 
-UnfinishedFiling UnfinishedFiling::load(const QString& database)
+namespace {
+
+// Earlier versions kept the run under the database's description.
+bool isKeptFor(const QString& kept, const DatabaseLocation& database)
+{
+    return kept == UnfinishedFiling::keyOf(database) || kept == database.describe();
+}
+
+} // namespace
+
+UnfinishedFiling UnfinishedFiling::load(const DatabaseLocation& database)
 {
     QSettings settings;
     settings.beginGroup(QLatin1String(Group));
-    if (settings.value(QLatin1String(DatabaseKey)).toString() != database)
+    if (!isKeptFor(settings.value(QLatin1String(DatabaseKey)).toString(), database))
         return {};
     return {settings.value(QLatin1String(PathsKey)).toStringList(),
             settings.value(QLatin1String(RemainingKey)).toLongLong()};
 }
 
-void UnfinishedFiling::save(const QString& database, const UnfinishedFiling& filing)
+void UnfinishedFiling::save(const DatabaseLocation& database, const UnfinishedFiling& filing)
 {
     QSettings settings;
     settings.beginGroup(QLatin1String(Group));
-    settings.setValue(QLatin1String(DatabaseKey), database);
+    settings.setValue(QLatin1String(DatabaseKey), keyOf(database));
     settings.setValue(QLatin1String(PathsKey), filing.paths);
     settings.setValue(QLatin1String(RemainingKey), filing.remaining);
 }
 
-void UnfinishedFiling::clear(const QString& database)
+void UnfinishedFiling::clear(const DatabaseLocation& database)
 {
     QSettings settings;
-    if (settings.value(QLatin1String(Group) + QLatin1Char('/') + QLatin1String(DatabaseKey))
-            .toString() == database)
+    if (isKeptFor(
+            settings.value(QLatin1String(Group) + QLatin1Char('/') + QLatin1String(DatabaseKey))
+                .toString(),
+            database))
         settings.remove(QLatin1String(Group));
 }

@@ -15,8 +15,8 @@ struct UnfinishedFiling {
     // What tells one database from every other: its file, or its server, port, user and name.
     static QString keyOf(const DatabaseLocation& location);
     // None (no paths) when no run was left unfinished on that database.
-    static UnfinishedFiling load(const QString& database);
-    static void save(const QString& database, const UnfinishedFiling& filing);
+    static UnfinishedFiling load(const DatabaseLocation& database);
+    static void save(const DatabaseLocation& database, const UnfinishedFiling& filing);
     // Only the run kept for that database.
-    static void clear(const QString& database);
+    static void clear(const DatabaseLocation& database);
 };

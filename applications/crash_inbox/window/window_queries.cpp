@@ -17,7 +17,7 @@
 namespace WindowQueries {
 
 std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& filter, int pageSize,
-                                 QString& error)
+                                 qint64 shownId, QString& error)
 {
     PackageStore store(database);
     PackageFilter page = filter;
@@ -26,13 +26,43 @@ std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& f
     std::optional<QList<FiledPackage>> first = store.list(page, error);
     if (!first)
         return std::nullopt;
+    Listing listing{first->size(), *first};
+    listing.shownListed =
+        std::any_of(first->cbegin(), first->cend(),
+                    [&](const FiledPackage& package) { return package.id == shownId; });
     // A page that is not full is all there is.
     if (first->size() < pageSize)
-        return Listing{first->size(), *first};
+        return listing;
     const std::optional<qint64> count = store.count(filter, error);
     if (!count)
         return std::nullopt;
-    return Listing{*count, *first};
+    listing.count = *count;
+    // Further down the listing, the package shown stays shown.
+    if (shownId > 0 && !listing.shownListed) {
+        PackageFilter shown = filter;
+        shown.id = shownId;
+        const std::optional<qint64> found = store.count(shown, error);
+        if (!found)
+            return std::nullopt;
+        listing.shownListed = *found > 0;
+    }
+    return listing;
+}
+
+QString questionOf(const PackageFilter& filter)
+{
+    const PackageOrder& order = filter.order;
+    return QStringList{filter.search,
+                       filter.device,
+                       filter.version,
+                       filter.serial,
+                       filter.signature,
+                       filter.crashedFrom.toString(Qt::ISODate),
+                       filter.crashedTo.toString(Qt::ISODate),
+                       QString::number(int(order.key)),
+                       QString::number(order.descending),
+                       order.releases.join(QLatin1Char('\n'))}
+        .join(QChar(0x1f));
 }
 
 std::optional<QString> writeRefusal(InboxDatabase& database, QString& error)
@@ -49,9 +79,14 @@ std::optional<QString> writeRefusal(InboxDatabase& database, QString& error)
         return QString();
     }
     QSqlQuery query(database.connection());
-    if (!query.exec(QStringLiteral("SELECT has_table_privilege('packages', 'INSERT') AND "
-                                   "has_table_privilege('crash_groups', 'UPDATE'), "
-                                   "current_user")) ||
+    // Every table that filing and triage write to; a server that takes no writes at all (a
+    // standby) says so in its setting.
+    if (!query.exec(QStringLiteral(
+            "SELECT bool_and(has_table_privilege(t, 'INSERT') AND has_table_privilege(t, "
+            "'UPDATE')) AND current_setting('transaction_read_only') = 'off', current_user FROM "
+            "unnest(ARRAY['packages', 'entries', 'package_places', 'crash_groups', "
+            "'crash_tallies', 'crash_serials', 'crash_days', 'module_lists', "
+            "'module_list_keys']) AS t")) ||
         !query.next()) {
         error = sqlFailure(QStringLiteral("the database cannot be read"), query);
         return std::nullopt;
@@ -120,24 +155,34 @@ std::optional<QHash<QByteArray, Shown>> filedOf(InboxDatabase& database,
     return filed;
 }
 
-std::optional<qint64> exportCsv(InboxDatabase& database, const QList<FiledPackage>& opened,
+std::optional<qint64> exportCsv(const DatabaseLocation& location, const QList<FiledPackage>& opened,
                                 const PackageFilter& filter, const QString& file, QString& error)
 {
+    const std::unique_ptr<InboxDatabase> database = InboxDatabase::open(location, error);
+    if (!database)
+        return std::nullopt;
     PackageFilter all = filter;
     all.offset = 0;
     all.limit = 0;
-    const std::optional<QList<FiledPackage>> listed = PackageStore(database).list(all, error);
-    if (!listed)
-        return std::nullopt;
-    const QList<FiledPackage> packages = opened + *listed;
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(packagesAsCsv(packages)) < 0 ||
-        !out.commit()) {
+    qint64 written = 0;
+    bool writing = out.open(QIODevice::WriteOnly) && out.write(csvHeader()) >= 0;
+    const auto write = [&](const FiledPackage& package) {
+        writing = writing && out.write(csvLineOf(package)) >= 0;
+        written += writing ? 1 : 0;
+        return writing;
+    };
+    for (const FiledPackage& package : opened)
+        write(package);
+    if (!PackageStore(*database).forEach(all, write, error))
+        return std::nullopt;
+    // Nothing is left behind but a whole file or the one that was there.
+    if (!writing || !out.commit()) {
         error = QCoreApplication::translate("InboxWindow", "%1 could not be written: %2")
                     .arg(file, out.errorString());
         return std::nullopt;
     }
-    return packages.size();
+    return written;
 }
 
 } // namespace WindowQueries

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crash_inbox/store/database_location.h"
 #include "crash_inbox/store/filed_package.h"
 #include "crash_inbox/store/package_places.h"
 
@@ -12,13 +13,17 @@ class InboxDatabase;
 // What the window asks of the database, each a whole question for its worker's thread.
 namespace WindowQueries {
 
-// A listing's count of packages and its first page.
+// A listing's count of packages and its first page, and whether the package shown is in it.
 struct Listing {
     qint64 count = 0;
     QList<FiledPackage> first;
+    bool shownListed = false;
 };
 std::optional<Listing> firstRows(InboxDatabase& database, const PackageFilter& filter, int pageSize,
-                                 QString& error);
+                                 qint64 shownId, QString& error);
+
+// The filter as a text: two filters that list the same give the same text.
+QString questionOf(const PackageFilter& filter);
 
 // Why the inbox cannot be written from here; empty when it can.
 std::optional<QString> writeRefusal(InboxDatabase& database, QString& error);
@@ -46,8 +51,9 @@ std::optional<Shown> shownPackage(InboxDatabase& database, qint64 id, QString& e
 std::optional<QHash<QByteArray, Shown>> filedOf(InboxDatabase& database,
                                                 const QList<QByteArray>& sha256s, QString& error);
 
-// Writes the packages the filter lists as CSV; how many were written.
-std::optional<qint64> exportCsv(InboxDatabase& database, const QList<FiledPackage>& opened,
+// Writes the opened packages and those the filter lists as CSV, a row as it is read, on a
+// connection of its own (a long export holds up no other question); how many were written.
+std::optional<qint64> exportCsv(const DatabaseLocation& location, const QList<FiledPackage>& opened,
                                 const PackageFilter& filter, const QString& file, QString& error);
 
 } // namespace WindowQueries
