@@ -163,7 +163,9 @@ private Q_SLOTS:
         QFETCH(bool, months);
         QList<DayCrashes> days;
         for (const FiledPackage& package : packages)
-            days << DayCrashes{package.report.date, package.report.application->version, 1};
+            days << DayCrashes{
+                package.report.date,
+                package.report.application ? package.report.application->version : QString(), 1};
         const PeriodCrashes chart =
             ::crashesPerPeriod(days, maximumWeeks, maximumVersions, "other",
                                months ? CrashPeriod::Month : CrashPeriod::Week);
