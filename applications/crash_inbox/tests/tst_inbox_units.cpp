@@ -425,7 +425,7 @@ private Q_SLOTS:
         python.start("python3", {"-c", "import csv, io, json, sys\n"
                                        "text = sys.stdin.buffer.read().decode('utf-8-sig')\n"
                                        "print(json.dumps(list(csv.reader(io.StringIO(text)))))"});
-        python.write(packagesAsCsv({hostile, formula}));
+        python.write(csvHeader() + csvLineOf(hostile) + csvLineOf(formula));
         python.closeWriteChannel();
         QVERIFY(python.waitForFinished(20000));
         const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();

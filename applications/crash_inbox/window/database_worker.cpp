@@ -20,8 +20,6 @@ DatabaseWorker::~DatabaseWorker()
 {
     for (auto& ticket : m_tickets)
         ++ticket;
-    for (QString& question : m_questions)
-        question.clear();
     // Behind what is waiting: a change asked for just before the window closed is still made.
     QMetaObject::invokeMethod(
         m_context.get(), [this] { m_thread.quit(); }, Qt::QueuedConnection);

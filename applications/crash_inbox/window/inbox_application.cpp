@@ -48,7 +48,7 @@ protected:
         }
         m_window = new InboxWindow(std::move(database));
         m_window->setAttribute(Qt::WA_DeleteOnClose);
-        if (reportTimings)
+        if (reportTimings) {
             QObject::connect(m_window, &InboxWindow::listingShown, m_window,
                              [this](qint64 count, qint64 msAfterChange) {
                                  std::fprintf(stderr,
@@ -58,7 +58,6 @@ protected:
                                               static_cast<long long>(msAfterChange),
                                               static_cast<long long>(m_sinceStart.elapsed()));
                              });
-        if (reportTimings)
             QObject::connect(m_window, &InboxWindow::rowsFetched, m_window,
                              [](qint64 offset, qint64 msAfterMissed) {
                                  std::fprintf(stderr,
@@ -67,6 +66,7 @@ protected:
                                               static_cast<long long>(offset),
                                               static_cast<long long>(msAfterMissed));
                              });
+        }
         m_window->show();
         m_window->openFiles(files);
     }

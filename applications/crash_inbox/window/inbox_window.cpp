@@ -374,23 +374,38 @@ void InboxWindow::connectSignals()
 // The filters' choices from the database, then the groups and packages they choose.
 void InboxWindow::refresh()
 {
-    m_worker->ask<WindowQueries::FilterChoices>(
-        DatabaseWorker::Lane::Choices, &WindowQueries::filterChoices,
-        [this](const std::optional<WindowQueries::FilterChoices>& choices, const QString& error) {
-            if (!choices)
-                return setStatus(error);
-            m_chart->setKnownVersions(choices->releases);
-            m_packageModel->setReleases(choices->releases);
-            fillFilter(m_device, choices->devices);
-            fillFilter(m_version, choices->releases);
-        },
-        QStringLiteral("choices"));
-    refreshGroups();
+    // Without a filter the groups read next are those of all packages: no second read.
+    const bool filtered =
+        WindowQueries::questionOf(currentFilter()) != WindowQueries::questionOf({});
+    if (filtered)
+        m_worker->ask<WindowQueries::FilterChoices>(
+            DatabaseWorker::Lane::Choices, &WindowQueries::filterChoices,
+            [this](const std::optional<WindowQueries::FilterChoices>& choices,
+                   const QString& error) {
+                if (!choices)
+                    return setStatus(error);
+                showChoices(*choices);
+            },
+            QStringLiteral("choices"));
+    askGroups(!filtered);
+}
+
+void InboxWindow::showChoices(const WindowQueries::FilterChoices& choices)
+{
+    m_chart->setKnownVersions(choices.releases);
+    m_packageModel->setReleases(choices.releases);
+    fillFilter(m_device, choices.devices);
+    fillFilter(m_version, choices.releases);
 }
 
 // The packages that the search and filters choose, then their groups with their counts of
 // those, the selected group kept where it can be, then their chart: the list comes first.
 void InboxWindow::refreshGroups()
+{
+    askGroups(false);
+}
+
+void InboxWindow::askGroups(bool withChoices)
 {
     refreshPackages();
     const PackageFilter filter = currentFilter();
@@ -399,9 +414,12 @@ void InboxWindow::refreshGroups()
         [filter](InboxDatabase& database, QString& error) {
             return PackageStore(database).signatureGroups(filter, error);
         },
-        [this](const std::optional<QList<SignatureGroup>>& groups, const QString& error) {
+        [this, withChoices](const std::optional<QList<SignatureGroup>>& groups,
+                            const QString& error) {
             if (!groups)
                 return setStatus(error);
+            if (withChoices)
+                showChoices(WindowQueries::choicesOf(*groups));
             showGroups(*groups);
         },
         WindowQueries::questionOf(filter));

@@ -33,6 +33,7 @@ class QTreeView;
 class ReportView;
 struct FilingSummary;
 namespace WindowQueries {
+struct FilterChoices;
 struct Listing;
 struct Shown;
 } // namespace WindowQueries
@@ -70,6 +71,8 @@ private:
     void connectSignals();
     void refresh();
     void refreshGroups();
+    void askGroups(bool withChoices);
+    void showChoices(const WindowQueries::FilterChoices& choices);
     void showGroups(const QList<SignatureGroup>& groups);
     std::optional<SignatureGroup> selectedGroup() const;
     void selectGroup();

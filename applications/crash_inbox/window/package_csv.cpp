@@ -52,11 +52,3 @@ QByteArray csvLineOf(const FiledPackage& package)
                     package.report.comments})
         .toUtf8();
 }
-
-QByteArray packagesAsCsv(const QList<FiledPackage>& packages)
-{
-    QByteArray csv = csvHeader();
-    for (const FiledPackage& package : packages)
-        csv += csvLineOf(package);
-    return csv;
-}

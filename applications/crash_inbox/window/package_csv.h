@@ -8,7 +8,6 @@
 // Packages as a spreadsheet reads them: UTF-8 with a byte order mark, comma-separated, quoted
 // where needed (RFC 4180), a header line first. A value that a spreadsheet would take for a
 // formula (=, +, -, @ first) starts with an apostrophe: a package's comments never compute.
-QByteArray packagesAsCsv(const QList<FiledPackage>& packages);
-// The same a line at a time: the mark and the header, then one line per package.
+// Written a line at a time: the mark and the header, then one line per package.
 QByteArray csvHeader();
 QByteArray csvLineOf(const FiledPackage& package);

@@ -115,8 +115,13 @@ std::optional<FilterChoices> filterChoices(InboxDatabase& database, QString& err
     const auto groups = PackageStore(database).signatureGroups({}, error);
     if (!groups)
         return std::nullopt;
+    return choicesOf(*groups);
+}
+
+FilterChoices choicesOf(const QList<SignatureGroup>& groups)
+{
     std::set<QString> devices, versions;
-    for (const SignatureGroup& group : *groups) {
+    for (const SignatureGroup& group : groups) {
         devices.insert(group.devices.cbegin(), group.devices.cend());
         versions.insert(group.versions.cbegin(), group.versions.cend());
     }

@@ -38,6 +38,8 @@ struct FilterChoices {
     QStringList releases;
 };
 std::optional<FilterChoices> filterChoices(InboxDatabase& database, QString& error);
+// The same of the groups of all packages, read already.
+FilterChoices choicesOf(const QList<SignatureGroup>& groups);
 
 // A filed package with every place it was found at; none with the error empty when no such
 // package is filed.
