@@ -19,7 +19,6 @@
 #include "package_csv.h"
 #include "package_list_model.h"
 #include "report_view.h"
-#include "row_sorting.h"
 #include "tessera/widgets/tree_view.h"
 #include "unfinished_filing.h"
 #include "window_queries.h"
