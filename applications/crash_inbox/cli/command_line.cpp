@@ -24,6 +24,8 @@ Commands:
   extract ID|FILE DIR   write a package's entries into a folder
   symbols add FILE...   keep symbol files, which name the functions and lines of crashes
   symbols list          the symbol files kept
+  serve                 the collector: files packages that consoles send over HTTPS
+  token add|list|revoke the collector's tokens, one per console or site
 
 Options:
   --database URL   a SQLite file, sqlite:PATH, or a PostgreSQL URL
@@ -53,6 +55,10 @@ Command commandNamed(const QString& name)
         return runExtract;
     if (name == QLatin1String("symbols"))
         return runSymbols;
+    if (name == QLatin1String("token"))
+        return runToken;
+    if (name == QLatin1String("serve"))
+        return runServe;
     return nullptr;
 }
 

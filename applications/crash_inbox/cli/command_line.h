@@ -38,3 +38,5 @@ int runGroups(const CommandContext& context);
 int runGroup(const CommandContext& context);
 int runExtract(const CommandContext& context);
 int runSymbols(const CommandContext& context);
+int runToken(const CommandContext& context);
+int runServe(const CommandContext& context);

@@ -1,6 +1,7 @@
 #include "inbox_database.h"
 
 #include "crash_tallies.h"
+#include "intake_tables.h"
 #include "inbox_schema.h"
 
 #include "q5_suite/suite_identity.h"
@@ -272,6 +273,11 @@ bool InboxDatabase::upgrade(QString& error)
     }
     if (*version < 4) {
         for (const QByteArray& statement : CrashTallies::upgradeToVersion4(isPostgres()))
+            if (!run(statement))
+                return false;
+    }
+    if (*version < 5) {
+        for (const QByteArray& statement : IntakeTables::upgradeToVersion5(isPostgres()))
             if (!run(statement))
                 return false;
     }

@@ -11,7 +11,7 @@
 class InboxDatabase
 {
 public:
-    static constexpr int SchemaVersion = 4;
+    static constexpr int SchemaVersion = 5;
     // How long a database that another program holds is waited for: 30 seconds, or what
     // Q5_CRASH_INBOX_BUSY_SECONDS says.
     static int busySeconds();
