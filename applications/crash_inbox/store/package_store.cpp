@@ -273,7 +273,9 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
     query.addBindValue(orNull(
         package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODateWithMs) : QString()));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    query.addBindValue(SearchWords::indexText(report.comments, report.outputLog));
+    // A package without a word is still filed: no words is an empty text, not a missing one.
+    const QString words = SearchWords::indexText(report.comments, report.outputLog);
+    query.addBindValue(words.isNull() ? QString(QLatin1String("")) : words);
     for (const QVariant& value : CrashRows::values(package, *moduleList))
         query.addBindValue(value);
     // Whatever fails now is the database's fault: the package was read whole.

@@ -90,11 +90,14 @@ private Q_SLOTS:
         QString error;
         const auto filings =
             store.file({package("aa", "first", "SN-1", "6.4.0", crashed, {"line 1", "line 2"}),
-                        package("bb", "second", "", "", {}), again},
+                        package("bb", "second", "", "", {}), again,
+                        // Not a word in it: an automatic package of a console nobody attended.
+                        package("dd", QString(), "", "", {})},
                        error);
         QVERIFY2(filings, qPrintable(error));
-        QCOMPARE(filings->size(), 3);
+        QCOMPARE(filings->size(), 4);
         QVERIFY(filings->at(0).added && filings->at(1).added && !filings->at(2).added);
+        QVERIFY(filings->at(3).added);
         QCOMPARE(filings->at(2).id, filings->at(0).id);
         QCOMPARE(store.idOf("bb", error), filings->at(1).id);
         const std::optional<FiledPackage> found = store.find(filings->at(0).id, error);
@@ -408,6 +411,8 @@ private Q_SLOTS:
         QVERIFY(query.exec("DROP INDEX packages_serial"));
         QVERIFY(query.exec("DROP INDEX packages_version"));
         QVERIFY(engine == "sqlite" || query.exec("DROP INDEX packages_newest"));
+        QVERIFY(query.exec("DROP TABLE upload_tokens"));
+        QVERIFY(query.exec("DROP TABLE mailbox_messages"));
         QVERIFY(query.exec("UPDATE inbox_schema SET version = 3"));
         query.clear();
         database.reset();

@@ -166,6 +166,8 @@ void EpisodePackages::keep(const QString& path, const QString& comments, bool au
         KeptPackage{path, comments, outcome.written, outcome.size};
     if (!m_crashDataFile.isEmpty() && QFile::remove(m_crashDataFile))
         m_crashDataFile.clear();
+    if (automatic && m_automaticKept)
+        m_automaticKept(path);
 }
 
 void EpisodePackages::finish()

@@ -35,6 +35,11 @@ public:
     void setCrashDataFile(const QString& path) { m_crashDataFile = path; }
     // The dialog shows a package being written, and keeps the window responsive meanwhile.
     void setDialog(CrashReportWidget* dialog) { m_dialog = dialog; }
+    // Hears the path of each automatic package once it is written, or written again.
+    void setAutomaticKept(std::function<void(const QString&)> kept)
+    {
+        m_automaticKept = std::move(kept);
+    }
 
     bool isWriting() const;
 
@@ -73,6 +78,7 @@ private:
     bool dumpFitsBeside(const QString& folder, const QString& replacing = {}) const;
 
     std::function<QString()> m_comments;
+    std::function<void(const QString&)> m_automaticKept;
     CrashPackageContents m_crash;
     QString m_crashDataFile;
     QPointer<CrashReportWidget> m_dialog;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QtDebug>
 
@@ -25,6 +26,9 @@ static void registerReporterResources()
 namespace {
 
 const bool reporterResourcesRegistered = (registerReporterResources(), true);
+
+// How long the way out waits for packages on their way to the service desk.
+constexpr std::chrono::milliseconds UploadTimeOnTheWayOut{3000};
 
 // The episode of this process, for the way out that skips the event loop.
 Q5CrashReporterApplication* runningEpisode = nullptr;
@@ -87,6 +91,7 @@ Q5CrashReporterApplication::Q5CrashReporterApplication(int& argc, char** argv)
     });
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { finishEpisode(); });
     CrashReporter::Platform::deliverTerminationRequests(this, [this] { requestTermination(); });
+    prepareUploads();
     runningEpisode = this;
     static const bool registered = std::atexit(&Q5CrashReporterApplication::finishBeforeExit) == 0;
     Q_UNUSED(registered);
@@ -97,11 +102,41 @@ Q5CrashReporterApplication::~Q5CrashReporterApplication()
     runningEpisode = nullptr;
 }
 
+void Q5CrashReporterApplication::prepareUploads()
+{
+    QString problem;
+    const UploadSettings settings = UploadSettings::load(problem);
+    if (!problem.isEmpty())
+        qDebug("%s", qUtf8Printable(problem));
+    if (!settings.isConfigured())
+        return;
+    m_uploadQueue = std::make_unique<UploadQueue>(UploadQueue::defaultIndexPath(),
+                                                  PackageLimits::fromEnvironment().count);
+    m_uploads = std::make_unique<UploadSender>(settings, *m_uploadQueue);
+    connect(m_uploads.get(), &UploadSender::packageSent, this, [this](const QString& path) {
+        if (path == m_uploading)
+            m_feedback.showResult(tr("Sent to the service desk"));
+    });
+    connect(m_uploads.get(), &UploadSender::packageWaits, this, [this](const QString& path) {
+        if (path == m_uploading)
+            m_feedback.showResult(tr("Will be sent when the service desk can be reached"));
+    });
+    m_packages.setAutomaticKept([this](const QString& path) { uploadAutomatic(path); });
+}
+
+void Q5CrashReporterApplication::uploadAutomatic(const QString& path)
+{
+    m_uploading = QFileInfo(path).absoluteFilePath();
+    m_uploads->send(path);
+}
+
 void Q5CrashReporterApplication::finishBeforeExit()
 {
     if (!runningEpisode || runningEpisode->m_finished)
         return;
     qDebug("The process ends without the event loop; the episode is finished first");
+    // Without the event loop nothing can be sent: the packages wait for a later run.
+    runningEpisode->m_uploadsOnTheWayOut = false;
     runningEpisode->finishEpisode();
     std::_Exit(0);
 }
@@ -126,6 +161,9 @@ void Q5CrashReporterApplication::launched()
     }
     readCrashData(m_arguments.at(1));
     reportCrash();
+    // Packages of earlier episodes that still wait go after this one's.
+    if (m_uploads)
+        m_uploads->sendWaiting(false);
     m_launchDone = true;
     if (m_terminationRequested)
         QCoreApplication::quit();
@@ -198,6 +236,9 @@ void Q5CrashReporterApplication::finishEpisode()
     rememberComments();
     if (m_crashReported)
         m_packages.finish();
+    // Sending never holds the end of the episode for long: what is not sent by then waits.
+    if (m_uploads && m_uploadsOnTheWayOut)
+        m_uploads->finish(UploadTimeOnTheWayOut);
     CrashReporter::Platform::terminationRequestHandled();
 }
 

@@ -3,6 +3,8 @@
 #include "auto_action_countdown.h"
 #include "crash_reporter/channel/crash_record.h"
 #include "crash_reporter/dialog/crash_report_widget.h"
+#include "crash_reporter/upload/upload_queue.h"
+#include "crash_reporter/upload/upload_sender.h"
 #include "episode_packages.h"
 #include "mail_dispatch.h"
 #include "operator_feedback.h"
@@ -71,6 +73,10 @@ private:
     static void finishBeforeExit();
     void rememberComments();
     QString comments() const;
+    // When the console sends its packages: each automatic package goes to the service desk,
+    // and the dialog says whether it got there.
+    void prepareUploads();
+    void uploadAutomatic(const QString& path);
 
     // The reporter's own arguments: the program, the crash data file, the instance number.
     const QStringList m_arguments;
@@ -85,8 +91,12 @@ private:
     OperatorFeedback m_feedback;
     EpisodePackages m_packages;
     MailDispatch m_mail;
+    std::unique_ptr<UploadQueue> m_uploadQueue;
+    std::unique_ptr<UploadSender> m_uploads;
+    QString m_uploading; // the episode's own package, on its way to the service desk
     bool m_launchDone = false;
     bool m_terminationRequested = false;
     bool m_crashReported = false;
     bool m_finished = false;
+    bool m_uploadsOnTheWayOut = true;
 };

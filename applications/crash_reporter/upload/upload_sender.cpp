@@ -1,0 +1,173 @@
+#include "upload_sender.h"
+
+#include "orrery_core/diagnostics/log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QTimer>
+
+namespace {
+
+// A collector that sends nothing back for this long is taken as unreachable.
+constexpr int TransferTimeoutMilliseconds = 15000;
+
+QByteArray localPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toLocal8Bit();
+}
+
+} // namespace
+
+UploadSender::UploadSender(UploadSettings settings, UploadQueue& queue, QObject* parent)
+    : QObject(parent)
+    , m_settings(std::move(settings))
+    , m_queue(queue)
+{
+    connect(&m_network, &QNetworkAccessManager::finished, this, &UploadSender::uploaded);
+}
+
+UploadSender::~UploadSender()
+{
+    if (m_reply)
+        m_reply->abort();
+}
+
+void UploadSender::send(const QString& path)
+{
+    if (!m_queue.add(path)) {
+        qDebug("The package %s cannot be queued for sending", localPath(path).constData());
+        return Q_EMIT packageWaits(path);
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_round.removeAll(absolute);
+    m_round.prepend(absolute);
+    if (!m_reply)
+        sendNext();
+}
+
+void UploadSender::sendWaiting(bool evenIfPostponed)
+{
+    const auto now =
+        evenIfPostponed ? std::nullopt : std::optional<QDateTime>(QDateTime::currentDateTimeUtc());
+    for (const QueuedPackage& package : m_queue.waiting(now))
+        if (!m_round.contains(package.path) && package.path != m_sending)
+            m_round.append(package.path);
+    if (!m_reply)
+        sendNext();
+}
+
+void UploadSender::finish(std::chrono::milliseconds within)
+{
+    if (!isBusy())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(within, &loop, &QEventLoop::quit);
+    connect(this, &UploadSender::idle, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_round.clear();
+    if (m_reply) {
+        qDebug("The package %s is sent by a later run", localPath(m_sending).constData());
+        const QString cut = m_sending;
+        m_reply->disconnect(this);
+        m_reply->abort();
+        Q_EMIT packageWaits(cut);
+    }
+}
+
+void UploadSender::sendNext()
+{
+    m_body.reset();
+    m_sending.clear();
+    if (m_round.isEmpty())
+        return Q_EMIT idle();
+    m_sending = m_round.takeFirst();
+    m_body = std::make_unique<QFile>(m_sending);
+    if (!m_body->open(QIODevice::ReadOnly)) {
+        // Gone since it was queued: the queue forgets it when it reads it next.
+        return sendNext();
+    }
+    QNetworkRequest request(m_settings.packagesUrl());
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-q5-crash-package"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, m_body->size());
+    request.setRawHeader("Authorization", "Bearer " + m_settings.token);
+    request.setTransferTimeout(TransferTimeoutMilliseconds);
+    if (!m_settings.caCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_settings.caCertificates);
+        request.setSslConfiguration(tls);
+    }
+    Orrery::log(Orrery::ProgressLevel, "Sending %s to the service desk\n",
+                localPath(m_sending).constData());
+    m_reply = m_network.post(request, m_body.get());
+}
+
+UploadSender::Result UploadSender::resultOf(QNetworkReply* reply) const
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString error = QJsonDocument::fromJson(reply->read(64 * 1024))
+                              .object()
+                              .value(QStringLiteral("error"))
+                              .toString();
+    switch (status) {
+    case 200:
+    case 201:
+        return Result::Sent;
+    case 400:
+    case 413:
+    case 415:
+        qDebug("The service desk refuses the package %s (%d: %s); it is not sent again",
+               localPath(m_sending).constData(), status, qUtf8Printable(error));
+        return Result::Refused;
+    case 401:
+        qDebug("The service desk does not take this console's token (401); packages wait "
+               "until the token is set right");
+        return Result::Unauthorized;
+    default:
+        qDebug("The service desk cannot be reached (%s)", qUtf8Printable(reply->errorString()));
+        return Result::Unreachable;
+    }
+}
+
+void UploadSender::uploaded(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    if (reply != m_reply)
+        return;
+    m_reply = nullptr;
+    const QString path = m_sending;
+    switch (resultOf(reply)) {
+    case Result::Sent:
+        Orrery::log(Orrery::ProgressLevel, "Sent %s to the service desk\n",
+                    localPath(path).constData());
+        m_queue.remove(path);
+        ++m_sent;
+        Q_EMIT packageSent(path);
+        break;
+    case Result::Refused:
+        m_queue.remove(path);
+        break;
+    case Result::Unauthorized:
+    case Result::Unreachable:
+        m_queue.postpone(path, QDateTime::currentDateTimeUtc());
+        return giveUpRound(path);
+    }
+    sendNext();
+}
+
+// The others would fare no better now: they wait for a later run.
+void UploadSender::giveUpRound(const QString& tried)
+{
+    const QStringList waiting = QStringList{tried} + m_round;
+    m_round.clear();
+    m_body.reset();
+    m_sending.clear();
+    for (const QString& path : waiting)
+        Q_EMIT packageWaits(path);
+    Q_EMIT idle();
+}
