@@ -1,0 +1,438 @@
+#include "package_format/tests/package_builder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSslSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+// An answer as it came over the wire: status and headers read by this test, not by a library.
+struct Answer {
+    int status = 0;
+    QByteArray headers;
+    QByteArray body;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+Answer parseAnswer(const QByteArray& bytes)
+{
+    Answer answer;
+    const qsizetype end = bytes.indexOf("\r\n\r\n");
+    if (!bytes.startsWith("HTTP/1.1 ") || end < 0)
+        return answer;
+    answer.status = bytes.mid(9, 3).toInt();
+    answer.headers = bytes.left(end);
+    answer.body = bytes.mid(end + 4);
+    return answer;
+}
+
+QByteArray request(const QByteArray& method, const QByteArray& target,
+                   const QByteArrayList& headers, const QByteArray& body)
+{
+    QByteArray bytes = method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    for (const QByteArray& header : headers)
+        bytes += header + "\r\n";
+    if (!body.isNull())
+        bytes += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    return bytes + "Connection: close\r\n\r\n" + body;
+}
+
+QByteArray chunked(const QByteArray& body)
+{
+    QByteArray bytes;
+    for (qsizetype at = 0; at < body.size(); at += 4096) {
+        const QByteArray piece = body.mid(at, 4096);
+        bytes += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    return bytes + "0\r\n\r\n";
+}
+
+} // namespace
+
+// q5-crash-inbox serve as consoles meet it: a process on loopback with TLS from a certificate
+// made by openssl here, spoken to in bytes written by this test.
+class TestCollector : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QString m_token;
+    QSslConfiguration m_tls;
+    std::unique_ptr<QProcess> m_serve;
+    quint16 m_port = 0;
+    static constexpr int MaxSize = 300000;
+
+    QString path(const QString& name) const { return m_home.filePath(name); }
+    QString received() const { return path("received"); }
+
+    std::unique_ptr<QProcess> start(const QStringList& arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", m_home.path());
+        environment.insert("XDG_DATA_HOME", path("data"));
+        environment.insert("Q5_CRASH_INBOX_DATABASE", path("inbox.sqlite"));
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
+        return process;
+    }
+
+    QByteArray inbox(const QStringList& arguments, int* status = nullptr) const
+    {
+        const auto process = start(arguments);
+        process->waitForFinished(60000);
+        if (status)
+            *status = process->exitCode();
+        return process->readAllStandardOutput();
+    }
+
+    // A collector that says where it serves; its port.
+    quint16 startServing(QProcess& serve) const
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!serve.canReadLine() && waited.elapsed() < 20000)
+            serve.waitForReadyRead(200);
+        const QRegularExpressionMatch match =
+            QRegularExpression("^serving on https://127.0.0.1:(\\d+)\n$")
+                .match(QString::fromUtf8(serve.readLine()));
+        return match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
+    }
+
+    static void stop(QProcess& serve)
+    {
+        ::kill(pid_t(serve.processId()), SIGTERM);
+        if (!serve.waitForFinished(10000))
+            serve.kill();
+    }
+
+    QByteArray package(const QString& expression) const
+    {
+        const QString file = path("built.cdp");
+        if (!buildWithPython(QString("open(sys.argv[1], 'wb').write(%1)\n").arg(expression), file)
+                 .isEmpty())
+            return {};
+        QFile built(file);
+        return built.open(QIODevice::ReadOnly) ? built.readAll() : QByteArray();
+    }
+
+    QByteArrayList uploadHeaders(const QByteArray& token) const
+    {
+        return {"Authorization: Bearer " + token, "Content-Type: application/x-q5-crash-package"};
+    }
+
+    // Sends the bytes and reads until the collector closes the connection.
+    Answer exchange(const QByteArray& bytes, quint16 port = 0) const
+    {
+        QSslSocket socket;
+        socket.setSslConfiguration(m_tls);
+        socket.connectToHostEncrypted("127.0.0.1", port ? port : m_port);
+        if (!socket.waitForEncrypted(10000))
+            return {};
+        socket.write(bytes);
+        QByteArray answer;
+        QElapsedTimer waited;
+        waited.start();
+        while (socket.state() == QAbstractSocket::ConnectedState && waited.elapsed() < 30000) {
+            socket.waitForReadyRead(200);
+            answer += socket.readAll();
+        }
+        return parseAnswer(answer + socket.readAll());
+    }
+
+    Answer upload(const QByteArray& body, const QByteArray& token = {}, quint16 port = 0) const
+    {
+        return exchange(request("POST", "/api/v1/packages",
+                                uploadHeaders(token.isEmpty() ? m_token.toLatin1() : token), body),
+                        port);
+    }
+
+    // The status of an upload, sent again while it is `passing` for up to five seconds.
+    int statusWithin(const QByteArray& body, const QByteArray& token, int passing) const
+    {
+        QElapsedTimer waited;
+        waited.start();
+        int status = passing;
+        while (status == passing && waited.elapsed() < 5000) {
+            status = upload(body, token).status;
+            if (status == passing)
+                QTest::qWait(200);
+        }
+        return status;
+    }
+
+    int filedCount() const
+    {
+        return int(QJsonDocument::fromJson(inbox({"list", "--json"})).array().size());
+    }
+
+    QStringList receivedFiles() const
+    {
+        return QDir(received()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+                                               path("key.pem"), "-out", path("cert.pem"), "-days",
+                                               "2", "-subj", "/CN=127.0.0.1", "-addext",
+                                               "subjectAltName=IP:127.0.0.1"}),
+                 0);
+        m_tls = QSslConfiguration::defaultConfiguration();
+        m_tls.setCaCertificates(QSslCertificate::fromPath(path("cert.pem")));
+        int status = -1;
+        m_token = QString::fromLatin1(inbox({"token", "add", "console-7"}, &status)).trimmed();
+        QCOMPARE(status, 0);
+        QVERIFY(m_token.size() > 40);
+        m_serve = start({"serve", "--listen", "127.0.0.1:0", "--tls-certificate", path("cert.pem"),
+                         "--tls-key", path("key.pem"), "--package-folder", received(),
+                         "--max-package-size", QString::number(MaxSize), "--stall-seconds", "2"});
+        m_port = startServing(*m_serve);
+        QVERIFY(m_port != 0);
+    }
+
+    void cleanupTestCase()
+    {
+        stop(*m_serve);
+        QCOMPARE(m_serve->exitCode(), 0);
+        const QByteArray log = m_serve->readAll() + m_serve->readAllStandardError();
+        // Tokens never reach the log.
+        QVERIFY(!log.contains(m_token.toLatin1()));
+        QVERIFY(!log.contains(m_token.toLatin1().mid(4, 12)));
+    }
+
+    void healthIsAnswered()
+    {
+        const Answer answer = exchange(request("GET", "/api/v1/health", {}, {}));
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.json()["status"].toString(), QString("ok"));
+    }
+
+    // Added once, known after; kept where only the desk may read it.
+    void packagesAreFiledOnce()
+    {
+        const QByteArray body = package("package('lamp 12 dark', 'SN-4')");
+        const Answer added = upload(body);
+        QCOMPARE(added.status, 201);
+        QCOMPARE(added.json()["status"].toString(), QString("added"));
+        const qint64 id = added.json()["id"].toInteger();
+        QVERIFY(id > 0);
+        const Answer known = upload(body);
+        QCOMPARE(known.status, 200);
+        QCOMPARE(known.json()["status"].toString(), QString("known"));
+        QCOMPARE(known.json()["id"].toInteger(), id);
+        const QStringList files = receivedFiles();
+        QCOMPARE(files.size(), 1);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(received() + '/' + files.first()).constData(), &status),
+                 0);
+        QCOMPARE(status.st_mode & 0777, 0600u);
+        QCOMPARE(QFile(received() + '/' + files.first()).size(), body.size());
+        QVERIFY(inbox({"show", QString::number(id)}).contains("lamp 12 dark"));
+        // Chunked, as a client that does not know the size sends it.
+        const QByteArray other = package("package('fan', 'SN-5')");
+        const Answer chunkedAnswer = exchange(
+            request("POST", "/api/v1/packages",
+                    uploadHeaders(m_token.toLatin1()) << "Transfer-Encoding: chunked", {}) +
+            chunked(other));
+        QCOMPARE(chunkedAnswer.status, 201);
+    }
+
+    // What the collector refuses leaves nothing filed and nothing behind; a package add would
+    // reject is rejected with add's own sentence.
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        const QByteArray good = package("package('refused')");
+        const QByteArrayList type{"Content-Type: application/x-q5-crash-package"};
+        QTest::newRow("no token") << request("POST", "/api/v1/packages", type, good) << 401
+                                  << "a valid token is needed";
+        QTest::newRow("unknown token")
+            << request("POST", "/api/v1/packages", uploadHeaders("q5c_guessed"), good) << 401
+            << "a valid token is needed";
+        QTest::newRow("basic, not bearer")
+            << request("POST", "/api/v1/packages",
+                       QByteArrayList{"Authorization: Basic " + m_token.toLatin1()} + type, good)
+            << 401 << "a valid token is needed";
+        QTest::newRow("not a package type")
+            << request("POST", "/api/v1/packages",
+                       {"Authorization: Bearer " + m_token.toLatin1(), "Content-Type: text/plain"},
+                       good)
+            << 415 << "the body must be a crash package";
+        QTest::newRow("too large, said")
+            << request("POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()),
+                       QByteArray(MaxSize + 1, 'x'))
+            << 413 << "larger than 300000 bytes";
+        QTest::newRow("too large, chunked")
+            << request("POST", "/api/v1/packages",
+                       uploadHeaders(m_token.toLatin1()) << "Transfer-Encoding: chunked", {}) +
+                   chunked(QByteArray(MaxSize + 5000, 'x'))
+            << 413 << "larger than 300000 bytes";
+        QTest::newRow("not gzip") << request("POST", "/api/v1/packages",
+                                             uploadHeaders(m_token.toLatin1()), "hello desk")
+                                  << 400 << "it is not a gzip-compressed file";
+        QTest::newRow("cut short")
+            << request("POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()),
+                       good.left(good.size() / 2))
+            << 400 << "it ends early: the file is cut short";
+        QTest::newRow("empty") << request("POST", "/api/v1/packages",
+                                          uploadHeaders(m_token.toLatin1()), "")
+                               << 400 << "";
+        QTest::newRow("get on packages")
+            << request("GET", "/api/v1/packages", {"Authorization: Bearer " + m_token.toLatin1()},
+                       {})
+            << 405 << "only POST";
+        QTest::newRow("elsewhere") << request("GET", "/etc/passwd", {}, {}) << 404 << "";
+        QTest::newRow("header flood")
+            << request("POST", "/api/v1/packages",
+                       uploadHeaders(m_token.toLatin1()) << "X-Flood: " + QByteArray(40000, 'a'),
+                       good)
+            << 0 << "";
+    }
+
+    void refusals()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        const int filed = filedCount();
+        const QStringList files = receivedFiles();
+        const Answer answer = exchange(bytes);
+        QCOMPARE(answer.status, status);
+        QVERIFY2(answer.json()["error"].toString().contains(error), answer.body.constData());
+        QCOMPARE(filedCount(), filed);
+        QCOMPARE(receivedFiles(), files);
+    }
+
+    // A client that breaks off, or stops sending, leaves nothing behind.
+    void brokenUploadsLeaveNothing_data()
+    {
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("hangs up") << true;
+        QTest::newRow("stalls") << false;
+    }
+
+    void brokenUploadsLeaveNothing()
+    {
+        QFETCH(bool, hangUp);
+        const QStringList files = receivedFiles();
+        const int filed = filedCount();
+        QSslSocket socket;
+        socket.setSslConfiguration(m_tls);
+        socket.connectToHostEncrypted("127.0.0.1", m_port);
+        QVERIFY(socket.waitForEncrypted(10000));
+        const QByteArray whole = request(
+            "POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()), QByteArray(200000, 'z'));
+        socket.write(whole.left(whole.size() / 2));
+        QVERIFY(socket.waitForBytesWritten(5000));
+        // The part file is there while the package arrives.
+        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles().size(), files.size() + 1, 5000);
+        if (hangUp)
+            socket.abort();
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles(), files, 5000);
+        QCOMPARE(filedCount(), filed);
+    }
+
+    // Many consoles at once, each with its own package: every one is filed.
+    void manyUploadsAtOnce()
+    {
+        constexpr int Count = 200;
+        QVERIFY(QDir().mkpath(path("many")));
+        QCOMPARE(buildWithPython(QString("for n in range(%1):\n    open('%2/%05d.cdp' % n, 'wb')"
+                                         ".write(package('many %d' % n, 'SN-%d' % (n % 7)))\n")
+                                     .arg(Count)
+                                     .arg(path("many")),
+                                 {}),
+                 QByteArray());
+        const int filed = filedCount();
+        std::vector<std::unique_ptr<QSslSocket>> sockets;
+        std::vector<QByteArray> answers(Count);
+        for (int index = 0; index < Count; ++index) {
+            QFile file(path("many/%1.cdp").arg(index, 5, 10, QLatin1Char('0')));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            auto socket = std::make_unique<QSslSocket>();
+            socket->setSslConfiguration(m_tls);
+            const QByteArray bytes = request("POST", "/api/v1/packages",
+                                             uploadHeaders(m_token.toLatin1()), file.readAll());
+            QSslSocket* raw = socket.get();
+            connect(raw, &QSslSocket::encrypted, raw, [raw, bytes] { raw->write(bytes); });
+            connect(raw, &QSslSocket::readyRead, raw,
+                    [raw, &answers, index] { answers[index] += raw->readAll(); });
+            socket->connectToHostEncrypted("127.0.0.1", m_port);
+            sockets.push_back(std::move(socket));
+        }
+        const auto done = [&] {
+            return std::all_of(sockets.cbegin(), sockets.cend(), [](const auto& socket) {
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(done(), 120000);
+        int added = 0;
+        for (const QByteArray& answer : answers)
+            added += parseAnswer(answer).status == 201 ? 1 : 0;
+        QCOMPARE(added, Count);
+        QCOMPARE(filedCount(), filed + Count);
+    }
+
+    // A token revoked is refused within a few seconds; tokens are listed by name alone.
+    void revokedTokensAreRefused()
+    {
+        const QByteArray token = inbox({"token", "add", "site-2"}).trimmed();
+        QVERIFY(QString::fromLatin1(inbox({"token", "list"})).contains("site-2  made "));
+        // A new token is taken once the collector has read the tokens again.
+        QCOMPARE(statusWithin(package("package('site 2')"), token, 401), 201);
+        int status = -1;
+        QCOMPARE(inbox({"token", "revoke", "site-2"}, &status), QByteArray("revoked site-2\n"));
+        QCOMPARE(status, 0);
+        // A body the desk would reject tells a token taken (400) from one refused (401).
+        QCOMPARE(statusWithin("not a package", token, 400), 401);
+        inbox({"token", "revoke", "site-2"}, &status);
+        QCOMPARE(status, 2);
+        QVERIFY(!inbox({"token", "list"}).contains("site-2"));
+    }
+
+    // A console that sends without end is held to its rate; another token is not.
+    void uploadsPerMinuteAreLimited()
+    {
+        const auto serve = start(
+            {"serve", "--listen", "127.0.0.1:0", "--tls-certificate", path("cert.pem"), "--tls-key",
+             path("key.pem"), "--package-folder", path("limited"), "--uploads-per-minute", "2"});
+        const quint16 port = startServing(*serve);
+        QVERIFY(port != 0);
+        QCOMPARE(upload(package("package('rate 1')"), {}, port).status, 201);
+        QCOMPARE(upload(package("package('rate 2')"), {}, port).status, 201);
+        const Answer refused = upload(package("package('rate 3')"), {}, port);
+        QCOMPARE(refused.status, 429);
+        QVERIFY(refused.headers.contains("\r\nRetry-After: 60"));
+        stop(*serve);
+        QCOMPARE(serve->exitCode(), 0);
+    }
+
+    // Plain HTTP stays on loopback unless it is asked for.
+    void plainHttpOnlyOnLoopback()
+    {
+        const auto serve = start({"serve", "--listen", "0.0.0.0:0"});
+        QVERIFY(serve->waitForFinished(20000));
+        QCOMPARE(serve->exitCode(), 2);
+        QVERIFY(serve->readAllStandardError().contains("plain HTTP is served only on loopback"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCollector)
+#include "tst_collector.moc"
