@@ -107,7 +107,7 @@ void Q5CrashReporterApplication::prepareUploads()
     QString problem;
     const UploadSettings settings = UploadSettings::load(problem);
     if (!problem.isEmpty())
-        qDebug("%s", qUtf8Printable(problem));
+        Orrery::log(Orrery::ProgressLevel, "%s\n", qUtf8Printable(problem));
     if (!settings.isConfigured())
         return;
     m_uploadQueue = std::make_unique<UploadQueue>(UploadQueue::defaultIndexPath(),

@@ -121,15 +121,18 @@ UploadSender::Result UploadSender::resultOf(QNetworkReply* reply) const
     case 400:
     case 413:
     case 415:
-        qDebug("The service desk refuses the package %s (%d: %s); it is not sent again",
-               localPath(m_sending).constData(), status, qUtf8Printable(error));
+        Orrery::log(Orrery::ProgressLevel,
+                    "The service desk refuses the package %s (%d: %s); it is not sent again\n",
+                    localPath(m_sending).constData(), status, qUtf8Printable(error));
         return Result::Refused;
     case 401:
-        qDebug("The service desk does not take this console's token (401); packages wait "
-               "until the token is set right");
+        Orrery::log(Orrery::ProgressLevel,
+                    "The service desk does not take this console's token (401); packages wait "
+                    "until the token is set right\n");
         return Result::Unauthorized;
     default:
-        qDebug("The service desk cannot be reached (%s)", qUtf8Printable(reply->errorString()));
+        Orrery::log(Orrery::ProgressLevel, "The service desk cannot be reached (%s)\n",
+                    qUtf8Printable(reply->errorString()));
         return Result::Unreachable;
     }
 }

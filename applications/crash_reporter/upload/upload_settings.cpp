@@ -42,8 +42,9 @@ bool UploadSettings::isSafeAddress(const QUrl& url)
 
 UploadSettings UploadSettings::load(QString& problem)
 {
-    // The user's file, and the system-wide one (under /etc/xdg) where the user's has no value.
-    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+    // The user's crash-reporter.conf, and the system-wide one (under /etc/xdg) where the
+    // user's has no value; on Windows the registry, beside the suite's other settings.
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
                              QString::fromLatin1(Suite::OrganisationName), settingsApplication());
     UploadSettings upload;
     const QString address = chosen("Q5_CRASH_UPLOAD_URL", settings, QStringLiteral("upload/url"));
@@ -52,7 +53,7 @@ UploadSettings UploadSettings::load(QString& problem)
         return upload;
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid() || !isSafeAddress(url)) {
-        problem = QStringLiteral("the upload address %1 is refused: HTTPS is needed, or HTTP to "
+        problem = QStringLiteral("The upload address %1 is refused: HTTPS is needed, or HTTP to "
                                  "this machine")
                       .arg(url.toDisplayString(QUrl::RemoveUserInfo));
         return upload;

@@ -1,0 +1,260 @@
+#include "collector_process.h"
+#include "test_support.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+namespace {
+
+QByteArray sha256(const QString& path)
+{
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace
+
+// Consoles that send their packages to the service desk: the simulator's crash episodes and
+// --send-pending, as processes, against the desk's real collector over TLS on loopback.
+class TestReporterUpload : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QProcessEnvironment m_environment;
+
+    QString path(const QString& name) const { return m_root.filePath(name); }
+    QString dumps() const { return path("home/Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
+    QString queueFile() const { return path("state/Varnel Professional/Q5-PC/upload-queue.json"); }
+    QString log() const { return QString::fromUtf8(readFile(path("reporter.log"))); }
+
+    // The packages waiting, newest first, by file name.
+    QStringList waiting() const
+    {
+        QStringList names;
+        const QJsonArray packages =
+            QJsonDocument::fromJson(readFile(queueFile())).object()["packages"].toArray();
+        for (const QJsonValue& package : packages)
+            names << QFileInfo(package.toObject()["path"].toString()).fileName();
+        return names;
+    }
+
+    void sendTo(const CollectorProcess& collector, const QByteArray& token = {})
+    {
+        m_environment.insert("Q5_CRASH_UPLOAD_URL", collector.url());
+        m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", token.isEmpty() ? collector.token() : token);
+        m_environment.insert("Q5_CRASH_UPLOAD_CA", path("cert.pem"));
+    }
+
+    QProcess* run(const QString& program, const QStringList& arguments)
+    {
+        auto* process = new QProcess(this);
+        process->setProcessEnvironment(m_environment);
+        process->start(qEnvironmentVariable("Q5_BIN_DIR") + '/' + program, arguments);
+        process->waitForFinished(90000);
+        process->deleteLater();
+        return process;
+    }
+
+    // A crash episode without a dialog; its exit status, which is always the reporter's 0.
+    int crash()
+    {
+        QProcess* simulator =
+            run("q5-controller-sim", {"--timeout", "60", "--data-file", path("crash.dat"), "--dump",
+                                      path("c.dmp"), "--dump-size", "100000", "--delay", "0"});
+        return simulator->exitStatus() == QProcess::NormalExit ? simulator->exitCode() : -1;
+    }
+
+    QString sendPending()
+    {
+        QProcess* reporter = run("q5-crash-reporter", {"--send-pending"});
+        return reporter->exitCode() == 0 ? QString::fromUtf8(reporter->readAllStandardOutput())
+                                         : QString("exit %1").arg(reporter->exitCode());
+    }
+
+    int countOf(const QStringList& lines, const QString& start)
+    {
+        return int(std::count_if(lines.cbegin(), lines.cend(),
+                                 [&](const QString& line) { return line.startsWith(start); }));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+                                               path("key.pem"), "-out", path("cert.pem"), "-days",
+                                               "2", "-subj", "/CN=127.0.0.1", "-addext",
+                                               "subjectAltName=IP:127.0.0.1"}),
+                 0);
+    }
+
+    void init()
+    {
+        for (const char* folder : {"home", "state", "config", "tmp"}) {
+            QDir(path(folder)).removeRecursively();
+            QDir().mkpath(path(folder));
+        }
+        QFile::remove(path("reporter.log"));
+        m_environment = QProcessEnvironment::systemEnvironment();
+        for (const char* variable :
+             {"Q5_CRASH_UPLOAD_URL", "Q5_CRASH_UPLOAD_TOKEN", "Q5_CRASH_UPLOAD_CA"})
+            m_environment.remove(variable);
+        m_environment.insert("HOME", path("home"));
+        m_environment.insert("XDG_STATE_HOME", path("state"));
+        m_environment.insert("XDG_CONFIG_HOME", path("config"));
+        m_environment.insert("TMPDIR", path("tmp"));
+        m_environment.insert("XDG_RUNTIME_DIR", path("tmp"));
+        m_environment.insert("QT_QPA_PLATFORM", "offscreen");
+        m_environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
+    }
+
+    // The episode's package reaches the desk as it is on disk; then the desk goes away, the
+    // packages of two more crashes wait, and reach it once it is back, each filed once.
+    void packagesReachTheDeskAndWaitForIt()
+    {
+        CollectorProcess collector(path("cert.pem"), path("key.pem"));
+        QVERIFY(collector.start());
+        sendTo(collector);
+        QCOMPARE(crash(), 0);
+        QTRY_COMPARE(countOf(collector.filings(), "added "), 1);
+        const QStringList received = collector.receivedFiles();
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(sha256(dumps() + "/Crash Report 0.cdp"), received.first().chopped(4).toLatin1());
+        QVERIFY2(log().contains("Sent " + dumps() + "/Crash Report 0.cdp to the service desk"),
+                 qPrintable(log()));
+        QCOMPARE(waiting(), QStringList());
+
+        const quint16 port = collector.port();
+        collector.stop();
+        QElapsedTimer episode;
+        episode.start();
+        QCOMPARE(crash(), 0);
+        QCOMPARE(crash(), 0);
+        // Sending never holds an episode for long, even with nothing listening.
+        QVERIFY2(episode.elapsed() < 20000, qPrintable(QString::number(episode.elapsed())));
+        QCOMPARE(waiting(), QStringList({"Crash Report 2.cdp", "Crash Report 1.cdp"}));
+        const QByteArray onDisk = sha256(dumps() + "/Crash Report 2.cdp");
+
+        QVERIFY(collector.start(port));
+        QCOMPARE(sendPending(), QString("sent 2, waiting 0\n"));
+        QCOMPARE(waiting(), QStringList());
+        QCOMPARE(sha256(dumps() + "/Crash Report 2.cdp"), onDisk);
+        QCOMPARE(sendPending(), QString("sent 0, waiting 0\n"));
+        collector.stop();
+        const QStringList filings = collector.filings();
+        QCOMPARE(countOf(filings, "added ") + countOf(filings, "known "), 3);
+        QCOMPARE(countOf(filings, "rejected "), 0);
+    }
+
+    // Sending is opt-in, and never in the clear to another machine.
+    void nothingLeavesWithoutASetting_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("nothing set") << ""
+                                     << ""
+                                     << "";
+        QTest::newRow("no token") << "https://127.0.0.1:1"
+                                  << ""
+                                  << "";
+        QTest::newRow("plain HTTP elsewhere")
+            << "http://192.0.2.7:8470"
+            << "t"
+            << "The upload address http://192.0.2.7:8470 is refused";
+        QTest::newRow("not HTTP") << "ftp://127.0.0.1/"
+                                  << "t"
+                                  << "is refused";
+    }
+
+    void nothingLeavesWithoutASetting()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, token);
+        QFETCH(QString, logged);
+        m_environment.insert("Q5_CRASH_UPLOAD_URL", url);
+        m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", token);
+        QCOMPARE(crash(), 0);
+        QVERIFY(QFile::exists(dumps() + "/Crash Report 0.cdp"));
+        QVERIFY(!QFile::exists(queueFile()));
+        QVERIFY(!log().contains("service desk"));
+        QVERIFY2(log().contains(logged), qPrintable(log()));
+        QCOMPARE(sendPending(), QString("sending is not set up\n"));
+    }
+
+    // The suite's settings file, with the environment taking precedence over it.
+    void settingsFileIsRead()
+    {
+        CollectorProcess collector(path("cert.pem"), path("key.pem"));
+        QVERIFY(collector.start());
+        QVERIFY(QDir().mkpath(path("config/Varnel Professional/Q5-PC")));
+        QVERIFY(writeFile(path("config/Varnel Professional/Q5-PC/crash-reporter.conf"),
+                          "[upload]\nurl=" + collector.url().toUtf8() + "\nca-certificates=" +
+                              path("cert.pem").toUtf8() + "\ntoken=q5c_unknown\n"));
+        m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", collector.token());
+        QCOMPARE(crash(), 0);
+        QTRY_COMPARE(countOf(collector.filings(), "added "), 1);
+        // A token the desk does not know is said in the log; the package waits.
+        m_environment.remove("Q5_CRASH_UPLOAD_TOKEN");
+        QCOMPARE(crash(), 0);
+        QVERIFY2(log().contains("does not take this console's token (401)"), qPrintable(log()));
+        QCOMPARE(waiting(), QStringList{"Crash Report 1.cdp"});
+    }
+
+    // A package the desk refuses is not sent again; a queue that is no queue is started anew.
+    void refusedPackagesAreNotRetried_data()
+    {
+        QTest::addColumn<QByteArray>("index");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("not a package") << QByteArray("QUEUE") << "sent 0, waiting 0\n";
+        QTest::newRow("index of another kind") << QByteArray("[1, 2]") << "sent 0, waiting 0\n";
+        QTest::newRow("not JSON") << QByteArray("\xff\xfe{") << "sent 0, waiting 0\n";
+    }
+
+    void refusedPackagesAreNotRetried()
+    {
+        QFETCH(QByteArray, index);
+        QFETCH(QString, answer);
+        CollectorProcess collector(path("cert.pem"), path("key.pem"));
+        QVERIFY(collector.start());
+        sendTo(collector);
+        QVERIFY(QDir().mkpath(dumps()));
+        QVERIFY(writeFile(dumps() + "/Crash Report 0.cdp", "not a package at all"));
+        QVERIFY(QDir().mkpath(QFileInfo(queueFile()).path()));
+        if (index == "QUEUE")
+            index = QString(R"({"version": 1, "packages": [{"path": "%1", "size": 20, )"
+                            R"("queued": "2026-12-08T10:00:00Z", "attempts": 3}]})")
+                        .arg(dumps() + "/Crash Report 0.cdp")
+                        .toUtf8();
+        QVERIFY(writeFile(queueFile(), index));
+        QCOMPARE(sendPending(), answer);
+        QCOMPARE(waiting(), QStringList());
+        QCOMPARE(sendPending(), QString("sent 0, waiting 0\n"));
+        QCOMPARE(collector.receivedFiles(), QStringList());
+    }
+
+    // A console that crashes in a loop with the desk away keeps the newest packages waiting,
+    // as many as the Crash Dumps folder may hold.
+    void crashLoopKeepsTheNewest()
+    {
+        CollectorProcess collector(path("cert.pem"), path("key.pem"));
+        QVERIFY(collector.start());
+        sendTo(collector);
+        collector.stop();
+        m_environment.insert("Q5_CRASH_DUMPS_MAX_COUNT", "3");
+        for (int episode = 0; episode < 5; ++episode)
+            QCOMPARE(crash(), 0);
+        QCOMPARE(waiting(),
+                 QStringList({"Crash Report 4.cdp", "Crash Report 3.cdp", "Crash Report 2.cdp"}));
+        QVERIFY(collector.start(collector.port()));
+        QCOMPARE(sendPending(), QString("sent 3, waiting 0\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReporterUpload)
+#include "tst_reporter_upload.moc"
