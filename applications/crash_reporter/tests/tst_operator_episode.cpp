@@ -1,3 +1,4 @@
+#include "collector_process.h"
 #include "tessera/tests/x_session.h"
 #include "test_support.h"
 
@@ -16,6 +17,7 @@ private:
     XSession m_x;
     QTemporaryDir m_sandbox;
     std::unique_ptr<ProcessGroup> m_simulator;
+    QMap<QString, QString> m_settings; // for the next episode
 
     QString path(const QString& name) const { return m_sandbox.filePath(name); }
     QString dumps() const { return path("Documents/Varnel Professional/Q5-PC/Crash Dumps"); }
@@ -67,6 +69,8 @@ private:
         environment.insert("Q5_CRASH_REPORTER_LOG", path("reporter.log"));
         environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         environment.insert("PATH", path("bin") + ":" + environment.value("PATH"));
+        for (auto setting = m_settings.cbegin(); setting != m_settings.cend(); ++setting)
+            environment.insert(setting.key(), setting.value());
         m_simulator = std::make_unique<ProcessGroup>();
         m_simulator->setProcessEnvironment(environment);
         m_simulator->startGroup(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-controller-sim",
@@ -104,6 +108,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        m_settings.clear();
         if (m_simulator)
             m_simulator->end();
         QDir(dumps()).removeRecursively();
@@ -191,6 +196,33 @@ private Q_SLOTS:
         QTRY_VERIFY(log().contains("Canceled auto-action timer"));
         endEpisode(window);
         QVERIFY(!log().contains("Auto-action timer expired"));
+    }
+
+    // A console that sends its packages says in the dialog whether the desk has the crash.
+    void dialogSaysWhetherTheDeskHasIt_data()
+    {
+        QTest::addColumn<bool>("deskThere");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("desk there") << true << "Sent to the service desk";
+        QTest::newRow("desk away") << false << "Will be sent when the service desk can be reached";
+    }
+
+    void dialogSaysWhetherTheDeskHasIt()
+    {
+        QFETCH(bool, deskThere);
+        QFETCH(QString, result);
+        CollectorProcess collector;
+        QVERIFY(collector.start());
+        m_settings.insert("Q5_CRASH_UPLOAD_URL", collector.url());
+        m_settings.insert("Q5_CRASH_UPLOAD_TOKEN", collector.token());
+        m_settings.insert("XDG_STATE_HOME", path("state"));
+        if (!deskThere)
+            collector.stop();
+        const QString window = startEpisode();
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY2_WITH_TIMEOUT(labels().contains(result), qPrintable(labels()), 10000);
+        endEpisode(window);
+        QDir(path("state")).removeRecursively();
     }
 
     void failedMailHandOffIsShown()
