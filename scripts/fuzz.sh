@@ -10,7 +10,8 @@ build_dir=$root/build-fuzz
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQ5_FUZZ=ON -DQ5_SANITIZE=ON -DQ5_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --target fuzz_crash_record fuzz_crash_data_file fuzz_report_writer \
-    fuzz_package_reader fuzz_minidump_scanner fuzz_symbol_file
+    fuzz_package_reader fuzz_minidump_scanner fuzz_symbol_file fuzz_upload_queue \
+    fuzz_imap_responses
 
 # target:corpus folder
 for target in crash_record:applications/crash_reporter/fuzz/corpus/record \
@@ -18,7 +19,9 @@ for target in crash_record:applications/crash_reporter/fuzz/corpus/record \
     report_writer:applications/package_format/fuzz/corpus/report \
     package_reader:applications/package_format/fuzz/corpus/package \
     minidump_scanner:applications/crash_analysis/fuzz/corpus/minidump \
-    symbol_file:applications/crash_analysis/fuzz/corpus/symbols; do
+    symbol_file:applications/crash_analysis/fuzz/corpus/symbols \
+    upload_queue:applications/crash_reporter/fuzz/corpus/upload_queue \
+    imap_responses:applications/crash_inbox/fuzz/corpus/imap; do
     name=fuzz_${target%%:*}
     work=$(mktemp -d)
     cp "$root/${target#*:}"/* "$work/"
