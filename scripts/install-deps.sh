@@ -10,6 +10,7 @@ packages=(
     libarchive-tools gzip tar pigz python3 libxml2-utils libxml2-dev
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     libqt6sql6-sqlite libqt6sql6-psql libgmime-3.0-dev postgresql-15 time
+    libssl-dev openssl libcurl4-openssl-dev curl dovecot-imapd
     clang libclang-rt-14-dev
     xvfb xauth xdg-utils openbox xdotool x11-utils imagemagick
     shared-mime-info desktop-file-utils libfile-mimeinfo-perl

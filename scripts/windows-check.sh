@@ -15,6 +15,8 @@ declare -A left_out=(
     [src/orrery_core/io/archive_reader.cpp]="libarchive has no Windows headers here"
     [src/orrery_core/io/archive_writer.cpp]="libarchive has no Windows headers here"
     [applications/crash_inbox/intake/mail_reader.cpp]="GMime has no Windows headers here"
+    [applications/crash_inbox/intake/imap_mailbox.cpp]="libcurl has no Windows headers here"
+    [applications/crash_inbox/collector/collector_server.cpp]="OpenSSL has no Windows headers here"
 )
 
 # Boost is header-only and portable; only its folder joins the include path, not /usr/include.
@@ -23,7 +25,7 @@ trap 'rm -rf "$boost"' EXIT
 ln -s /usr/include/boost "$boost/boost"
 
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DQT_NO_KEYWORDS -DUNICODE -D_UNICODE
-    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql" -I"$qt/QtCharts"
+    -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSvg" -I"$qt/QtSql" -I"$qt/QtCharts" -I"$qt/QtNetwork"
     -isystem "$boost" -I. -Isrc -Iapplications -Itools)
 
 # Product and tool sources; tests, fuzz targets and benchmarks use POSIX on purpose, and the

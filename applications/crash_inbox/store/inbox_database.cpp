@@ -1,8 +1,8 @@
 #include "inbox_database.h"
 
 #include "crash_tallies.h"
-#include "intake_tables.h"
 #include "inbox_schema.h"
+#include "intake_tables.h"
 
 #include "q5_suite/suite_identity.h"
 

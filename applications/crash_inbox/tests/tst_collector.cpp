@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/stat.h>
 
 namespace {
 
@@ -157,20 +156,6 @@ private:
                         port);
     }
 
-    // The status of an upload, sent again while it is `passing` for up to five seconds.
-    int statusWithin(const QByteArray& body, const QByteArray& token, int passing) const
-    {
-        QElapsedTimer waited;
-        waited.start();
-        int status = passing;
-        while (status == passing && waited.elapsed() < 5000) {
-            status = upload(body, token).status;
-            if (status == passing)
-                QTest::qWait(200);
-        }
-        return status;
-    }
-
     int filedCount() const
     {
         return int(QJsonDocument::fromJson(inbox({"list", "--json"})).array().size());
@@ -201,6 +186,8 @@ private Q_SLOTS:
                          "--max-package-size", QString::number(MaxSize), "--stall-seconds", "2"});
         m_port = startServing(*m_serve);
         QVERIFY(m_port != 0);
+        const Answer health = exchange(request("GET", "/api/v1/health", {}, {}));
+        QCOMPARE(health.json()["status"].toString(), QString("ok"));
     }
 
     void cleanupTestCase()
@@ -213,13 +200,6 @@ private Q_SLOTS:
         QVERIFY(!log.contains(m_token.toLatin1().mid(4, 12)));
     }
 
-    void healthIsAnswered()
-    {
-        const Answer answer = exchange(request("GET", "/api/v1/health", {}, {}));
-        QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()["status"].toString(), QString("ok"));
-    }
-
     // Added once, known after; kept where only the desk may read it.
     void packagesAreFiledOnce()
     {
@@ -228,17 +208,14 @@ private Q_SLOTS:
         QCOMPARE(added.status, 201);
         QCOMPARE(added.json()["status"].toString(), QString("added"));
         const qint64 id = added.json()["id"].toInteger();
-        QVERIFY(id > 0);
         const Answer known = upload(body);
         QCOMPARE(known.status, 200);
         QCOMPARE(known.json()["status"].toString(), QString("known"));
         QCOMPARE(known.json()["id"].toInteger(), id);
         const QStringList files = receivedFiles();
         QCOMPARE(files.size(), 1);
-        struct stat status {};
-        QCOMPARE(::stat(QFile::encodeName(received() + '/' + files.first()).constData(), &status),
-                 0);
-        QCOMPARE(status.st_mode & 0777, 0600u);
+        QCOMPARE(QFile::permissions(received() + '/' + files.first()),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         QCOMPARE(QFile(received() + '/' + files.first()).size(), body.size());
         QVERIFY(inbox({"show", QString::number(id)}).contains("lamp 12 dark"));
         // Chunked, as a client that does not know the size sends it.
@@ -264,10 +241,6 @@ private Q_SLOTS:
         QTest::newRow("unknown token")
             << request("POST", "/api/v1/packages", uploadHeaders("q5c_guessed"), good) << 401
             << "a valid token is needed";
-        QTest::newRow("basic, not bearer")
-            << request("POST", "/api/v1/packages",
-                       QByteArrayList{"Authorization: Basic " + m_token.toLatin1()} + type, good)
-            << 401 << "a valid token is needed";
         QTest::newRow("not a package type")
             << request("POST", "/api/v1/packages",
                        {"Authorization: Bearer " + m_token.toLatin1(), "Content-Type: text/plain"},
@@ -289,19 +262,6 @@ private Q_SLOTS:
             << request("POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()),
                        good.left(good.size() / 2))
             << 400 << "it ends early: the file is cut short";
-        QTest::newRow("empty") << request("POST", "/api/v1/packages",
-                                          uploadHeaders(m_token.toLatin1()), "")
-                               << 400 << "";
-        QTest::newRow("get on packages")
-            << request("GET", "/api/v1/packages", {"Authorization: Bearer " + m_token.toLatin1()},
-                       {})
-            << 405 << "only POST";
-        QTest::newRow("elsewhere") << request("GET", "/etc/passwd", {}, {}) << 404 << "";
-        QTest::newRow("header flood")
-            << request("POST", "/api/v1/packages",
-                       uploadHeaders(m_token.toLatin1()) << "X-Flood: " + QByteArray(40000, 'a'),
-                       good)
-            << 0 << "";
     }
 
     void refusals()
@@ -361,32 +321,27 @@ private Q_SLOTS:
                                  {}),
                  QByteArray());
         const int filed = filedCount();
-        std::vector<std::unique_ptr<QSslSocket>> sockets;
-        std::vector<QByteArray> answers(Count);
-        for (int index = 0; index < Count; ++index) {
-            QFile file(path("many/%1.cdp").arg(index, 5, 10, QLatin1Char('0')));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            auto socket = std::make_unique<QSslSocket>();
-            socket->setSslConfiguration(m_tls);
-            const QByteArray bytes = request("POST", "/api/v1/packages",
-                                             uploadHeaders(m_token.toLatin1()), file.readAll());
-            QSslSocket* raw = socket.get();
-            connect(raw, &QSslSocket::encrypted, raw, [raw, bytes] { raw->write(bytes); });
-            connect(raw, &QSslSocket::readyRead, raw,
-                    [raw, &answers, index] { answers[index] += raw->readAll(); });
-            socket->connectToHostEncrypted("127.0.0.1", m_port);
-            sockets.push_back(std::move(socket));
-        }
-        const auto done = [&] {
-            return std::all_of(sockets.cbegin(), sockets.cend(), [](const auto& socket) {
-                return socket->state() == QAbstractSocket::UnconnectedState;
-            });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(done(), 120000);
-        int added = 0;
-        for (const QByteArray& answer : answers)
-            added += parseAnswer(answer).status == 201 ? 1 : 0;
-        QCOMPARE(added, Count);
+        // One curl with every upload open at once: each answer's status on a line.
+        QString uploads;
+        for (int index = 0; index < Count; ++index)
+            uploads += QString(index ? "next\n" : "") +
+                       QString("url = \"https://127.0.0.1:%1/api/v1/packages\"\n"
+                               "data-binary = \"@%2/%3.cdp\"\ncacert = \"%4\"\n"
+                               "header = \"Authorization: Bearer %5\"\n"
+                               "header = \"Content-Type: application/x-q5-crash-package\"\n"
+                               "output = /dev/null\nwrite-out = \"%{http_code}\\n\"\n")
+                           .arg(m_port)
+                           .arg(path("many"))
+                           .arg(index, 5, 10, QLatin1Char('0'))
+                           .arg(path("cert.pem"), m_token);
+        QProcess curl;
+        curl.start("curl",
+                   {"-s", "-Z", "--parallel-immediate", "--parallel-max", "200", "-K", "-"});
+        curl.write(uploads.toUtf8());
+        curl.closeWriteChannel();
+        QVERIFY(curl.waitForFinished(120000));
+        const QByteArray statuses = curl.readAllStandardOutput();
+        QVERIFY2(statuses.count("201\n") == Count, statuses + curl.readAllStandardError());
         QCOMPARE(filedCount(), filed + Count);
     }
 
@@ -396,14 +351,13 @@ private Q_SLOTS:
         const QByteArray token = inbox({"token", "add", "site-2"}).trimmed();
         QVERIFY(QString::fromLatin1(inbox({"token", "list"})).contains("site-2  made "));
         // A new token is taken once the collector has read the tokens again.
-        QCOMPARE(statusWithin(package("package('site 2')"), token, 401), 201);
+        QTest::qWait(2500);
+        QCOMPARE(upload(package("package('site 2')"), token).status, 201);
         int status = -1;
         QCOMPARE(inbox({"token", "revoke", "site-2"}, &status), QByteArray("revoked site-2\n"));
         QCOMPARE(status, 0);
-        // A body the desk would reject tells a token taken (400) from one refused (401).
-        QCOMPARE(statusWithin("not a package", token, 400), 401);
-        inbox({"token", "revoke", "site-2"}, &status);
-        QCOMPARE(status, 2);
+        QTest::qWait(2500);
+        QCOMPARE(upload(package("package('site 2 again')"), token).status, 401);
         QVERIFY(!inbox({"token", "list"}).contains("site-2"));
     }
 
@@ -422,15 +376,10 @@ private Q_SLOTS:
         QVERIFY(refused.headers.contains("\r\nRetry-After: 60"));
         stop(*serve);
         QCOMPARE(serve->exitCode(), 0);
-    }
-
-    // Plain HTTP stays on loopback unless it is asked for.
-    void plainHttpOnlyOnLoopback()
-    {
-        const auto serve = start({"serve", "--listen", "0.0.0.0:0"});
-        QVERIFY(serve->waitForFinished(20000));
-        QCOMPARE(serve->exitCode(), 2);
-        QVERIFY(serve->readAllStandardError().contains("plain HTTP is served only on loopback"));
+        // Plain HTTP stays on loopback unless it is asked for.
+        const auto plain = start({"serve", "--listen", "0.0.0.0:0"});
+        QVERIFY(plain->waitForFinished(20000) && plain->exitCode() == 2);
+        QVERIFY(plain->readAllStandardError().contains("plain HTTP is served only on loopback"));
     }
 };
 

@@ -131,7 +131,6 @@ private Q_SLOTS:
     // A watched mailbox files what arrives later.
     void watchedMailboxFilesNewMessages()
     {
-        QProcessEnvironment environment;
         const auto watch = start({"add", "--watch", m_address, "--poll-seconds", "1",
                                   "--password-file", m_server + "/password"});
         QVERIFY(watch->waitForStarted());
@@ -139,11 +138,9 @@ private Q_SLOTS:
         QElapsedTimer waited;
         waited.start();
         QByteArray out;
-        while (!out.contains("late") && waited.elapsed() < 20000) {
+        while (!out.contains("added") && waited.elapsed() < 20000) {
             watch->waitForReadyRead(200);
             out += watch->readAllStandardOutput();
-            if (out.contains("added"))
-                break;
         }
         ::kill(pid_t(watch->processId()), SIGTERM);
         watch->waitForFinished(10000);
@@ -165,9 +162,6 @@ private Q_SLOTS:
         QTest::newRow("in the clear")
             << QStringList{"add", "imap://desk@127.0.0.1:1/INBOX", password, "PASSWORD"}
             << "only imaps:// is read";
-        QTest::newRow("quoted mailbox")
-            << QStringList{"add", "imaps://desk@127.0.0.1:1/a%22b", password, "PASSWORD"}
-            << "names no mailbox";
         QTest::newRow("wrong password")
             << QStringList{"add", "ADDRESS", password, "WRONG"} << "Login denied";
     }

@@ -58,7 +58,6 @@ public:
     QString url() const { return m_url; }
     quint16 port() const { return m_port; }
     QByteArray token() const { return m_token; }
-    // What it said it filed: "added ID PATH from NAME", "known …", "rejected …".
     QStringList filings()
     {
         if (m_serve)
@@ -69,7 +68,6 @@ public:
     {
         return QDir(m_root.filePath("received")).entryList({"*.cdp"}, QDir::Files);
     }
-    QString receivedPath(const QString& name) const { return m_root.filePath("received/" + name); }
 
 private:
     QProcessEnvironment environment() const

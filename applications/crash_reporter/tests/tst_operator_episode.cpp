@@ -215,14 +215,12 @@ private Q_SLOTS:
         QVERIFY(collector.start());
         m_settings.insert("Q5_CRASH_UPLOAD_URL", collector.url());
         m_settings.insert("Q5_CRASH_UPLOAD_TOKEN", collector.token());
-        m_settings.insert("XDG_STATE_HOME", path("state"));
         if (!deskThere)
             collector.stop();
         const QString window = startEpisode();
         QVERIFY(!window.isEmpty());
         QTRY_VERIFY2_WITH_TIMEOUT(labels().contains(result), qPrintable(labels()), 10000);
         endEpisode(window);
-        QDir(path("state")).removeRecursively();
     }
 
     void failedMailHandOffIsShown()

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -76,12 +77,6 @@ private:
                                          : QString("exit %1").arg(reporter->exitCode());
     }
 
-    int countOf(const QStringList& lines, const QString& start)
-    {
-        return int(std::count_if(lines.cbegin(), lines.cend(),
-                                 [&](const QString& line) { return line.startsWith(start); }));
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -114,14 +109,14 @@ private Q_SLOTS:
     }
 
     // The episode's package reaches the desk as it is on disk; then the desk goes away, the
-    // packages of two more crashes wait, and reach it once it is back, each filed once.
+    // packages of more crashes wait, and reach it once it is back, each filed once.
     void packagesReachTheDeskAndWaitForIt()
     {
         CollectorProcess collector(path("cert.pem"), path("key.pem"));
         QVERIFY(collector.start());
         sendTo(collector);
         QCOMPARE(crash(), 0);
-        QTRY_COMPARE(countOf(collector.filings(), "added "), 1);
+        QTRY_COMPARE(collector.filings().filter(QRegularExpression("^added ")).size(), 1);
         const QStringList received = collector.receivedFiles();
         QCOMPARE(received.size(), 1);
         QCOMPARE(sha256(dumps() + "/Crash Report 0.cdp"), received.first().chopped(4).toLatin1());
@@ -131,24 +126,26 @@ private Q_SLOTS:
 
         const quint16 port = collector.port();
         collector.stop();
+        // A console that crashes in a loop keeps the newest waiting, as many as Crash Dumps
+        // may hold; sending never holds an episode for long, even with nothing listening.
+        m_environment.insert("Q5_CRASH_DUMPS_MAX_COUNT", "2");
         QElapsedTimer episode;
         episode.start();
-        QCOMPARE(crash(), 0);
-        QCOMPARE(crash(), 0);
-        // Sending never holds an episode for long, even with nothing listening.
+        for (int number = 1; number <= 3; ++number)
+            QCOMPARE(crash(), 0);
         QVERIFY2(episode.elapsed() < 20000, qPrintable(QString::number(episode.elapsed())));
-        QCOMPARE(waiting(), QStringList({"Crash Report 2.cdp", "Crash Report 1.cdp"}));
-        const QByteArray onDisk = sha256(dumps() + "/Crash Report 2.cdp");
+        QCOMPARE(waiting(), QStringList({"Crash Report 3.cdp", "Crash Report 2.cdp"}));
+        const QByteArray onDisk = sha256(dumps() + "/Crash Report 3.cdp");
 
         QVERIFY(collector.start(port));
         QCOMPARE(sendPending(), QString("sent 2, waiting 0\n"));
         QCOMPARE(waiting(), QStringList());
-        QCOMPARE(sha256(dumps() + "/Crash Report 2.cdp"), onDisk);
+        QCOMPARE(sha256(dumps() + "/Crash Report 3.cdp"), onDisk);
         QCOMPARE(sendPending(), QString("sent 0, waiting 0\n"));
         collector.stop();
         const QStringList filings = collector.filings();
-        QCOMPARE(countOf(filings, "added ") + countOf(filings, "known "), 3);
-        QCOMPARE(countOf(filings, "rejected "), 0);
+        QCOMPARE(filings.filter(QRegularExpression("^(added|known) ")).size(), 3);
+        QCOMPARE(filings.filter(QRegularExpression("^rejected ")).size(), 0);
     }
 
     // Sending is opt-in, and never in the clear to another machine.
@@ -160,16 +157,10 @@ private Q_SLOTS:
         QTest::newRow("nothing set") << ""
                                      << ""
                                      << "";
-        QTest::newRow("no token") << "https://127.0.0.1:1"
-                                  << ""
-                                  << "";
         QTest::newRow("plain HTTP elsewhere")
             << "http://192.0.2.7:8470"
             << "t"
             << "The upload address http://192.0.2.7:8470 is refused";
-        QTest::newRow("not HTTP") << "ftp://127.0.0.1/"
-                                  << "t"
-                                  << "is refused";
     }
 
     void nothingLeavesWithoutASetting()
@@ -198,7 +189,7 @@ private Q_SLOTS:
                               path("cert.pem").toUtf8() + "\ntoken=q5c_unknown\n"));
         m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", collector.token());
         QCOMPARE(crash(), 0);
-        QTRY_COMPARE(countOf(collector.filings(), "added "), 1);
+        QTRY_COMPARE(collector.filings().filter(QRegularExpression("^added ")).size(), 1);
         // A token the desk does not know is said in the log; the package waits.
         m_environment.remove("Q5_CRASH_UPLOAD_TOKEN");
         QCOMPARE(crash(), 0);
@@ -206,53 +197,26 @@ private Q_SLOTS:
         QCOMPARE(waiting(), QStringList{"Crash Report 1.cdp"});
     }
 
-    // A package the desk refuses is not sent again; a queue that is no queue is started anew.
-    void refusedPackagesAreNotRetried_data()
-    {
-        QTest::addColumn<QByteArray>("index");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("not a package") << QByteArray("QUEUE") << "sent 0, waiting 0\n";
-        QTest::newRow("index of another kind") << QByteArray("[1, 2]") << "sent 0, waiting 0\n";
-        QTest::newRow("not JSON") << QByteArray("\xff\xfe{") << "sent 0, waiting 0\n";
-    }
-
+    // A package the desk refuses is not sent again.
     void refusedPackagesAreNotRetried()
     {
-        QFETCH(QByteArray, index);
-        QFETCH(QString, answer);
         CollectorProcess collector(path("cert.pem"), path("key.pem"));
         QVERIFY(collector.start());
         sendTo(collector);
         QVERIFY(QDir().mkpath(dumps()));
         QVERIFY(writeFile(dumps() + "/Crash Report 0.cdp", "not a package at all"));
         QVERIFY(QDir().mkpath(QFileInfo(queueFile()).path()));
-        if (index == "QUEUE")
-            index = QString(R"({"version": 1, "packages": [{"path": "%1", "size": 20, )"
-                            R"("queued": "2026-12-08T10:00:00Z", "attempts": 3}]})")
-                        .arg(dumps() + "/Crash Report 0.cdp")
-                        .toUtf8();
+        const QByteArray index =
+            QString(R"({"version": 1, "packages": [{"path": "%1", "size": 20, )"
+                    R"("queued": "2026-12-08T10:00:00Z", "attempts": 3}]})")
+                .arg(dumps() + "/Crash Report 0.cdp")
+                .toUtf8();
         QVERIFY(writeFile(queueFile(), index));
-        QCOMPARE(sendPending(), answer);
+        QCOMPARE(sendPending(), QString("sent 0, waiting 0\n"));
+        QVERIFY2(log().contains("refuses the package"), qPrintable(log()));
         QCOMPARE(waiting(), QStringList());
         QCOMPARE(sendPending(), QString("sent 0, waiting 0\n"));
         QCOMPARE(collector.receivedFiles(), QStringList());
-    }
-
-    // A console that crashes in a loop with the desk away keeps the newest packages waiting,
-    // as many as the Crash Dumps folder may hold.
-    void crashLoopKeepsTheNewest()
-    {
-        CollectorProcess collector(path("cert.pem"), path("key.pem"));
-        QVERIFY(collector.start());
-        sendTo(collector);
-        collector.stop();
-        m_environment.insert("Q5_CRASH_DUMPS_MAX_COUNT", "3");
-        for (int episode = 0; episode < 5; ++episode)
-            QCOMPARE(crash(), 0);
-        QCOMPARE(waiting(),
-                 QStringList({"Crash Report 4.cdp", "Crash Report 3.cdp", "Crash Report 2.cdp"}));
-        QVERIFY(collector.start(collector.port()));
-        QCOMPARE(sendPending(), QString("sent 3, waiting 0\n"));
     }
 };
 
