@@ -300,12 +300,12 @@ private Q_SLOTS:
         socket.write(whole.left(whole.size() / 2));
         QVERIFY(socket.waitForBytesWritten(5000));
         // The part file is there while the package arrives.
-        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles().size(), files.size() + 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles().size(), files.size() + 1, 20000);
         if (hangUp)
             socket.abort();
         else
-            QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles(), files, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(receivedFiles(), files, 20000);
         QCOMPARE(filedCount(), filed);
     }
 
