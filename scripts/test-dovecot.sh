@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # A private Dovecot IMAP server for the tests, on a loopback port over TLS, with its own
-# configuration, certificate and Maildir in DIR. "start DIR" writes the address of the test
+# configuration, certificate and Maildir, reached through DIR. "start DIR" writes the address of the test
 # mailbox to DIR/address (imaps://desk@127.0.0.1:PORT/INBOX), its password to DIR/password and
 # the certificate's authority to DIR/cert.pem. "stop DIR" stops it and removes DIR.
-# Dovecot refuses mail users with UID 0: run as root, the mail belongs to the dovecot user.
+# Dovecot refuses mail users with UID 0: run as root, the mail belongs to the dovecot user, and
+# the server lives in a folder of its own under /tmp that it can reach (the build folder may sit
+# under one only root can enter), which DIR links to.
 set -euo pipefail
 action=$1
-dir=$2
+link=$2
 
 case $action in
 start)
-    if [ -f "$dir/run/master.pid" ]; then
-        kill "$(cat "$dir/run/master.pid")" 2>/dev/null || true
-    fi
-    rm -rf "$dir"
-    mkdir -p "$dir/run" "$dir/mail/desk/cur" "$dir/mail/desk/new" "$dir/mail/desk/tmp"
+    bash "$0" stop "$link"
+    dir=$(mktemp -d /tmp/q5-dovecot-XXXXXX)
     chmod 755 "$dir"
+    mkdir -p "$(dirname "$link")"
+    ln -s "$dir" "$link"
+    mkdir -p "$dir/run" "$dir/mail/desk/cur" "$dir/mail/desk/new" "$dir/mail/desk/tmp"
     openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
         -keyout "$dir/key.pem" -out "$dir/cert.pem" -days 2 -subj /CN=127.0.0.1 \
         -addext subjectAltName=IP:127.0.0.1 2>/dev/null
@@ -87,6 +89,13 @@ CONF
     echo "imaps://desk@127.0.0.1:$port/INBOX" >"$dir/address"
     ;;
 stop)
+    if [ -L "$link" ]; then
+        dir=$(readlink "$link")
+        rm -f "$link"
+    else
+        dir=$link
+    fi
+    [ -e "$dir" ] || exit 0
     if [ -f "$dir/run/master.pid" ]; then
         pid=$(cat "$dir/run/master.pid")
         kill "$pid" 2>/dev/null || true

@@ -12,8 +12,11 @@ void FilingReport::filed(const FilingOutcome& outcome)
     switch (outcome.kind) {
     case FilingOutcome::Kind::Added:
     case FilingOutcome::Kind::Known:
-        m_out << (outcome.kind == FilingOutcome::Kind::Added ? "added " : "known ") << outcome.id
-              << ' ' << printable(outcome.path) << Qt::endl;
+    case FilingOutcome::Kind::Updated:
+        m_out << (outcome.kind == FilingOutcome::Kind::Added   ? "added "
+                  : outcome.kind == FilingOutcome::Kind::Known ? "known "
+                                                               : "updated ")
+              << outcome.id << ' ' << printable(outcome.path) << Qt::endl;
         break;
     case FilingOutcome::Kind::Rejected:
         m_out << "rejected " << printable(outcome.path) << ": " << printable(outcome.reason)

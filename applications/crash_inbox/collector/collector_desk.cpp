@@ -41,6 +41,10 @@ private:
         case FilingOutcome::Kind::Known:
             std::printf("known %lld %s from %s\n", outcome.id, path.constData(), from.constData());
             break;
+        case FilingOutcome::Kind::Updated:
+            std::printf("updated %lld %s from %s\n", outcome.id, path.constData(),
+                        from.constData());
+            break;
         case FilingOutcome::Kind::Rejected:
             std::printf("rejected a package from %s: %s\n", from.constData(),
                         printable(outcome.reason).toUtf8().constData());
@@ -128,10 +132,12 @@ bool CollectorDesk::run(QString& error)
             file(std::move(batch));
         lock.lock();
     }
-    // Uploads not filed yet are dropped; their senders send them again.
+    // Uploads not filed yet are refused, and their files go; their senders send them again.
     std::deque<Upload> dropped;
     dropped.swap(m_queue);
     lock.unlock();
+    for (Upload& upload : dropped)
+        upload.done(std::nullopt);
     return true;
 }
 
@@ -142,7 +148,7 @@ void CollectorDesk::file(std::deque<Upload> uploads)
     {
         PackageFiler filer(store, listener, qsizetype(uploads.size()));
         for (const Upload& upload : uploads)
-            filer.addFile(upload.path);
+            filer.addFile(upload.path, upload.replaces);
         filer.flush();
         if (filer.failed()) {
             m_healthy = false;

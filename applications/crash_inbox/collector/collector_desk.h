@@ -29,7 +29,8 @@ public:
     using Filed = std::function<void(const std::optional<FilingOutcome>&)>;
     struct Upload {
         QString path;
-        QString sender; // the token's name
+        QString sender;      // the token's name
+        qint64 replaces = 0; // the package this one brings up to date, when sent so
         Filed done;
     };
 

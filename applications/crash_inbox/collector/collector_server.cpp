@@ -8,6 +8,7 @@
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -16,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -32,6 +34,11 @@ constexpr std::size_t ChunkSize = 64 * 1024;
 constexpr std::uint32_t HeaderLimit = 16 * 1024;
 // How long a closing connection may still send what it had begun before it is cut.
 constexpr auto DrainTime = std::chrono::seconds(2);
+// Connections served at once; more are closed at once, so that file descriptors and memory
+// stay for the consoles being served (each upload also holds its part file open).
+constexpr int MaxConnections = 400;
+// How long stopping waits for the answers still on their way.
+constexpr auto StopGrace = std::chrono::seconds(2);
 constexpr char PackageType[] = "application/x-q5-crash-package";
 
 // What every connection shares.
@@ -39,6 +46,7 @@ struct Service {
     const CollectorOptions& options;
     CollectorDesk& desk;
     UploadRate rate;
+    std::atomic<int> connections = 0;
 };
 
 void logLine(const QString& line)
@@ -81,8 +89,12 @@ public:
         : m_stream(std::move(stream))
         , m_service(service)
         , m_peer(std::move(peer))
-        , m_chunk(ChunkSize)
-    {}
+    {
+        ++m_service.connections;
+    }
+    ~Session() { --m_service.connections; }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     void start()
     {
@@ -123,8 +135,15 @@ private:
     {
         if (ec == http::error::body_limit)
             return respond(http::status::payload_too_large, tooLarge());
+        if (ec == http::error::header_limit)
+            return respond(http::status::request_header_fields_too_large,
+                           errorJson(QStringLiteral("the header is too large")));
+        if (ec && ec.category() == http::make_error_code(http::error::bad_method).category() &&
+            ec != http::error::end_of_stream && ec != http::error::partial_message)
+            return respond(http::status::bad_request,
+                           errorJson(QStringLiteral("this is no request the desk reads")));
         if (ec)
-            return; // closed, stalled or not HTTP: the connection goes
+            return; // closed or stalled: the connection goes
         const beast::string_view target = request().target();
         const beast::string_view path = target.substr(0, target.find('?'));
         if (path == "/api/v1/health")
@@ -179,6 +198,7 @@ private:
             return respond(http::status::service_unavailable,
                            errorJson(QStringLiteral("the desk cannot take packages now")));
         }
+        m_chunk.resize(ChunkSize);
         if (beast::iequals(request()[http::field::expect], "100-continue"))
             return sendContinue();
         readBody();
@@ -248,7 +268,7 @@ private:
         }
         auto self = this->shared_from_this();
         m_service.desk.submit(
-            {*path, m_sender, [self](const std::optional<FilingOutcome>& outcome) {
+            {*path, m_sender, replacedId(), [self](const std::optional<FilingOutcome>& outcome) {
                  net::post(self->m_stream.get_executor(),
                            [self, outcome] { self->filed(outcome); });
              }});
@@ -268,11 +288,24 @@ private:
                            {{QStringLiteral("id"), outcome->id},
                             {QStringLiteral("status"), QStringLiteral("added")}});
         case FilingOutcome::Kind::Known:
-            return respond(http::status::ok, {{QStringLiteral("id"), outcome->id},
-                                              {QStringLiteral("status"), QStringLiteral("known")}});
+        case FilingOutcome::Kind::Updated:
+            return respond(http::status::ok,
+                           {{QStringLiteral("id"), outcome->id},
+                            {QStringLiteral("status"), outcome->kind == FilingOutcome::Kind::Known
+                                                           ? QStringLiteral("known")
+                                                           : QStringLiteral("updated")}});
         case FilingOutcome::Kind::Rejected:
             return respond(http::status::bad_request, errorJson(outcome->reason));
         }
+    }
+
+    // X-Q5-Replaces: the package that this one, the same crash sent again, brings up to date.
+    qint64 replacedId() const
+    {
+        const beast::string_view value = request()["X-Q5-Replaces"];
+        bool ok = false;
+        const qint64 id = QByteArray(value.data(), qsizetype(value.size())).toLongLong(&ok);
+        return ok && id > 0 ? id : 0;
     }
 
     void notAllowed(const char* allowed)
@@ -326,6 +359,7 @@ private:
 
     void drain()
     {
+        m_chunk.resize(ChunkSize);
         lowest().async_read_some(net::buffer(m_chunk), [self = this->shared_from_this()](
                                                            beast::error_code ec, std::size_t) {
             if (!ec)
@@ -366,14 +400,23 @@ struct CollectorServer::Network {
                               [this](beast::error_code ec, tcp::socket socket) {
                                   if (ec == net::error::operation_aborted)
                                       return;
-                                  if (!ec)
+                                  if (!ec) {
                                       serve(std::move(socket));
-                                  accept();
+                                      return accept();
+                                  }
+                                  // Out of file descriptors, say: wait before trying again.
+                                  retry.expires_after(std::chrono::milliseconds(100));
+                                  retry.async_wait([this](beast::error_code waited) {
+                                      if (!waited)
+                                          accept();
+                                  });
                               });
     }
 
     void serve(tcp::socket socket)
     {
+        if (service.connections >= MaxConnections)
+            return; // the socket closes as it goes
         const QString peer = peerOf(socket);
         beast::tcp_stream stream(std::move(socket));
         if (tls)
@@ -389,6 +432,7 @@ struct CollectorServer::Network {
     std::optional<ssl::context> tls;
     net::io_context context;
     tcp::acceptor acceptor{context};
+    net::steady_timer retry{context};
     std::vector<std::thread> threads;
 };
 
@@ -439,6 +483,18 @@ quint16 CollectorServer::port() const
 
 void CollectorServer::stop()
 {
+    Network& network = *m_network;
+    if (network.threads.empty())
+        return;
+    // No new connections; the answers on their way get a moment to go out.
+    net::post(network.context, [&network] {
+        beast::error_code ignored;
+        network.acceptor.close(ignored);
+        network.retry.cancel();
+    });
+    const auto until = std::chrono::steady_clock::now() + StopGrace;
+    while (network.service.connections > 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     m_network->context.stop();
     for (std::thread& thread : m_network->threads)
         thread.join();

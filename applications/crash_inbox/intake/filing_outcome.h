@@ -5,7 +5,8 @@
 
 // What became of one package offered for filing.
 struct FilingOutcome {
-    enum class Kind { Added, Known, Rejected };
+    // Updated: the same crash, sent again, took the place of the package it replaces.
+    enum class Kind { Added, Known, Updated, Rejected };
 
     Kind kind = Kind::Rejected;
     // The filed package's; 0 when it was rejected.

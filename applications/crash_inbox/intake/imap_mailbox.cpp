@@ -100,21 +100,17 @@ ImapMailbox::ImapMailbox(ImapAddress address, QByteArray password, QString caCer
 
 ImapMailbox::~ImapMailbox() = default;
 
-std::optional<QByteArray> ImapMailbox::ask(const QByteArray& command, bool onMailbox,
-                                           std::optional<quint32> uidValidity, QString& error)
+std::optional<QByteArray> ImapMailbox::ask(const QByteArray& command, QString& error,
+                                           bool* tooLarge)
 {
     CURL* handle = m_connection->handle;
     if (!handle) {
         error = QStringLiteral("libcurl cannot be started");
         return std::nullopt;
     }
-    QByteArray url = "imaps://" + QUrl::toPercentEncoding(m_address.host, "[]:") + ':' +
-                     QByteArray::number(m_address.port) + '/';
-    if (onMailbox) {
-        url += QUrl::toPercentEncoding(m_address.mailbox);
-        if (uidValidity)
-            url += ";UIDVALIDITY=" + QByteArray::number(*uidValidity);
-    }
+    // No mailbox in the address: libcurl would SELECT it, which clears \Recent.
+    const QByteArray url = "imaps://" + QUrl::toPercentEncoding(m_address.host, "[]:") + ':' +
+                           QByteArray::number(m_address.port) + '/';
     Collected collected{{}, MaxMessageSize + 64 * 1024, false};
     const QByteArray user = m_address.user.toUtf8();
     curl_easy_setopt(handle, CURLOPT_URL, url.constData());
@@ -132,6 +128,8 @@ std::optional<QByteArray> ImapMailbox::ask(const QByteArray& command, bool onMai
     if (!authorities.isEmpty())
         curl_easy_setopt(handle, CURLOPT_CAINFO, authorities.constData());
     const CURLcode result = curl_easy_perform(handle);
+    if (tooLarge)
+        *tooLarge = collected.tooLarge;
     if (collected.tooLarge) {
         error = QStringLiteral("the answer is larger than %1 bytes").arg(MaxMessageSize);
         return std::nullopt;
@@ -144,10 +142,10 @@ std::optional<QByteArray> ImapMailbox::ask(const QByteArray& command, bool onMai
     return collected.lines;
 }
 
-std::optional<quint32> ImapMailbox::uidValidity(QString& error)
+std::optional<quint32> ImapMailbox::examine(QString& error)
 {
     const std::optional<QByteArray> answer =
-        ask("STATUS \"" + m_address.mailbox.toLatin1() + "\" (UIDVALIDITY)", false, {}, error);
+        ask("EXAMINE \"" + m_address.mailbox.toLatin1() + '"', error);
     if (!answer)
         return std::nullopt;
     const std::optional<quint32> validity = ImapResponses::uidValidity(*answer);
@@ -156,9 +154,9 @@ std::optional<quint32> ImapMailbox::uidValidity(QString& error)
     return validity;
 }
 
-std::optional<QList<quint32>> ImapMailbox::uids(quint32 uidValidity, QString& error)
+std::optional<QList<quint32>> ImapMailbox::uids(QString& error)
 {
-    const std::optional<QByteArray> answer = ask("UID SEARCH ALL", true, uidValidity, error);
+    const std::optional<QByteArray> answer = ask("UID SEARCH ALL", error);
     if (!answer)
         return std::nullopt;
     const std::optional<QList<quint32>> uids = ImapResponses::searchedUids(*answer);
@@ -168,14 +166,17 @@ std::optional<QList<quint32>> ImapMailbox::uids(quint32 uidValidity, QString& er
     return uids;
 }
 
-std::optional<QByteArray> ImapMailbox::fetch(quint32 uidValidity, quint32 uid, QString& error)
+std::optional<QByteArray> ImapMailbox::fetch(quint32 uid, QString& error, bool& permanent)
 {
+    bool tooLarge = false;
     const std::optional<QByteArray> answer =
-        ask("UID FETCH " + QByteArray::number(uid) + " BODY.PEEK[]", true, uidValidity, error);
+        ask("UID FETCH " + QByteArray::number(uid) + " BODY.PEEK[]", error, &tooLarge);
+    permanent = tooLarge;
     if (!answer)
         return std::nullopt;
     const std::optional<QByteArray> message =
         ImapResponses::fetchedMessage(*answer, MaxMessageSize);
+    permanent = !message;
     if (!message)
         error = QStringLiteral("message %1 cannot be read whole").arg(uid);
     return message;

@@ -21,8 +21,9 @@ struct ImapAddress {
     static std::optional<ImapAddress> parse(const QString& text, QString& error);
 };
 
-// Reads a mailbox through libcurl, over TLS, without changing it: messages are fetched with
-// BODY.PEEK, which leaves them unread, and nothing is stored or expunged.
+// Reads a mailbox through libcurl, over TLS, without changing it: the mailbox is opened with
+// EXAMINE (read-only, so that even \Recent stays), messages are fetched with BODY.PEEK, and
+// nothing is stored or expunged. Every command goes over the one connection that examined it.
 class ImapMailbox
 {
 public:
@@ -36,15 +37,18 @@ public:
     ImapMailbox& operator=(const ImapMailbox&) = delete;
 
     const ImapAddress& address() const { return m_address; }
-    std::optional<quint32> uidValidity(QString& error);
-    // The UIDs of the mailbox's messages while its UIDVALIDITY is the one given.
-    std::optional<QList<quint32>> uids(quint32 uidValidity, QString& error);
-    std::optional<QByteArray> fetch(quint32 uidValidity, quint32 uid, QString& error);
+    // Opens the mailbox read-only; its UIDVALIDITY.
+    std::optional<quint32> examine(QString& error);
+    // The UIDs of the examined mailbox's messages.
+    std::optional<QList<quint32>> uids(QString& error);
+    // A message of the examined mailbox. `permanent` tells a message that can never be read
+    // (too large, or not answered whole) from a failure that may pass.
+    std::optional<QByteArray> fetch(quint32 uid, QString& error, bool& permanent);
 
 private:
-    // The lines the server answered to the command, on the mailbox or on none.
-    std::optional<QByteArray> ask(const QByteArray& command, bool onMailbox,
-                                  std::optional<quint32> uidValidity, QString& error);
+    // The lines the server answered to the command; `tooLarge` when they passed the limit.
+    std::optional<QByteArray> ask(const QByteArray& command, QString& error,
+                                  bool* tooLarge = nullptr);
 
     struct Connection;
     ImapAddress m_address;

@@ -41,8 +41,8 @@ std::optional<quint32> number(QByteArrayView text)
 
 std::optional<quint32> uidValidity(const QByteArray& response)
 {
-    static const QRegularExpression field(QStringLiteral("[( ]UIDVALIDITY (\\d{1,10})[ )]"));
-    for (const QByteArrayView line : untagged(response, "STATUS ")) {
+    static const QRegularExpression field(QStringLiteral("[([ ]UIDVALIDITY (\\d{1,10})[ )\\]]"));
+    for (const QByteArrayView line : untagged(response, "STATUS ") + untagged(response, "OK")) {
         const QRegularExpressionMatch match = field.match(QString::fromLatin1(line));
         if (match.hasMatch())
             return number(match.capturedView(1).toLatin1());

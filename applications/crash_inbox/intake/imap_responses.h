@@ -10,7 +10,8 @@
 // past what it was given or keep more than the limit.
 namespace ImapResponses {
 
-// The UIDVALIDITY of "* STATUS mailbox (UIDVALIDITY n …)".
+// The UIDVALIDITY of "* OK [UIDVALIDITY n] …", as EXAMINE answers, or of "* STATUS mailbox
+// (UIDVALIDITY n …)".
 std::optional<quint32> uidValidity(const QByteArray& response);
 // The UIDs of "* SEARCH n n …" lines, in ascending order, each once; none on a malformed line.
 std::optional<QList<quint32>> searchedUids(const QByteArray& response);

@@ -11,20 +11,17 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <QUrl>
 
 #include <cstdio>
 
 namespace {
 
-// A folder name for the host and mailbox: what a file system takes anywhere.
-QString folderName(const QString& text)
+// A folder name for the mailbox's address, one of its own for every user, server, port and
+// mailbox: the address, percent-encoded whole.
+QString folderName(const ImapAddress& address)
 {
-    QString name;
-    for (const QChar c : text)
-        name += c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-')
-                    ? c
-                    : QLatin1Char('_');
-    return name;
+    return QString::fromLatin1(QUrl::toPercentEncoding(address.text().mid(8), "@"));
 }
 
 bool keepMessage(const QString& path, const QByteArray& message, QString& error)
@@ -53,10 +50,10 @@ QString defaultMailFolder()
 bool fileMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& filer,
                  const QString& mailFolder, QString& error)
 {
-    const std::optional<quint32> validity = mailbox.uidValidity(error);
+    const std::optional<quint32> validity = mailbox.examine(error);
     if (!validity)
         return false;
-    const std::optional<QList<quint32>> uids = mailbox.uids(*validity, error);
+    const std::optional<QList<quint32>> uids = mailbox.uids(error);
     if (!uids)
         return false;
     const QString name = mailbox.address().text();
@@ -64,8 +61,7 @@ bool fileMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& fi
         MailboxMessages::fetched(database.connection(), name, *validity, error);
     if (!fetched)
         return false;
-    const QString folder = mailFolder + QLatin1Char('/') + folderName(mailbox.address().host) +
-                           QLatin1Char('/') + folderName(mailbox.address().mailbox);
+    const QString folder = mailFolder + QLatin1Char('/') + folderName(mailbox.address());
     if (!QDir().mkpath(folder)) {
         error = QStringLiteral("%1 cannot be made").arg(QDir::toNativeSeparators(folder));
         return false;
@@ -73,10 +69,14 @@ bool fileMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& fi
     for (const quint32 uid : *uids) {
         if (fetched->contains(uid))
             continue;
-        const std::optional<QByteArray> message = mailbox.fetch(*validity, uid, error);
+        bool permanent = false;
+        const std::optional<QByteArray> message = mailbox.fetch(uid, error, permanent);
         const QString path = folder + QStringLiteral("/%1-%2.eml").arg(*validity).arg(uid);
-        if (!message) {
-            // One message the desk cannot read does not hold up the others.
+        if (!message && !permanent) {
+            // The connection failed: the message is fetched again next time.
+            return false;
+        } else if (!message) {
+            // A message the desk can never read does not hold up the others.
             filer.reject(name + QStringLiteral("#%1").arg(uid), error);
         } else if (!keepMessage(path, *message, error)) {
             return false;

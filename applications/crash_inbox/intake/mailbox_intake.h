@@ -9,10 +9,10 @@ class InboxDatabase;
 class PackageFiler;
 
 // Files the packages attached to the messages of a mail server's mailbox that were not fetched
-// before. Each message is kept as a file of the desk's, "<mail folder>/<host>/<mailbox>/
-// <UIDVALIDITY>-<UID>.eml", filed as mail is, and noted as fetched once filed: each is fetched
-// once, and one that a failure cut short is fetched again. False, with the reason, when the
-// server or the database fails.
+// before. Each message is kept as a file of the desk's, "<mail folder>/<the mailbox's address,
+// percent-encoded>/<UIDVALIDITY>-<UID>.eml", filed as mail is, and noted as fetched once filed:
+// each is fetched once, and one that a failure cut short is fetched again. False, with the
+// reason, when the server or the database fails.
 bool fileMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& filer,
                  const QString& mailFolder, QString& error);
 

@@ -76,8 +76,10 @@ PackageFiler::~PackageFiler()
     m_reading.waitForFinished();
 }
 
-void PackageFiler::addFile(const QString& path)
+void PackageFiler::addFile(const QString& path, qint64 replaces)
 {
+    if (replaces != 0)
+        m_replacing.insert(path, replaces);
     m_waiting << path;
     if (m_waiting.size() >= BatchSize)
         readNextBatch();
@@ -121,6 +123,7 @@ void PackageFiler::fileBatch(QFuture<Reading> batch)
         if (reading.reading.package) {
             outcomes << packages.size();
             packages << filedPackage(*reading.reading.package, reading.path);
+            packages.last().replaces = m_replacing.take(reading.path);
             attachCrash(packages.last(), reading.facts, reading.crashProblem, &symbols);
             if (packages.last().crash) {
                 packages.last().crash->encodedThread = reading.encodedThread;
@@ -206,10 +209,10 @@ void PackageFiler::file(const QList<FiledPackage>& packages, const QList<Outcome
         }
         const qsizetype index = std::get<qsizetype>(outcome);
         const PackageStore::Filing& filing = filings.at(index);
-        m_listener.filed({filing.added ? FilingOutcome::Kind::Added : FilingOutcome::Kind::Known,
-                          filing.id,
-                          packages.at(index).file,
-                          {}});
+        const FilingOutcome::Kind kind = filing.added      ? FilingOutcome::Kind::Added
+                                         : filing.replaced ? FilingOutcome::Kind::Updated
+                                                           : FilingOutcome::Kind::Known;
+        m_listener.filed({kind, filing.id, packages.at(index).file, {}});
     }
 }
 

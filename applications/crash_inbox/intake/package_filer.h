@@ -4,6 +4,7 @@
 #include "filing_outcome.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -28,7 +29,8 @@ public:
 
     // Each source as it is: a package, mail, or one that is missing; then flushes.
     bool addSources(const QList<PackageSource>& sources);
-    void addFile(const QString& path);
+    // `replaces`: the filed package that this one, the same crash sent again, brings up to date.
+    void addFile(const QString& path, qint64 replaces = 0);
     void addMail(const QString& path, bool mbox);
     void reject(const QString& path, const QString& reason);
     // Files what is waiting; false on a database error.
@@ -60,6 +62,7 @@ private:
     PackageStore& m_store;
     FilingListener& m_listener;
     QStringList m_waiting;
+    QHash<QString, qint64> m_replacing; // path -> the package it replaces
     QFuture<Reading> m_reading;
     qsizetype m_expected;
     qsizetype m_done = 0;

@@ -37,6 +37,9 @@ struct FiledPackage {
     QString signature;
     std::optional<FiledCrash> crash;
     QString crashProblem; // why there is no crash, a sentence about the package
+    // The filed package this one brings up to date: the same crash, sent again by its console
+    // with what the operator typed since. 0: none.
+    qint64 replaces = 0;
 };
 
 // The crashes of one device and version.

@@ -241,6 +241,13 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
                                                           const FiledPackage& package,
                                                           Arrivals& arrivals, QString& error)
 {
+    if (package.replaces != 0) {
+        const std::optional<std::optional<Filing>> replaced = replaceOne(query, package, error);
+        if (!replaced)
+            return std::nullopt;
+        if (*replaced)
+            return *replaced;
+    }
     const ReportDocument& report = package.report;
     const std::optional<ReportDocument::Application>& application = report.application;
     const std::optional<QVariant> moduleList = CrashRows::keepModuleList(query, package, error);
@@ -316,6 +323,65 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
         return std::nullopt;
     noteArrival(arrivals, package);
     return Filing{id, true};
+}
+
+std::optional<std::optional<PackageStore::Filing>>
+PackageStore::replaceOne(QSqlQuery& query, const FiledPackage& package, QString& error)
+{
+    const ReportDocument& report = package.report;
+    const std::optional<ReportDocument::Application>& application = report.application;
+    // The same crash: the same device, console, version, time and cause, and content not
+    // filed yet. Its tallies stay as they are.
+    query.prepare(QStringLiteral(
+        "SELECT id FROM packages WHERE id = ? AND device IS NOT DISTINCT FROM ? AND serial IS "
+        "NOT DISTINCT FROM ? AND version IS NOT DISTINCT FROM ? AND crashed_at IS NOT DISTINCT "
+        "FROM ? AND signature IS NOT DISTINCT FROM ? AND NOT EXISTS (SELECT 1 FROM packages "
+        "WHERE sha256 = ?)"));
+    query.addBindValue(package.replaces);
+    query.addBindValue(orNull(application ? application->device : std::nullopt));
+    query.addBindValue(orNull(application ? application->serial : QString()));
+    query.addBindValue(orNull(application ? application->version : QString()));
+    query.addBindValue(orNull(crashedAt(report)));
+    query.addBindValue(package.signature);
+    query.addBindValue(QString::fromLatin1(package.sha256));
+    if (!query.exec()) {
+        error = sqlFailure(QStringLiteral("the database cannot be read"), query);
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::optional<Filing>();
+    const qint64 id = package.replaces;
+    const QString words = SearchWords::indexText(report.comments, report.outputLog);
+    query.prepare(QStringLiteral("UPDATE packages SET sha256 = ?, file = ?, file_size = ?, "
+                                 "comments = ?, output_log = ?, search_words = ? WHERE id = ?"));
+    query.addBindValue(QString::fromLatin1(package.sha256));
+    query.addBindValue(package.file);
+    query.addBindValue(package.fileSize);
+    query.addBindValue(report.comments.isNull() ? QString(QLatin1String("")) : report.comments);
+    query.addBindValue(outputLogText(report.outputLog));
+    query.addBindValue(words.isNull() ? QString(QLatin1String("")) : words);
+    query.addBindValue(id);
+    QList<QVariantList> entries;
+    for (qsizetype position = 0; position < package.entries.size(); ++position) {
+        const PackageEntry& entry = package.entries.at(position);
+        entries.append({id, int(position), entry.name, entry.size, int(entry.kind)});
+    }
+    // The places of the content it replaces hold that content, not this.
+    const bool replaced =
+        query.exec() &&
+        query.exec(QStringLiteral("DELETE FROM entries WHERE package_id = %1").arg(id)) &&
+        query.exec(QStringLiteral("DELETE FROM package_places WHERE package_id = %1").arg(id)) &&
+        insertRows(query, QStringLiteral("entries"),
+                   {QStringLiteral("package_id"), QStringLiteral("position"),
+                    QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
+                   entries);
+    if (!replaced) {
+        error = sqlFailure(QStringLiteral("the database cannot be written"), query);
+        return std::nullopt;
+    }
+    if (!PackagePlaces::add(query, id, package, error))
+        return std::nullopt;
+    return std::optional<Filing>(Filing{id, false, true});
 }
 
 // A package filed before the desk read dumps gets its dump's facts when it is added again.

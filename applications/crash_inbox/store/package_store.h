@@ -22,6 +22,7 @@ public:
     struct Filing {
         qint64 id = 0;
         bool added = false; // false: the same content was filed before
+        bool replaced = false; // it took the place of the package it replaces
     };
     // Files the batch in one transaction: all of it or, on a database error, none. Content that
     // is filed already (the same SHA-256) keeps its first filing.
@@ -63,6 +64,11 @@ public:
 private:
     QString whereOf(const PackageFilter& filter, QVariantList& values) const;
     static QString orderOf(const PackageOrder& order, QVariantList& values);
+    // The package in the place of the one it replaces when that one holds the same crash; none
+    // inside when it does not, and the package is filed as a new one.
+    std::optional<std::optional<Filing>> replaceOne(QSqlQuery& query,
+                                                    const FiledPackage& package,
+                                                    QString& error);
     std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, Arrivals& arrivals,
                                   QString& error);
     bool readDumpOfOlderFiling(QSqlQuery& query, qint64 id, const FiledPackage& package,

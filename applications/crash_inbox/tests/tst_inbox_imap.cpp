@@ -115,7 +115,7 @@ private Q_SLOTS:
         // A message without a package is said, as add says it of any mail file.
         QCOMPARE(status, 1);
         lines.replaceInStrings(
-            QRegularExpression("^(added \\d+|rejected) .*/INBOX/\\d+-(\\d+)\\.eml"), "\\1 \\2");
+            QRegularExpression("^(added \\d+|rejected) .*INBOX/\\d+-(\\d+)\\.eml"), "\\1 \\2");
         lines.replaceInStrings(QRegularExpression("^added \\d+ "), "added ");
         QCOMPARE(lines, QStringList({"added 1#0/0", "rejected 2: no crash package is in it",
                                      "added 3#0/0", "added 3#0/1"}));
@@ -125,7 +125,22 @@ private Q_SLOTS:
         const QByteArray flags = ask("FETCH 1:* FLAGS");
         QCOMPARE(flags.count("FETCH"), 3);
         QVERIFY2(!flags.contains("\\Seen") && !flags.contains("\\Deleted"), flags.constData());
+        QCOMPARE(flags.count("\\Recent"), 3); // examined, never selected
         QVERIFY(inbox({"list", "--search", "third"}).size() == 1);
+    }
+
+    // A message the server cannot hand over now is fetched again later, not given up.
+    void failedFetchesAreTriedAgain()
+    {
+        deliver({"unreadable for now"});
+        const QString file = m_server + QString("/mail/desk/new/%1.q5test").arg(m_delivered);
+        QVERIFY(QFile::setPermissions(file, {}));
+        int status = -1;
+        inbox({"add", m_address, "--password-file", m_server + "/password"}, &status);
+        QCOMPARE(status, 2);
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther));
+        QCOMPARE(inbox({"add", m_address, "--password-file", m_server + "/password"}).size(), 1);
+        QVERIFY(inbox({"list", "--search", "unreadable"}).size() == 1);
     }
 
     // A watched mailbox files what arrives later.

@@ -109,7 +109,17 @@ private Q_SLOTS:
         QCOMPARE(found->entries.at(1).name, QString("report.xml"));
         QVERIFY(!store.find(filings->at(1).id, error)->report.application);
         // What is not filed is no error; a database that cannot tell is never "not filed".
-        QVERIFY(!store.idOf("cc", error) && error.isEmpty());
+        // The same crash sent again with comments takes the first's place; another crash not.
+        FiledPackage later = package("ee", "typed later", "SN-1", "6.4.0", crashed, {"line 1"});
+        FiledPackage other = package("ff", "other", "SN-9", "6.4.0", crashed);
+        later.replaces = other.replaces = filings->at(0).id;
+        const auto replaced = store.file({later, other}, error);
+        QVERIFY2(replaced, qPrintable(error));
+        QVERIFY(replaced->at(0).replaced && replaced->at(0).id == filings->at(0).id);
+        QVERIFY(replaced->at(1).added && !replaced->at(1).replaced);
+        QCOMPARE(store.find(filings->at(0).id, error)->report.comments, QString("typed later"));
+        QCOMPARE(store.count({}, error), 4);
+        QVERIFY(!store.idOf("aa", error) && error.isEmpty());
         QVERIFY(!store.find(filings->at(1).id + 100, error) && error.isEmpty());
         QSqlQuery(database->connection()).exec("ALTER TABLE entries RENAME TO gone");
         QVERIFY(!store.find(filings->at(0).id, error));

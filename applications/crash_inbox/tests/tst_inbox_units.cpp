@@ -113,6 +113,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("status") << QByteArray("* STATUS \"INBOX\" (MESSAGES 2 UIDVALIDITY 17)\r\n")
                                 << qint64(17) << "" << QByteArray();
+        QTest::newRow("examined") << QByteArray("* OK [UIDVALIDITY 23] UIDs valid\r\n")
+                                  << qint64(23) << "" << QByteArray();
         QTest::newRow("search, unordered and twice")
             << QByteArray("* SEARCH 5 3 5 10\r\nA3 OK done\r\n") << qint64(0) << "3 5 10"
             << QByteArray();

@@ -42,6 +42,7 @@ void FilingSummary::count(const FilingOutcome& outcome)
         ++added;
         break;
     case FilingOutcome::Kind::Known:
+    case FilingOutcome::Kind::Updated:
         ++known;
         break;
     case FilingOutcome::Kind::Rejected:

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -220,7 +221,12 @@ private Q_SLOTS:
         const QString window = startEpisode();
         QVERIFY(!window.isEmpty());
         QTRY_VERIFY2_WITH_TIMEOUT(labels().contains(result), qPrintable(labels()), 10000);
+        // What the operator types afterwards brings the desk's package up to date.
+        m_x.xdotool({"type", "--delay", "20", "lamp 3 dark"});
         endEpisode(window);
+        collector.stop();
+        QCOMPARE(collector.filings().filter(QRegularExpression("^updated 1 ")).size(),
+                 deskThere ? 1 : 0);
     }
 
     void failedMailHandOffIsShown()

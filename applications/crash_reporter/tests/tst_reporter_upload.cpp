@@ -11,6 +11,22 @@
 
 namespace {
 
+// A server that answers every upload with the status given, and a redirection to itself; it
+// notes each request it gets.
+constexpr char Impostor[] = R"(import http.server, sys
+class Answer(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        open(sys.argv[1], 'a').write(self.path + '\n')
+        self.rfile.read(int(self.headers['Content-Length']))
+        self.send_response(int(sys.argv[2]))
+        self.send_header('Location', 'http://127.0.0.1:%d/elsewhere' % server.server_port)
+        self.send_header('Content-Length', '0')
+        self.end_headers()
+    do_GET = do_POST
+server = http.server.HTTPServer(('127.0.0.1', 0), Answer)
+print(server.server_port, flush=True)
+server.serve_forever())";
+
 QByteArray sha256(const QString& path)
 {
     return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex();
@@ -195,6 +211,29 @@ private Q_SLOTS:
         QCOMPARE(crash(), 0);
         QVERIFY2(log().contains("does not take this console's token (401)"), qPrintable(log()));
         QCOMPARE(waiting(), QStringList{"Crash Report 1.cdp"});
+    }
+
+    // A redirection is not followed, and a page that is no desk's answer files nothing.
+    void answersThatAreNoFiling_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("redirection") << 307;
+        QTest::newRow("portal page") << 200;
+    }
+
+    void answersThatAreNoFiling()
+    {
+        QFETCH(int, status);
+        QProcess impostor;
+        const QString requests = path(QTest::currentDataTag());
+        impostor.start("python3", {"-c", Impostor, requests, QString::number(status)});
+        QVERIFY(impostor.waitForReadyRead(10000));
+        m_environment.insert("Q5_CRASH_UPLOAD_URL",
+                             "http://127.0.0.1:" + impostor.readLine().trimmed());
+        m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", "q5c_secret");
+        QCOMPARE(crash(), 0);
+        QCOMPARE(readFile(requests), QByteArray("/api/v1/packages\n"));
+        QCOMPARE(waiting(), QStringList{"Crash Report 0.cdp"});
     }
 
     // A package the desk refuses is not sent again.

@@ -28,6 +28,8 @@ QJsonObject packageJson(const QueuedPackage& package)
                        {QStringLiteral("attempts"), package.attempts}};
     if (package.nextAttempt.isValid())
         object.insert(QStringLiteral("next"), package.nextAttempt.toString(Qt::ISODate));
+    if (package.replaces != 0)
+        object.insert(QStringLiteral("replaces"), package.replaces);
     return object;
 }
 
@@ -42,9 +44,10 @@ std::optional<QueuedPackage> packageFrom(const QJsonValue& value)
     package.attempts = object.value(QStringLiteral("attempts")).toInt(-1);
     package.nextAttempt =
         QDateTime::fromString(object.value(QStringLiteral("next")).toString(), Qt::ISODate);
+    package.replaces = object.value(QStringLiteral("replaces")).toInteger(0);
     if (package.path.isEmpty() || package.path.size() > MaxPathLength ||
         !QDir::isAbsolutePath(package.path) || package.size < 0 || !package.queued.isValid() ||
-        package.attempts < 0)
+        package.attempts < 0 || package.replaces < 0)
         return std::nullopt;
     return package;
 }
@@ -122,9 +125,11 @@ QList<QueuedPackage> UploadQueue::read() const
     QList<QueuedPackage> packages =
         parseUploadQueue(file.read(MaxIndexSize), m_cap).value_or(QList<QueuedPackage>());
     // A package deleted, or written again since, is no longer the one queued.
+    // Only packages are sent: never a link, nor a file of another kind.
     packages.removeIf([](const QueuedPackage& package) {
         const QFileInfo info(package.path);
-        return !info.isFile() || info.size() != package.size;
+        return !info.isFile() || info.isSymLink() || info.size() != package.size ||
+               !package.path.endsWith(QLatin1String(".cdp"));
     });
     return packages;
 }
@@ -137,6 +142,13 @@ bool UploadQueue::change(Change&& changeQueue)
     QLockFile lock(m_indexPath + QStringLiteral(".lock"));
     lock.setStaleLockTime(10000);
     if (!lock.tryLock(5000))
+        return false;
+    // An index that a newer reporter wrote is its own: this one leaves it as it is.
+    QFile existing(m_indexPath);
+    if (existing.open(QIODevice::ReadOnly) && QJsonDocument::fromJson(existing.read(MaxIndexSize))
+                                                      .object()
+                                                      .value(QStringLiteral("version"))
+                                                      .toInt() > IndexVersion)
         return false;
     QList<QueuedPackage> packages = read();
     changeQueue(packages);
@@ -151,7 +163,7 @@ bool UploadQueue::change(Change&& changeQueue)
     return file.commit();
 }
 
-bool UploadQueue::add(const QString& path)
+bool UploadQueue::add(const QString& path, qint64 replaces)
 {
     const QFileInfo info(path);
     if (!info.isFile())
@@ -159,7 +171,7 @@ bool UploadQueue::add(const QString& path)
     const QString absolute = info.absoluteFilePath();
     return change([&](QList<QueuedPackage>& packages) {
         packages.removeIf([&](const QueuedPackage& package) { return package.path == absolute; });
-        packages.append({absolute, info.size(), QDateTime::currentDateTimeUtc(), 0, {}});
+        packages.append({absolute, info.size(), QDateTime::currentDateTimeUtc(), 0, {}, replaces});
     });
 }
 

@@ -15,6 +15,9 @@ struct QueuedPackage {
     QDateTime queued;
     int attempts = 0;
     QDateTime nextAttempt; // invalid: at once
+    // The desk's package that this one brings up to date: the same crash, sent before without
+    // what the operator typed since. 0: none.
+    qint64 replaces = 0;
 
     bool operator==(const QueuedPackage&) const = default;
 };
@@ -39,7 +42,7 @@ public:
     static QString defaultIndexPath();
 
     // Queues the package, or queues it again as new when it was written again.
-    bool add(const QString& path);
+    bool add(const QString& path, qint64 replaces = 0);
     // Sent, or refused for good: it waits no more.
     bool remove(const QString& path);
     // Not sent this time: the next try waits longer after each failure, up to six hours.

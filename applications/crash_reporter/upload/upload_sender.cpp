@@ -39,11 +39,14 @@ UploadSender::~UploadSender()
 
 void UploadSender::send(const QString& path)
 {
-    if (!m_queue.add(path)) {
-        qDebug("The package %s cannot be queued for sending", localPath(path).constData());
-        return Q_EMIT packageWaits(path);
-    }
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    const qint64 replaces = m_deskIds.value(absolute);
+    // Sent all the same when the queue cannot keep it: only a later run would miss it.
+    if (!m_queue.add(path, replaces))
+        qDebug("The package %s cannot be queued for sending", localPath(path).constData());
+    m_replacing.insert(absolute, replaces);
+    if (absolute == m_sending)
+        m_rewritten.insert(absolute);
     m_round.removeAll(absolute);
     m_round.prepend(absolute);
     if (!m_reply)
@@ -54,9 +57,12 @@ void UploadSender::sendWaiting(bool evenIfPostponed)
 {
     const auto now =
         evenIfPostponed ? std::nullopt : std::optional<QDateTime>(QDateTime::currentDateTimeUtc());
-    for (const QueuedPackage& package : m_queue.waiting(now))
-        if (!m_round.contains(package.path) && package.path != m_sending)
-            m_round.append(package.path);
+    for (const QueuedPackage& package : m_queue.waiting(now)) {
+        if (m_round.contains(package.path) || package.path == m_sending)
+            continue;
+        m_round.append(package.path);
+        m_replacing.insert(package.path, package.replaces);
+    }
     if (!m_reply)
         sendNext();
 }
@@ -73,8 +79,8 @@ void UploadSender::finish(std::chrono::milliseconds within)
     if (m_reply) {
         qDebug("The package %s is sent by a later run", localPath(m_sending).constData());
         const QString cut = m_sending;
-        m_reply->disconnect(this);
-        m_reply->abort();
+        // Cut short by the way out, not refused: it waits without a failure counted.
+        std::exchange(m_reply, nullptr)->abort();
         Q_EMIT packageWaits(cut);
     }
 }
@@ -96,7 +102,12 @@ void UploadSender::sendNext()
                       QByteArrayLiteral("application/x-q5-crash-package"));
     request.setHeader(QNetworkRequest::ContentLengthHeader, m_body->size());
     request.setRawHeader("Authorization", "Bearer " + m_settings.token);
+    if (const qint64 replaces = m_replacing.value(m_sending); replaces != 0)
+        request.setRawHeader("X-Q5-Replaces", QByteArray::number(replaces));
     request.setTransferTimeout(TransferTimeoutMilliseconds);
+    // The token and the package go to the collector named, never where an answer points.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     if (!m_settings.caCertificates.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(m_settings.caCertificates);
@@ -107,17 +118,23 @@ void UploadSender::sendNext()
     m_reply = m_network.post(request, m_body.get());
 }
 
-UploadSender::Result UploadSender::resultOf(QNetworkReply* reply) const
+UploadSender::Result UploadSender::resultOf(QNetworkReply* reply, const QJsonObject& answer) const
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString error = QJsonDocument::fromJson(reply->read(64 * 1024))
-                              .object()
-                              .value(QStringLiteral("error"))
-                              .toString();
+    const QString error = answer.value(QStringLiteral("error")).toString();
+    // Only the collector's own answer counts: a portal's or a proxy's page is no filing.
+    static const QStringList filed{QStringLiteral("added"), QStringLiteral("known"),
+                                   QStringLiteral("updated")};
+    const bool desksAnswer = filed.contains(answer.value(QStringLiteral("status")).toString()) &&
+                             answer.value(QStringLiteral("id")).toInteger() > 0;
     switch (status) {
     case 200:
     case 201:
-        return Result::Sent;
+        if (desksAnswer)
+            return Result::Sent;
+        Orrery::log(Orrery::ProgressLevel,
+                    "The service desk's address answers as no service desk does (%d)\n", status);
+        return Result::Unreachable;
     case 400:
     case 413:
     case 415:
@@ -144,19 +161,31 @@ void UploadSender::uploaded(QNetworkReply* reply)
         return;
     m_reply = nullptr;
     const QString path = m_sending;
-    switch (resultOf(reply)) {
-    case Result::Sent:
+    const QJsonObject answer = QJsonDocument::fromJson(reply->read(64 * 1024)).object();
+    switch (resultOf(reply, answer)) {
+    case Result::Sent: {
+        const qint64 id = answer.value(QStringLiteral("id")).toInteger();
         Orrery::log(Orrery::ProgressLevel, "Sent %s to the service desk\n",
                     localPath(path).constData());
-        m_queue.remove(path);
+        m_deskIds.insert(path, id);
+        // Written again meanwhile: what waits now brings the desk's package up to date.
+        if (m_rewritten.remove(path)) {
+            m_queue.add(path, id);
+            m_replacing.insert(path, id);
+        } else {
+            m_queue.remove(path);
+        }
         ++m_sent;
         Q_EMIT packageSent(path);
         break;
+    }
     case Result::Refused:
-        m_queue.remove(path);
+        if (!m_rewritten.remove(path))
+            m_queue.remove(path);
         break;
     case Result::Unauthorized:
     case Result::Unreachable:
+        m_rewritten.remove(path);
         m_queue.postpone(path, QDateTime::currentDateTimeUtc());
         return giveUpRound(path);
     }

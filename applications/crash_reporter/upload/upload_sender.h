@@ -4,10 +4,13 @@
 #include "upload_settings.h"
 
 #include <QFile>
+#include <QHash>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 #include <chrono>
@@ -47,7 +50,7 @@ Q_SIGNALS:
 private:
     void sendNext();
     void uploaded(QNetworkReply* reply);
-    Result resultOf(QNetworkReply* reply) const;
+    Result resultOf(QNetworkReply* reply, const QJsonObject& answer) const;
     void giveUpRound(const QString& tried);
 
     const UploadSettings m_settings;
@@ -58,4 +61,9 @@ private:
     std::unique_ptr<QFile> m_body;
     QString m_sending;
     int m_sent = 0;
+    // The desk's packages of what this run sent, and what each waiting package replaces: a
+    // package written again is the same crash, which the desk brings up to date.
+    QHash<QString, qint64> m_deskIds;
+    QHash<QString, qint64> m_replacing;
+    QSet<QString> m_rewritten; // written again while being sent
 };
