@@ -122,7 +122,7 @@ private:
     {
         m_parser.emplace();
         m_parser->header_limit(HeaderLimit);
-        // The size is checked once the sender is known; chunked bodies are held to it here.
+        // A length past the limit is refused as the header is read, a chunked body as it comes.
         m_parser->body_limit(std::uint64_t(m_service.options.maxPackageSize));
         m_package.reset();
         lowest().expires_after(stallTime());
