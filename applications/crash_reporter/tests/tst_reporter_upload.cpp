@@ -11,8 +11,8 @@
 
 namespace {
 
-// A server that answers every upload with the status given, and a redirection to itself; it
-// notes each request it gets.
+// A server that answers every upload with the status and body given, and a redirection to
+// itself; it notes each request it gets.
 constexpr char Impostor[] = R"(import http.server, sys
 class Answer(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
@@ -20,8 +20,9 @@ class Answer(http.server.BaseHTTPRequestHandler):
         self.rfile.read(int(self.headers['Content-Length']))
         self.send_response(int(sys.argv[2]))
         self.send_header('Location', 'http://127.0.0.1:%d/elsewhere' % server.server_port)
-        self.send_header('Content-Length', '0')
+        self.send_header('Content-Length', str(len(sys.argv[3])))
         self.end_headers()
+        self.wfile.write(sys.argv[3].encode())
     do_GET = do_POST
 server = http.server.HTTPServer(('127.0.0.1', 0), Answer)
 print(server.server_port, flush=True)
@@ -213,27 +214,36 @@ private Q_SLOTS:
         QCOMPARE(waiting(), QStringList{"Crash Report 1.cdp"});
     }
 
-    // A redirection is not followed, and a page that is no desk's answer files nothing.
+    // A redirection is not followed, a page that is no desk's answer files nothing, and what a
+    // server says reaches the log as one plain line.
     void answersThatAreNoFiling_data()
     {
         QTest::addColumn<int>("status");
-        QTest::newRow("redirection") << 307;
-        QTest::newRow("portal page") << 200;
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("waiting");
+        QTest::newRow("redirection") << 307 << "" << QStringList{"Crash Report 0.cdp"};
+        QTest::newRow("portal page")
+            << 200 << "<html>log in</html>" << QStringList{"Crash Report 0.cdp"};
+        QTest::newRow("refusal of two lines")
+            << 400 << R"({"error": "no\n2026-12-08T00:00:00Z 104 Forged"})" << QStringList();
     }
 
     void answersThatAreNoFiling()
     {
         QFETCH(int, status);
+        QFETCH(QString, body);
+        QFETCH(QStringList, waiting);
         QProcess impostor;
         const QString requests = path(QTest::currentDataTag());
-        impostor.start("python3", {"-c", Impostor, requests, QString::number(status)});
+        impostor.start("python3", {"-c", Impostor, requests, QString::number(status), body});
         QVERIFY(impostor.waitForReadyRead(10000));
         m_environment.insert("Q5_CRASH_UPLOAD_URL",
                              "http://127.0.0.1:" + impostor.readLine().trimmed());
         m_environment.insert("Q5_CRASH_UPLOAD_TOKEN", "q5c_secret");
         QCOMPARE(crash(), 0);
         QCOMPARE(readFile(requests), QByteArray("/api/v1/packages\n"));
-        QCOMPARE(waiting(), QStringList{"Crash Report 0.cdp"});
+        QCOMPARE(this->waiting(), waiting);
+        QVERIFY2(!log().contains("\n2026-12-08T00:00:00Z 104 Forged"), qPrintable(log()));
     }
 
     // A package the desk refuses is not sent again.

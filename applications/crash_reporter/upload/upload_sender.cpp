@@ -21,6 +21,16 @@ QByteArray localPath(const QString& path)
     return QDir::toNativeSeparators(path).toLocal8Bit();
 }
 
+// What the collector says, as plain text of one line: a server may send anything.
+QByteArray plainText(const QString& text)
+{
+    constexpr qsizetype Longest = 200;
+    QString plain;
+    for (const QChar c : QStringView(text).left(Longest))
+        plain += c.isPrint() ? c : QChar(u'?');
+    return plain.toUtf8();
+}
+
 } // namespace
 
 UploadSender::UploadSender(UploadSettings settings, UploadQueue& queue, QObject* parent)
@@ -140,7 +150,7 @@ UploadSender::Result UploadSender::resultOf(QNetworkReply* reply, const QJsonObj
     case 415:
         Orrery::log(Orrery::ProgressLevel,
                     "The service desk refuses the package %s (%d: %s); it is not sent again\n",
-                    localPath(m_sending).constData(), status, qUtf8Printable(error));
+                    localPath(m_sending).constData(), status, plainText(error).constData());
         return Result::Refused;
     case 401:
         Orrery::log(Orrery::ProgressLevel,
