@@ -1,3 +1,4 @@
+#include "collector_process.h"
 #include "package_format/tests/package_builder.h"
 
 #include <QDir>
@@ -65,55 +66,15 @@ class TestCollector : public QObject
 
 private:
     QTemporaryDir m_home;
-    QString m_token;
     QSslConfiguration m_tls;
-    std::unique_ptr<QProcess> m_serve;
-    quint16 m_port = 0;
     static constexpr int MaxSize = 300000;
 
     QString path(const QString& name) const { return m_home.filePath(name); }
-    QString received() const { return path("received"); }
-
-    std::unique_ptr<QProcess> start(const QStringList& arguments) const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", m_home.path());
-        environment.insert("XDG_DATA_HOME", path("data"));
-        environment.insert("Q5_CRASH_INBOX_DATABASE", path("inbox.sqlite"));
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment);
-        process->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
-        return process;
-    }
-
-    QByteArray inbox(const QStringList& arguments, int* status = nullptr) const
-    {
-        const auto process = start(arguments);
-        process->waitForFinished(60000);
-        if (status)
-            *status = process->exitCode();
-        return process->readAllStandardOutput();
-    }
-
-    // A collector that says where it serves; its port.
-    quint16 startServing(QProcess& serve) const
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (!serve.canReadLine() && waited.elapsed() < 20000)
-            serve.waitForReadyRead(200);
-        const QRegularExpressionMatch match =
-            QRegularExpression("^serving on https://127.0.0.1:(\\d+)\n$")
-                .match(QString::fromUtf8(serve.readLine()));
-        return match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
-    }
-
-    static void stop(QProcess& serve)
-    {
-        ::kill(pid_t(serve.processId()), SIGTERM);
-        if (!serve.waitForFinished(10000))
-            serve.kill();
-    }
+    CollectorProcess m_collector{
+        path("cert.pem"),
+        path("key.pem"),
+        {"--max-package-size", QString::number(MaxSize), "--stall-seconds", "2"}};
+    const QByteArray m_token = m_collector.token();
 
     QByteArray package(const QString& expression) const
     {
@@ -135,7 +96,7 @@ private:
     {
         QSslSocket socket;
         socket.setSslConfiguration(m_tls);
-        socket.connectToHostEncrypted("127.0.0.1", port ? port : m_port);
+        socket.connectToHostEncrypted("127.0.0.1", port ? port : m_collector.port());
         if (!socket.waitForEncrypted(10000))
             return {};
         socket.write(bytes);
@@ -152,18 +113,18 @@ private:
     Answer upload(const QByteArray& body, const QByteArray& token = {}, quint16 port = 0) const
     {
         return exchange(request("POST", "/api/v1/packages",
-                                uploadHeaders(token.isEmpty() ? m_token.toLatin1() : token), body),
+                                uploadHeaders(token.isEmpty() ? m_token : token), body),
                         port);
     }
 
     int filedCount() const
     {
-        return int(QJsonDocument::fromJson(inbox({"list", "--json"})).array().size());
+        return int(QJsonDocument::fromJson(m_collector.inbox({"list", "--json"})).array().size());
     }
 
     QStringList receivedFiles() const
     {
-        return QDir(received()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        return QDir(m_collector.packageFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
 private Q_SLOTS:
@@ -177,26 +138,16 @@ private Q_SLOTS:
                  0);
         m_tls = QSslConfiguration::defaultConfiguration();
         m_tls.setCaCertificates(QSslCertificate::fromPath(path("cert.pem")));
-        int status = -1;
-        m_token = QString::fromLatin1(inbox({"token", "add", "console-7"}, &status)).trimmed();
-        QCOMPARE(status, 0);
-        QVERIFY(m_token.size() > 40);
-        m_serve = start({"serve", "--listen", "127.0.0.1:0", "--tls-certificate", path("cert.pem"),
-                         "--tls-key", path("key.pem"), "--package-folder", received(),
-                         "--max-package-size", QString::number(MaxSize), "--stall-seconds", "2"});
-        m_port = startServing(*m_serve);
-        QVERIFY(m_port != 0);
+        QVERIFY(m_collector.start());
         const Answer health = exchange(request("GET", "/api/v1/health", {}, {}));
         QCOMPARE(health.json()["status"].toString(), QString("ok"));
     }
 
     void cleanupTestCase()
     {
-        stop(*m_serve);
-        QCOMPARE(m_serve->exitCode(), 0);
-        const QByteArray log = m_serve->readAll() + m_serve->readAllStandardError();
+        QCOMPARE(m_collector.stop(), 0);
         // Tokens never reach the log.
-        QVERIFY(!log.contains(m_token.toLatin1()));
+        QVERIFY(!m_collector.output().contains(m_token));
     }
 
     // Added once, known after; kept where only the desk may read it.
@@ -213,15 +164,15 @@ private Q_SLOTS:
         QCOMPARE(known.json()["id"].toInteger(), id);
         const QStringList files = receivedFiles();
         QCOMPARE(files.size(), 1);
-        QCOMPARE(QFile::permissions(received() + '/' + files.first()),
+        QCOMPARE(QFile::permissions(m_collector.packageFolder() + '/' + files.first()),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-        QVERIFY(inbox({"show", QString::number(id)}).contains("lamp 12 dark"));
+        QVERIFY(m_collector.inbox({"show", QString::number(id)}).contains("lamp 12 dark"));
         // Chunked, as a client that does not know the size sends it.
         const QByteArray other = package("package('fan', 'SN-5')");
-        const Answer chunkedAnswer = exchange(
-            request("POST", "/api/v1/packages",
-                    uploadHeaders(m_token.toLatin1()) << "Transfer-Encoding: chunked", {}) +
-            chunked(other));
+        const Answer chunkedAnswer =
+            exchange(request("POST", "/api/v1/packages",
+                             uploadHeaders(m_token) << "Transfer-Encoding: chunked", {}) +
+                     chunked(other));
         QCOMPARE(chunkedAnswer.status, 201);
     }
 
@@ -241,26 +192,24 @@ private Q_SLOTS:
             << "a valid token is needed";
         QTest::newRow("not a package type")
             << request("POST", "/api/v1/packages",
-                       {"Authorization: Bearer " + m_token.toLatin1(), "Content-Type: text/plain"},
-                       good)
+                       {"Authorization: Bearer " + m_token, "Content-Type: text/plain"}, good)
             << 415 << "the body must be a crash package";
         QTest::newRow("too large, said")
-            << request("POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()),
+            << request("POST", "/api/v1/packages", uploadHeaders(m_token),
                        QByteArray(MaxSize + 1, 'x'))
             << 413 << "larger than 300000 bytes";
         QTest::newRow("too large, chunked")
             << request("POST", "/api/v1/packages",
-                       uploadHeaders(m_token.toLatin1()) << "Transfer-Encoding: chunked", {}) +
+                       uploadHeaders(m_token) << "Transfer-Encoding: chunked", {}) +
                    chunked(QByteArray(MaxSize + 5000, 'x'))
             << 413 << "larger than 300000 bytes";
-        QTest::newRow("not gzip") << request("POST", "/api/v1/packages",
-                                             uploadHeaders(m_token.toLatin1()), "hello desk")
+        QTest::newRow("not gzip") << request("POST", "/api/v1/packages", uploadHeaders(m_token),
+                                             "hello desk")
                                   << 400 << "it is not a gzip-compressed file";
         QTest::newRow("no HTTP") << QByteArray("HELLO DESK\r\n\r\n") << 400 << "no request";
-        QTest::newRow("cut short")
-            << request("POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()),
-                       good.left(good.size() / 2))
-            << 400 << "it ends early: the file is cut short";
+        QTest::newRow("cut short") << request("POST", "/api/v1/packages", uploadHeaders(m_token),
+                                              good.left(good.size() / 2))
+                                   << 400 << "it ends early: the file is cut short";
     }
 
     void refusals()
@@ -292,10 +241,10 @@ private Q_SLOTS:
         const int filed = filedCount();
         QSslSocket socket;
         socket.setSslConfiguration(m_tls);
-        socket.connectToHostEncrypted("127.0.0.1", m_port);
+        socket.connectToHostEncrypted("127.0.0.1", m_collector.port());
         QVERIFY(socket.waitForEncrypted(10000));
-        const QByteArray whole = request(
-            "POST", "/api/v1/packages", uploadHeaders(m_token.toLatin1()), QByteArray(200000, 'z'));
+        const QByteArray whole =
+            request("POST", "/api/v1/packages", uploadHeaders(m_token), QByteArray(200000, 'z'));
         socket.write(whole.left(whole.size() / 2));
         QVERIFY(socket.waitForBytesWritten(5000));
         // The part file is there while the package arrives.
@@ -329,10 +278,10 @@ private Q_SLOTS:
                                "header = \"Authorization: Bearer %5\"\n"
                                "header = \"Content-Type: application/x-q5-crash-package\"\n"
                                "output = /dev/null\nwrite-out = \"%{http_code}\\n\"\n")
-                           .arg(m_port)
+                           .arg(m_collector.port())
                            .arg(path("many"))
                            .arg(index, 5, 10, QLatin1Char('0'))
-                           .arg(path("cert.pem"), m_token);
+                           .arg(path("cert.pem"), QString::fromLatin1(m_token));
         QProcess curl;
         curl.start("curl",
                    {"-s", "-Z", "--parallel-immediate", "--parallel-max", "200", "-K", "-"});
@@ -347,38 +296,39 @@ private Q_SLOTS:
     // A token revoked is refused within a few seconds; tokens are listed by name alone.
     void revokedTokensAreRefused()
     {
-        const QByteArray token = inbox({"token", "add", "site-2"}).trimmed();
-        QVERIFY(QString::fromLatin1(inbox({"token", "list"})).contains("site-2  made "));
+        const QByteArray token = m_collector.inbox({"token", "add", "site-2"}).trimmed();
+        QVERIFY(
+            QString::fromLatin1(m_collector.inbox({"token", "list"})).contains("site-2  made "));
         // A new token is taken once the collector has read the tokens again.
         QTest::qWait(2500);
         QCOMPARE(upload(package("package('site 2')"), token).status, 201);
         int status = -1;
-        QCOMPARE(inbox({"token", "revoke", "site-2"}, &status), QByteArray("revoked site-2\n"));
+        QCOMPARE(m_collector.inbox({"token", "revoke", "site-2"}, &status),
+                 QByteArray("revoked site-2\n"));
         QCOMPARE(status, 0);
         QTest::qWait(2500);
         QCOMPARE(upload(package("package('site 2 again')"), token).status, 401);
-        QVERIFY(!inbox({"token", "list"}).contains("site-2"));
+        QVERIFY(!m_collector.inbox({"token", "list"}).contains("site-2"));
     }
 
     // A console that sends without end is held to its rate; another token is not.
     void uploadsPerMinuteAreLimited()
     {
-        const auto serve = start(
-            {"serve", "--listen", "127.0.0.1:0", "--tls-certificate", path("cert.pem"), "--tls-key",
-             path("key.pem"), "--package-folder", path("limited"), "--uploads-per-minute", "2"});
-        const quint16 port = startServing(*serve);
-        QVERIFY(port != 0);
-        QCOMPARE(upload(package("package('rate 1')"), {}, port).status, 201);
-        QCOMPARE(upload(package("package('rate 2')"), {}, port).status, 201);
-        const Answer refused = upload(package("package('rate 3')"), {}, port);
+        CollectorProcess limited(path("cert.pem"), path("key.pem"), {"--uploads-per-minute", "2"});
+        QVERIFY(limited.start());
+        QCOMPARE(upload(package("package('rate 1')"), limited.token(), limited.port()).status, 201);
+        QCOMPARE(upload(package("package('rate 2')"), limited.token(), limited.port()).status, 201);
+        const Answer refused =
+            upload(package("package('rate 3')"), limited.token(), limited.port());
         QCOMPARE(refused.status, 429);
         QVERIFY(refused.headers.contains("\r\nRetry-After: 60"));
-        stop(*serve);
-        QCOMPARE(serve->exitCode(), 0);
+        QCOMPARE(limited.stop(), 0);
         // Plain HTTP stays on loopback unless it is asked for.
-        const auto plain = start({"serve", "--listen", "0.0.0.0:0"});
-        QVERIFY(plain->waitForFinished(20000) && plain->exitCode() == 2);
-        QVERIFY(plain->readAllStandardError().contains("plain HTTP is served only on loopback"));
+        int status = -1;
+        QByteArray errors;
+        m_collector.inbox({"serve", "--listen", "0.0.0.0:0"}, &status, &errors);
+        QCOMPARE(status, 2);
+        QVERIFY(errors.contains("plain HTTP is served only on loopback"));
     }
 };
 

@@ -185,7 +185,9 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
-        QVERIFY(writeFile(path("wrong"), "not-the-password\n"));
+        QFile wrong(path("wrong"));
+        QVERIFY(wrong.open(QIODevice::WriteOnly) && wrong.write("not-the-password\n") > 0);
+        wrong.close();
         arguments.replaceInStrings("ADDRESS", m_address);
         arguments.replaceInStrings("PASSWORD", m_server + "/password");
         arguments.replaceInStrings("WRONG", path("wrong"));
@@ -195,13 +197,6 @@ private Q_SLOTS:
         QCOMPARE(status, 2);
         QVERIFY2(err.contains(error), qPrintable(err));
         QVERIFY(!err.contains(QString::fromUtf8(readPassword())));
-    }
-
-private:
-    static bool writeFile(const QString& name, const QByteArray& content)
-    {
-        QFile file(name);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
     }
 };
 

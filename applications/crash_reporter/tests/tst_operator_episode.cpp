@@ -1,4 +1,4 @@
-#include "collector_process.h"
+#include "crash_inbox/tests/collector_process.h"
 #include "tessera/tests/x_session.h"
 #include "test_support.h"
 

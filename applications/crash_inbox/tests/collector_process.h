@@ -9,14 +9,16 @@
 #include <csignal>
 
 // The service desk's collector, q5-crash-inbox serve, on loopback with a database, a package
-// folder and a token of its own; with a certificate and key, over TLS.
+// folder and a token of its own; over TLS with a certificate and key. Consoles' tests use it too.
 class CollectorProcess
 {
 public:
-    explicit CollectorProcess(const QString& certificate = {}, const QString& key = {})
-        : m_certificate(certificate)
-        , m_key(key)
+    explicit CollectorProcess(const QString& certificate = {}, const QString& key = {},
+                              const QStringList& arguments = {})
+        : m_arguments(arguments)
     {
+        if (!certificate.isEmpty())
+            m_arguments << "--tls-certificate" << certificate << "--tls-key" << key;
         m_token = inbox({"token", "add", "console-1"}).trimmed();
     }
     ~CollectorProcess() { stop(); }
@@ -26,11 +28,10 @@ public:
     {
         m_serve = std::make_unique<QProcess>();
         m_serve->setProcessEnvironment(environment());
-        QStringList arguments{"serve", "--listen", QString("127.0.0.1:%1").arg(port),
-                              "--package-folder", m_root.filePath("received")};
-        if (!m_certificate.isEmpty())
-            arguments << "--tls-certificate" << m_certificate << "--tls-key" << m_key;
-        m_serve->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
+        m_serve->start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox",
+                       QStringList{"serve", "--listen", QString("127.0.0.1:%1").arg(port),
+                                   "--package-folder", packageFolder()} +
+                           m_arguments);
         QElapsedTimer waited;
         waited.start();
         while (!m_serve->canReadLine() && waited.elapsed() < 20000)
@@ -45,28 +46,51 @@ public:
         return true;
     }
 
-    void stop()
+    // Ends it as a service manager would; its exit status, -1 when it had to be killed.
+    int stop()
     {
         if (!m_serve || m_serve->state() == QProcess::NotRunning)
-            return;
+            return m_status;
         ::kill(pid_t(m_serve->processId()), SIGTERM);
         if (!m_serve->waitForFinished(10000))
             m_serve->kill();
+        m_serve->waitForFinished();
+        m_status = m_serve->exitStatus() == QProcess::NormalExit ? m_serve->exitCode() : -1;
         m_log += m_serve->readAllStandardOutput();
+        m_errors += m_serve->readAllStandardError();
+        return m_status;
+    }
+
+    // q5-crash-inbox on the collector's database: its standard output.
+    QByteArray inbox(const QStringList& arguments, int* status = nullptr,
+                     QByteArray* errors = nullptr) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
+        process.waitForFinished(60000);
+        if (status)
+            *status = process.exitCode();
+        if (errors)
+            *errors = process.readAllStandardError();
+        return process.readAllStandardOutput();
     }
 
     QString url() const { return m_url; }
     quint16 port() const { return m_port; }
     QByteArray token() const { return m_token; }
+    QString packageFolder() const { return m_root.filePath("received"); }
     QStringList filings()
     {
         if (m_serve)
             m_log += m_serve->readAllStandardOutput();
         return QString::fromUtf8(m_log).split('\n', Qt::SkipEmptyParts);
     }
+    // Everything it wrote, once stopped.
+    QByteArray output() const { return m_log + m_errors; }
     QStringList receivedFiles() const
     {
-        return QDir(m_root.filePath("received")).entryList({"*.cdp"}, QDir::Files);
+        return QDir(packageFolder()).entryList({"*.cdp"}, QDir::Files);
     }
 
 private:
@@ -79,21 +103,13 @@ private:
         return environment;
     }
 
-    QByteArray inbox(const QStringList& arguments) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
-        process.waitForFinished(60000);
-        return process.readAllStandardOutput();
-    }
-
     QTemporaryDir m_root;
-    QString m_certificate;
-    QString m_key;
+    QStringList m_arguments;
     QByteArray m_token;
     std::unique_ptr<QProcess> m_serve;
     QString m_url;
     quint16 m_port = 0;
+    int m_status = -1;
     QByteArray m_log;
+    QByteArray m_errors;
 };
