@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -106,11 +105,12 @@ int runAdd(const CommandContext& context)
                            "when something was, 2 on a usage or database error.")))
         return *status;
     // The watched folder's packages, those there already included, are filed as they settle.
-    QStringList paths = parser.positionalArguments();
-    if (paths.isEmpty() && !parser.isSet(watch))
+    if (parser.positionalArguments().isEmpty() && !parser.isSet(watch))
         return context.usageError(QStringLiteral("add needs a PATH"));
-    const QStringList addresses = paths.filter(QRegularExpression(QStringLiteral("^imaps?://")));
-    paths.removeIf([](const QString& path) { return ImapAddress::looksLikeOne(path); });
+    QStringList paths;
+    QStringList addresses;
+    for (const QString& argument : parser.positionalArguments())
+        (ImapAddress::looksLikeOne(argument) ? addresses : paths) << argument;
     const QString watchedMailbox =
         ImapAddress::looksLikeOne(parser.value(watch)) ? parser.value(watch) : QString();
     QString error;

@@ -13,10 +13,7 @@ void FilingReport::filed(const FilingOutcome& outcome)
     case FilingOutcome::Kind::Added:
     case FilingOutcome::Kind::Known:
     case FilingOutcome::Kind::Updated:
-        m_out << (outcome.kind == FilingOutcome::Kind::Added   ? "added "
-                  : outcome.kind == FilingOutcome::Kind::Known ? "known "
-                                                               : "updated ")
-              << outcome.id << ' ' << printable(outcome.path) << Qt::endl;
+        m_out << outcome.word() << ' ' << outcome.id << ' ' << printable(outcome.path) << Qt::endl;
         break;
     case FilingOutcome::Kind::Rejected:
         m_out << "rejected " << printable(outcome.path) << ": " << printable(outcome.reason)

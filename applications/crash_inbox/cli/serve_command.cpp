@@ -4,13 +4,12 @@
 #include "crash_inbox/collector/collector_options.h"
 #include "crash_inbox/collector/collector_server.h"
 #include "crash_inbox/collector/received_package.h"
+#include "crash_inbox/store/database_location.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/text/printable.h"
-#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 #include <QHostAddress>
-#include <QStandardPaths>
 
 #include <csignal>
 
@@ -26,10 +25,7 @@ extern "C" void stopServing(int)
 
 QString defaultPackageFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) + QLatin1Char('/') +
-           suiteApplicationName({SuiteApplication::CrashInbox, {}}) +
-           QStringLiteral("/Received packages");
+    return deskDataFolder() + QStringLiteral("/Received packages");
 }
 
 // "ADDRESS:PORT", with an IPv6 address in brackets.

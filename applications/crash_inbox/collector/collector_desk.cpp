@@ -34,22 +34,12 @@ private:
     {
         const QByteArray from = printable(sender).toUtf8();
         const QByteArray path = printable(outcome.path).toUtf8();
-        switch (outcome.kind) {
-        case FilingOutcome::Kind::Added:
-            std::printf("added %lld %s from %s\n", outcome.id, path.constData(), from.constData());
-            break;
-        case FilingOutcome::Kind::Known:
-            std::printf("known %lld %s from %s\n", outcome.id, path.constData(), from.constData());
-            break;
-        case FilingOutcome::Kind::Updated:
-            std::printf("updated %lld %s from %s\n", outcome.id, path.constData(),
-                        from.constData());
-            break;
-        case FilingOutcome::Kind::Rejected:
+        if (outcome.kind == FilingOutcome::Kind::Rejected)
             std::printf("rejected a package from %s: %s\n", from.constData(),
                         printable(outcome.reason).toUtf8().constData());
-            break;
-        }
+        else
+            std::printf("%s %lld %s from %s\n", outcome.word(), outcome.id, path.constData(),
+                        from.constData());
         std::fflush(stdout);
     }
 

@@ -282,21 +282,12 @@ private:
         if (!outcome)
             return respond(http::status::service_unavailable,
                            errorJson(QStringLiteral("the desk cannot file packages now")));
-        switch (outcome->kind) {
-        case FilingOutcome::Kind::Added:
-            return respond(http::status::created,
-                           {{QStringLiteral("id"), outcome->id},
-                            {QStringLiteral("status"), QStringLiteral("added")}});
-        case FilingOutcome::Kind::Known:
-        case FilingOutcome::Kind::Updated:
-            return respond(http::status::ok,
-                           {{QStringLiteral("id"), outcome->id},
-                            {QStringLiteral("status"), outcome->kind == FilingOutcome::Kind::Known
-                                                           ? QStringLiteral("known")
-                                                           : QStringLiteral("updated")}});
-        case FilingOutcome::Kind::Rejected:
+        if (outcome->kind == FilingOutcome::Kind::Rejected)
             return respond(http::status::bad_request, errorJson(outcome->reason));
-        }
+        respond(outcome->kind == FilingOutcome::Kind::Added ? http::status::created
+                                                            : http::status::ok,
+                {{QStringLiteral("id"), outcome->id},
+                 {QStringLiteral("status"), QLatin1String(outcome->word())}});
     }
 
     // X-Q5-Replaces: the package that this one, the same crash sent again, brings up to date.

@@ -17,6 +17,21 @@ struct FilingOutcome {
     QString reason;
 
     bool operator==(const FilingOutcome&) const = default;
+    // "added", "known", "updated" or "rejected", as the desk says it.
+    const char* word() const
+    {
+        switch (kind) {
+        case Kind::Added:
+            return "added";
+        case Kind::Known:
+            return "known";
+        case Kind::Updated:
+            return "updated";
+        case Kind::Rejected:
+            break;
+        }
+        return "rejected";
+    }
 };
 
 // Hears, package by package, what a filing run does, and how far it got.

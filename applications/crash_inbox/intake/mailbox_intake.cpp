@@ -1,15 +1,14 @@
 #include "mailbox_intake.h"
 
+#include "crash_inbox/store/database_location.h"
 #include "crash_inbox/store/inbox_database.h"
 #include "crash_inbox/store/mailbox_messages.h"
 #include "crash_inbox/text/printable.h"
 #include "imap_mailbox.h"
 #include "package_filer.h"
-#include "q5_suite/suite_identity.h"
 
 #include <QDir>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -42,9 +41,7 @@ bool keepMessage(const QString& path, const QByteArray& message, QString& error)
 
 QString defaultMailFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) + QLatin1Char('/') +
-           suiteApplicationName({SuiteApplication::CrashInbox, {}}) + QStringLiteral("/Mail");
+    return deskDataFolder() + QStringLiteral("/Mail");
 }
 
 bool fileMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& filer,

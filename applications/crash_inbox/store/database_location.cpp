@@ -99,8 +99,12 @@ QString defaultDatabaseText()
     const QString chosen = qEnvironmentVariable("Q5_CRASH_INBOX_DATABASE");
     if (!chosen.isEmpty())
         return chosen;
+    return deskDataFolder() + QStringLiteral("/inbox.sqlite");
+}
+
+QString deskDataFolder()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) + QLatin1Char('/') +
-           suiteApplicationName({SuiteApplication::CrashInbox, {}}) +
-           QStringLiteral("/inbox.sqlite");
+           suiteApplicationName({SuiteApplication::CrashInbox, {}});
 }

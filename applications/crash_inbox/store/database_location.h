@@ -33,6 +33,8 @@ std::optional<DatabaseLocation> parseDatabaseLocation(const QString& text, QStri
 // $XDG_DATA_HOME/Varnel Professional/Crash Inbox/inbox.sqlite, or what
 // Q5_CRASH_INBOX_DATABASE names.
 QString defaultDatabaseText();
+// The desk's own folder for what it keeps: "<data folder>/Varnel Professional/Crash Inbox".
+QString deskDataFolder();
 
 // The text with any password in it replaced, fit for a message.
 QString withoutPassword(const QString& databaseText);

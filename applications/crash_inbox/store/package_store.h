@@ -21,7 +21,7 @@ public:
 
     struct Filing {
         qint64 id = 0;
-        bool added = false; // false: the same content was filed before
+        bool added = false;    // false: the same content was filed before
         bool replaced = false; // it took the place of the package it replaces
     };
     // Files the batch in one transaction: all of it or, on a database error, none. Content that
@@ -66,8 +66,7 @@ private:
     static QString orderOf(const PackageOrder& order, QVariantList& values);
     // The package in the place of the one it replaces when that one holds the same crash; none
     // inside when it does not, and the package is filed as a new one.
-    std::optional<std::optional<Filing>> replaceOne(QSqlQuery& query,
-                                                    const FiledPackage& package,
+    std::optional<std::optional<Filing>> replaceOne(QSqlQuery& query, const FiledPackage& package,
                                                     QString& error);
     std::optional<Filing> fileOne(QSqlQuery& query, const FiledPackage& package, Arrivals& arrivals,
                                   QString& error);

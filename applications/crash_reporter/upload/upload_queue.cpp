@@ -117,13 +117,17 @@ std::chrono::seconds UploadQueue::backoff(int attempts)
     return std::min(wait, Longest);
 }
 
-QList<QueuedPackage> UploadQueue::read() const
+QByteArray UploadQueue::indexText() const
 {
     QFile file(m_indexPath);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxIndexSize)
         return {};
-    QList<QueuedPackage> packages =
-        parseUploadQueue(file.read(MaxIndexSize), m_cap).value_or(QList<QueuedPackage>());
+    return file.read(MaxIndexSize);
+}
+
+QList<QueuedPackage> UploadQueue::usable(const QByteArray& text) const
+{
+    QList<QueuedPackage> packages = parseUploadQueue(text, m_cap).value_or(QList<QueuedPackage>());
     // A package deleted, or written again since, is no longer the one queued.
     // Only packages are sent: never a link, nor a file of another kind.
     packages.removeIf([](const QueuedPackage& package) {
@@ -144,13 +148,11 @@ bool UploadQueue::change(Change&& changeQueue)
     if (!lock.tryLock(5000))
         return false;
     // An index that a newer reporter wrote is its own: this one leaves it as it is.
-    QFile existing(m_indexPath);
-    if (existing.open(QIODevice::ReadOnly) && QJsonDocument::fromJson(existing.read(MaxIndexSize))
-                                                      .object()
-                                                      .value(QStringLiteral("version"))
-                                                      .toInt() > IndexVersion)
+    const QByteArray text = indexText();
+    if (QJsonDocument::fromJson(text).object().value(QStringLiteral("version")).toInt() >
+        IndexVersion)
         return false;
-    QList<QueuedPackage> packages = read();
+    QList<QueuedPackage> packages = usable(text);
     changeQueue(packages);
     std::stable_sort(packages.begin(), packages.end(), isNewerFirst);
     if (packages.size() > m_cap)
@@ -196,7 +198,7 @@ bool UploadQueue::postpone(const QString& path, const QDateTime& now)
 
 QList<QueuedPackage> UploadQueue::waiting(const std::optional<QDateTime>& now) const
 {
-    QList<QueuedPackage> packages = read();
+    QList<QueuedPackage> packages = usable(indexText());
     std::stable_sort(packages.begin(), packages.end(), isNewerFirst);
     if (now)
         packages.removeIf([&](const QueuedPackage& package) {

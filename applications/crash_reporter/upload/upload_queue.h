@@ -55,7 +55,9 @@ public:
 private:
     template <typename Change>
     bool change(Change&& changeQueue);
-    QList<QueuedPackage> read() const;
+    QByteArray indexText() const;
+    // The index's packages that are still the ones queued.
+    QList<QueuedPackage> usable(const QByteArray& text) const;
 
     QString m_indexPath;
     int m_cap;
