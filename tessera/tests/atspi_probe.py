@@ -38,6 +38,31 @@ def name_of(application):
         return None
 
 
+def whole_pass(application, mode):
+    lines = []
+    try:
+        for node in walk(application):
+            state = node.getState()
+            if mode in ("labels", "buttons"):
+                role = pyatspi.ROLE_LABEL if mode == "labels" else pyatspi.ROLE_PUSH_BUTTON
+                if node.getRole() == role and state.contains(pyatspi.STATE_SHOWING):
+                    lines.append(node.name)
+                continue
+            if mode == "focused":
+                wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
+                    pyatspi.STATE_FOCUSED)
+            else:
+                wanted = state.contains(pyatspi.STATE_SHOWING) and (
+                    state.contains(pyatspi.STATE_FOCUSABLE)
+                    or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
+            if wanted:
+                disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
+                lines.append(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
+    except Exception:
+        return None
+    return lines
+
+
 def main(mode, application_name, control_name=None, row=None, column=None):
     # One application that does not answer must not hold up the others.
     pyatspi.setTimeout(3000, 15000)
@@ -72,24 +97,14 @@ def main(mode, application_name, control_name=None, row=None, column=None):
             else:
                 print(node.queryTable().nRows)
             return 0
-        for node in walk(application):
-            state = node.getState()
-            if mode in ("labels", "buttons"):
-                role = pyatspi.ROLE_LABEL if mode == "labels" else pyatspi.ROLE_PUSH_BUTTON
-                if node.getRole() == role and state.contains(pyatspi.STATE_SHOWING):
-                    print(node.name)
-                continue
-            if mode == "focused":
-                wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
-                    pyatspi.STATE_FOCUSED)
-            else:
-                wanted = state.contains(pyatspi.STATE_SHOWING) and (
-                    state.contains(pyatspi.STATE_FOCUSABLE)
-                    or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
-            if wanted:
-                disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
-                print(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
-        return 0
+        # A control that goes away while the tree is read (a table refilled, a menu closed)
+        # breaks the pass; only a whole pass is printed, or the test would read half a window.
+        for _ in range(5):
+            lines = whole_pass(application, mode)
+            if lines is not None:
+                print("\n".join(lines))
+                return 0
+        return 1
     return 1
 
 
