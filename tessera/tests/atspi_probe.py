@@ -38,29 +38,46 @@ def name_of(application):
         return None
 
 
-def whole_pass(application, mode):
+def listed(application, mode):
     lines = []
-    try:
-        for node in walk(application):
-            state = node.getState()
-            if mode in ("labels", "buttons"):
-                role = pyatspi.ROLE_LABEL if mode == "labels" else pyatspi.ROLE_PUSH_BUTTON
-                if node.getRole() == role and state.contains(pyatspi.STATE_SHOWING):
-                    lines.append(node.name)
-                continue
-            if mode == "focused":
-                wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
-                    pyatspi.STATE_FOCUSED)
-            else:
-                wanted = state.contains(pyatspi.STATE_SHOWING) and (
-                    state.contains(pyatspi.STATE_FOCUSABLE)
-                    or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
-            if wanted:
-                disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
-                lines.append(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
-    except Exception:
-        return None
+    for node in walk(application):
+        state = node.getState()
+        if mode in ("labels", "buttons"):
+            role = pyatspi.ROLE_LABEL if mode == "labels" else pyatspi.ROLE_PUSH_BUTTON
+            if node.getRole() == role and state.contains(pyatspi.STATE_SHOWING):
+                lines.append(node.name)
+            continue
+        if mode == "focused":
+            wanted = state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(
+                pyatspi.STATE_FOCUSED)
+        else:
+            wanted = state.contains(pyatspi.STATE_SHOWING) and (
+                state.contains(pyatspi.STATE_FOCUSABLE)
+                or node.getRole() == pyatspi.ROLE_PROGRESS_BAR)
+        if wanted:
+            disabled = mode == "controls" and not state.contains(pyatspi.STATE_ENABLED)
+            lines.append(f"{node.getRoleName()}|{node.name}" + ("|disabled" if disabled else ""))
     return lines
+
+
+# The lines that answer the question, or None while the application or control is not there.
+def read(application, mode, control_name, row, column):
+    if mode not in ("describe", "format", "cell", "text", "rows"):
+        return listed(application, mode)
+    interface = {"format": "Text", "text": "Text", "cell": "Table", "rows": "Table"}.get(mode)
+    node = named(application, control_name, interface)
+    if node is None:
+        return None
+    if mode == "describe":
+        return [str(node.description)]
+    if mode == "format":
+        return [str(node.queryText().getAttributeRun(int(row), False)[0])]
+    if mode == "cell":
+        return [node.queryTable().getAccessibleAt(int(row), int(column)).name]
+    if mode == "rows":
+        return [str(node.queryTable().nRows)]
+    text = node.queryText()
+    return [text.getText(0, text.characterCount)]
 
 
 def main(mode, application_name, control_name=None, row=None, column=None):
@@ -69,41 +86,18 @@ def main(mode, application_name, control_name=None, row=None, column=None):
     for application in pyatspi.Registry.getDesktop(0):
         if application is None or name_of(application) != application_name:
             continue
-        if mode == "describe":
-            node = named(application, control_name)
-            if node is None:
-                return 1
-            print(node.description)
-            return 0
-        if mode == "format":
-            node = named(application, control_name, "Text")
-            if node is None:
-                return 1
-            print(node.queryText().getAttributeRun(int(row), False)[0])
-            return 0
-        if mode == "cell":
-            node = named(application, control_name, "Table")
-            if node is None:
-                return 1
-            print(node.queryTable().getAccessibleAt(int(row), int(column)).name)
-            return 0
-        if mode in ("text", "rows"):
-            node = named(application, control_name, "Text" if mode == "text" else "Table")
-            if node is None:
-                return 1
-            if mode == "text":
-                text = node.queryText()
-                print(text.getText(0, text.characterCount))
-            else:
-                print(node.queryTable().nRows)
-            return 0
-        # A control that goes away while the tree is read (a table refilled, a menu closed)
-        # breaks the pass; only a whole pass is printed, or the test would read half a window.
+        # A control that goes away while it is read (a table refilled, a menu closed) breaks
+        # the reading; it is read again whole, or the test would see half a window.
         for _ in range(5):
-            lines = whole_pass(application, mode)
-            if lines is not None:
+            try:
+                lines = read(application, mode, control_name, row, column)
+            except Exception:
+                continue
+            if lines is None:
+                return 1
+            if lines:
                 print("\n".join(lines))
-                return 0
+            return 0
         return 1
     return 1
 
