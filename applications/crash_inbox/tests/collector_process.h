@@ -8,6 +8,16 @@
 
 #include <csignal>
 
+// A certificate for 127.0.0.1 and its key, made by openssl; false when it could not be made.
+inline bool makeLoopbackCertificate(const QString& certificate, const QString& key)
+{
+    return QProcess::execute("openssl",
+                             {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
+                              certificate, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                              "subjectAltName=IP:127.0.0.1"}) == 0;
+}
+
 // The service desk's collector, q5-crash-inbox serve, on loopback with a database, a package
 // folder and a token of its own; over TLS with a certificate and key. Consoles' tests use it too.
 class CollectorProcess

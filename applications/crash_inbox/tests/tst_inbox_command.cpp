@@ -1,3 +1,4 @@
+#include "inbox_run.h"
 #include "package_format/tests/package_builder.h"
 
 #include <QDir>
@@ -15,14 +16,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-    QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
-    QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
-};
 
 // Two mails as the mail program leaves them: a Maildir message and an mbox of two.
 constexpr char MaildirMessage[] = R"(import email.message
@@ -92,20 +85,10 @@ private:
         return process;
     }
 
-    static Run finish(QProcess& process)
-    {
-        if (!process.waitForFinished(120000))
-            process.kill();
-        process.waitForFinished();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-
     Run inbox(const QStringList& arguments, const QMap<QString, QString>& settings = {},
               const std::function<void()>& childSetUp = {}) const
     {
-        return finish(*start(arguments, settings, childSetUp));
+        return finishRun(*start(arguments, settings, childSetUp));
     }
 
     // Writes Python's `out` to the path.
@@ -270,7 +253,7 @@ private Q_SLOTS:
         const auto first = start({"--database", database, "add", path("many")});
         const auto second = start({"--database", database, "add", path("many/00060.cdp"),
                                    path("many/00099.cdp"), path("many")});
-        const Run one = finish(*first), two = finish(*second);
+        const Run one = finishRun(*first), two = finishRun(*second);
         QCOMPARE(one.status, 0);
         QVERIFY2(two.status == 0, qPrintable(two.err));
         QCOMPARE(one.lines().size() + two.lines().size(), 242);
@@ -483,7 +466,7 @@ private Q_SLOTS:
         QVERIFY(watch->waitForStarted());
         QTest::qWait(500);
         QDir(path("watched")).removeRecursively();
-        const Run ended = finish(*watch);
+        const Run ended = finishRun(*watch);
         QCOMPARE(ended.status, 2);
         QVERIFY2(ended.err.contains("the watched folder " + path("watched") + " is gone"),
                  qPrintable(ended.err));

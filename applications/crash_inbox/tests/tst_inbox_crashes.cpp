@@ -1,4 +1,5 @@
 #include "crash_analysis/tests/minidump_builder.h"
+#include "inbox_run.h"
 #include "package_format/tests/package_builder.h"
 
 #include <QCryptographicHash>
@@ -11,14 +12,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-    QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
-    QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
-};
 
 // The controller's symbols: two functions with lines, a public symbol, and the stack records
 // of the first.
@@ -69,12 +62,7 @@ private:
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("Q5_BIN_DIR") + "/q5-crash-inbox", arguments);
-        if (!process.waitForFinished(60000))
-            process.kill();
-        process.waitForFinished();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return finishRun(process, 60000);
     }
 
     // A package whose dump is Python's `dump`.
