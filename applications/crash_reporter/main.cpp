@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
     // Whatever happens, the controller's side sees exit status 0.
     try {
         if (argc == 2 && std::strcmp(argv[1], "--send-pending") == 0)
-            return sendPendingPackages(argc, argv);
+            return sendPendingPackages(argv);
         Q5CrashReporterApplication application(argc, argv);
         return Q5CrashReporterApplication::exec();
     } catch (...) {

@@ -53,18 +53,19 @@ std::optional<MailServer> mailServer(const QStringList& addresses, const QString
     if (!password)
         return std::nullopt;
     const QString authorities = qEnvironmentVariable("Q5_CRASH_INBOX_IMAP_CA");
-    for (const QString& text : addresses + QStringList{watched}) {
-        if (text.isEmpty())
-            continue;
-        std::optional<ImapAddress> address = ImapAddress::parse(text, error);
+    const auto open = [&](const QString& text) -> std::unique_ptr<ImapMailbox> {
+        const std::optional<ImapAddress> address = ImapAddress::parse(text, error);
         if (!address)
+            return nullptr;
+        return std::make_unique<ImapMailbox>(*address, *password, authorities);
+    };
+    for (const QString& text : addresses) {
+        server.mailboxes.push_back(open(text));
+        if (!server.mailboxes.back())
             return std::nullopt;
-        auto mailbox = std::make_unique<ImapMailbox>(*address, *password, authorities);
-        if (text == watched && server.watched == nullptr && !addresses.contains(text))
-            server.watched = std::move(mailbox);
-        else
-            server.mailboxes.push_back(std::move(mailbox));
     }
+    if (!watched.isEmpty() && !(server.watched = open(watched)))
+        return std::nullopt;
     return server;
 }
 

@@ -110,9 +110,7 @@ int runCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
 {
     // On a terminal a long wait for the database is said, as it happens.
     if (CrashInbox::Platform::standardErrorIsTerminal())
-        DatabaseWait::setListener([](const QString& notice) {
-            std::fprintf(stderr, "q5-crash-inbox: %s\n", qPrintable(printable(notice)));
-        });
+        DatabaseWait::setListener(logLine);
     QCommandLineParser parser;
     // The options before the command are the inbox's; from the command on, the words are its own.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);

@@ -75,10 +75,13 @@ bool preparePackageFolder(const QString& folder, QString& error)
 int runServe(const CommandContext& context)
 {
     QCommandLineParser parser;
+    const CollectorOptions defaults;
+    const QString defaultListen =
+        defaults.address + QLatin1Char(':') + QString::number(defaults.port);
     const QCommandLineOption listen(
         QStringLiteral("listen"),
-        QStringLiteral("Where to listen (127.0.0.1:8470; port 0: one the system chooses)."),
-        QStringLiteral("ADDRESS:PORT"), QStringLiteral("127.0.0.1:8470"));
+        QStringLiteral("Where to listen (%1; port 0: one the system chooses).").arg(defaultListen),
+        QStringLiteral("ADDRESS:PORT"), defaultListen);
     const QCommandLineOption certificate(QStringLiteral("tls-certificate"),
                                          QStringLiteral("Serves HTTPS with this PEM chain."),
                                          QStringLiteral("FILE"));
@@ -88,17 +91,19 @@ int runServe(const CommandContext& context)
     const QCommandLineOption plain(QStringLiteral("plain-http"),
                                    QStringLiteral("Serves plain HTTP on an address other than "
                                                   "loopback (behind a proxy that adds TLS)."));
-    const QCommandLineOption maxSize(QStringLiteral("max-package-size"),
-                                     QStringLiteral("The largest package taken (4 GiB)."),
-                                     QStringLiteral("BYTES"), QString::number(qint64(4) << 30));
-    const QCommandLineOption rate(QStringLiteral("uploads-per-minute"),
-                                  QStringLiteral("Uploads a token may make in a minute (600)."),
-                                  QStringLiteral("N"), QStringLiteral("600"));
+    const QCommandLineOption maxSize(
+        QStringLiteral("max-package-size"), QStringLiteral("The largest package taken (4 GiB)."),
+        QStringLiteral("BYTES"), QString::number(defaults.maxPackageSize));
+    const QCommandLineOption rate(
+        QStringLiteral("uploads-per-minute"),
+        QStringLiteral("Uploads a token may make in a minute (%1).").arg(defaults.uploadsPerMinute),
+        QStringLiteral("N"), QString::number(defaults.uploadsPerMinute));
     const QCommandLineOption stall(
         QStringLiteral("stall-seconds"),
         QStringLiteral("A connection that sends no header, or not 64 KiB of a package, in this "
-                       "time is closed (30)."),
-        QStringLiteral("SECONDS"), QStringLiteral("30"));
+                       "time is closed (%1).")
+            .arg(defaults.stallSeconds),
+        QStringLiteral("SECONDS"), QString::number(defaults.stallSeconds));
     const QCommandLineOption folder(QStringLiteral("package-folder"),
                                     QStringLiteral("Where received packages are kept."),
                                     QStringLiteral("DIR"), defaultPackageFolder());

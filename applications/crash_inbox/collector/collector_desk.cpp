@@ -74,15 +74,6 @@ void CollectorDesk::submit(Upload upload)
     m_queueChanged.notify_one();
 }
 
-void CollectorDesk::stop()
-{
-    {
-        const std::lock_guard lock(m_queueLock);
-        m_stopped = true;
-    }
-    m_queueChanged.notify_one();
-}
-
 bool CollectorDesk::refreshTokens(QString& error)
 {
     auto tokens = UploadTokens::hashes(m_database.connection(), error);
@@ -103,10 +94,10 @@ bool CollectorDesk::run(QString& error)
     std::unique_lock lock(m_queueLock);
     // A stop asked for by a signal is seen within this time.
     constexpr auto SignalCheck = std::chrono::milliseconds(200);
-    while (!m_stopped && !m_stopRequested) {
+    while (!m_stopRequested) {
         m_queueChanged.wait_until(lock, std::min(nextRefresh, Clock::now() + SignalCheck),
-                                  [this] { return m_stopped || !m_queue.empty(); });
-        if (m_stopped || m_stopRequested)
+                                  [this] { return !m_queue.empty(); });
+        if (m_stopRequested)
             break;
         std::deque<Upload> batch;
         batch.swap(m_queue);
@@ -114,8 +105,7 @@ bool CollectorDesk::run(QString& error)
         if (Clock::now() >= nextRefresh) {
             QString refreshError;
             if (!refreshTokens(refreshError))
-                std::fprintf(stderr, "q5-crash-inbox: %s\n",
-                             printable(refreshError).toUtf8().constData());
+                logLine(refreshError);
             nextRefresh = Clock::now() + std::chrono::milliseconds(TokenRefreshMilliseconds);
         }
         if (!batch.empty())
@@ -142,8 +132,7 @@ void CollectorDesk::file(std::deque<Upload> uploads)
         filer.flush();
         if (filer.failed()) {
             m_healthy = false;
-            std::fprintf(stderr, "q5-crash-inbox: %s\n",
-                         printable(filer.error()).toUtf8().constData());
+            logLine(filer.error());
         } else {
             m_healthy = true;
         }

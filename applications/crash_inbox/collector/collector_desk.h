@@ -42,13 +42,11 @@ public:
     bool isHealthy() const { return m_healthy; }
     // Any thread: files the package; `done` is called on the desk's thread.
     void submit(Upload upload);
-    // Any thread: run() returns soon after.
-    void stop();
-    // The same from a signal handler: only sets a flag, which run() looks at often.
+    // Any thread, a signal handler too: only sets a flag, which run() looks at often.
     void requestStop() noexcept { m_stopRequested = true; }
 
-    // Files what arrives until stop(). False, with the reason, when the tokens cannot be read
-    // at the start.
+    // Files what arrives until requestStop(). False, with the reason, when the tokens cannot be
+    // read at the start.
     bool run(QString& error);
 
 private:
@@ -62,6 +60,5 @@ private:
     std::mutex m_queueLock;
     std::condition_variable m_queueChanged;
     std::deque<Upload> m_queue;
-    bool m_stopped = false;
     std::atomic<bool> m_stopRequested = false;
 };

@@ -18,7 +18,6 @@
 #include <QJsonObject>
 
 #include <atomic>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -48,11 +47,6 @@ struct Service {
     UploadRate rate;
     std::atomic<int> connections = 0;
 };
-
-void logLine(const QString& line)
-{
-    std::fprintf(stderr, "q5-crash-inbox: %s\n", printable(line).toUtf8().constData());
-}
 
 std::string jsonBody(const QJsonObject& object)
 {
@@ -179,12 +173,6 @@ private:
             return respond(http::status::unsupported_media_type,
                            errorJson(QStringLiteral("the body must be a crash package (%1)")
                                          .arg(QLatin1String(PackageType))));
-        const auto length = m_parser->content_length();
-        if (length && *length > std::uint64_t(m_service.options.maxPackageSize)) {
-            logLine(
-                QStringLiteral("refused a package of %1 bytes from %2").arg(*length).arg(m_sender));
-            return respond(http::status::payload_too_large, tooLarge());
-        }
         if (!m_service.rate.allow(m_sender)) {
             logLine(QStringLiteral("refused an upload from %1: too many a minute").arg(m_sender));
             return respond(http::status::too_many_requests,

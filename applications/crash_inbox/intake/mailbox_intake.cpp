@@ -12,8 +12,6 @@
 #include <QThread>
 #include <QUrl>
 
-#include <cstdio>
-
 namespace {
 
 // A folder name for the mailbox's address, one of its own for every user, server, port and
@@ -97,9 +95,7 @@ bool watchMailbox(ImapMailbox& mailbox, InboxDatabase& database, PackageFiler& f
         if (!fileMailbox(mailbox, database, filer, mailFolder, error)) {
             if (filer.failed())
                 return false;
-            std::fprintf(stderr, "q5-crash-inbox: %s; trying again\n",
-                         printable(error).toUtf8().constData());
-            std::fflush(stderr);
+            logLine(error + QStringLiteral("; trying again"));
         }
         QThread::sleep(static_cast<unsigned long>(pause.count()));
     }

@@ -107,6 +107,19 @@ QVariant sameOrNull(const std::optional<QString>& text)
     return QVariant(text->isNull() ? QStringLiteral("") : *text);
 }
 
+bool insertEntries(QSqlQuery& query, qint64 id, const FiledPackage& package)
+{
+    QList<QVariantList> entries;
+    for (qsizetype position = 0; position < package.entries.size(); ++position) {
+        const PackageEntry& entry = package.entries.at(position);
+        entries.append({id, int(position), entry.name, entry.size, int(entry.kind)});
+    }
+    return insertRows(query, QStringLiteral("entries"),
+                      {QStringLiteral("package_id"), QStringLiteral("position"),
+                       QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
+                      entries);
+}
+
 FiledPackage packageFromRow(const RowReader& row)
 {
     const auto value = [&](const char* column) {
@@ -274,15 +287,13 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
     query.addBindValue(orNull(application ? application->serial : QString()));
     query.addBindValue(orNull(application ? application->version : QString()));
     query.addBindValue(orNull(application ? application->platform : QString()));
-    query.addBindValue(report.comments.isNull() ? QString(QLatin1String("")) : report.comments);
+    query.addBindValue(sameOrNull(report.comments));
     query.addBindValue(outputLogText(report.outputLog));
     query.addBindValue(orNull(package.mailSender));
     query.addBindValue(orNull(
         package.mailDate.isValid() ? package.mailDate.toString(Qt::ISODateWithMs) : QString()));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    // A package without a word is still filed: no words is an empty text, not a missing one.
-    const QString words = SearchWords::indexText(report.comments, report.outputLog);
-    query.addBindValue(words.isNull() ? QString(QLatin1String("")) : words);
+    query.addBindValue(SearchWords::indexText(report.comments, report.outputLog));
     for (const QVariant& value : CrashRows::values(package, *moduleList))
         query.addBindValue(value);
     // Whatever fails now is the database's fault: the package was read whole.
@@ -307,15 +318,7 @@ std::optional<PackageStore::Filing> PackageStore::fileOne(QSqlQuery& query,
     const qint64 id = query.value(0).toLongLong();
     if (!CrashTallies::countFiled(query, id, error))
         return std::nullopt;
-    QList<QVariantList> entries;
-    for (qsizetype position = 0; position < package.entries.size(); ++position) {
-        const PackageEntry& entry = package.entries.at(position);
-        entries.append({id, int(position), entry.name, entry.size, int(entry.kind)});
-    }
-    if (!insertRows(query, QStringLiteral("entries"),
-                    {QStringLiteral("package_id"), QStringLiteral("position"),
-                     QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
-                    entries)) {
+    if (!insertEntries(query, id, package)) {
         error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;
     }
@@ -351,30 +354,21 @@ PackageStore::replaceOne(QSqlQuery& query, const FiledPackage& package, QString&
     if (!query.next())
         return std::optional<Filing>();
     const qint64 id = package.replaces;
-    const QString words = SearchWords::indexText(report.comments, report.outputLog);
     query.prepare(QStringLiteral("UPDATE packages SET sha256 = ?, file = ?, file_size = ?, "
                                  "comments = ?, output_log = ?, search_words = ? WHERE id = ?"));
     query.addBindValue(QString::fromLatin1(package.sha256));
     query.addBindValue(package.file);
     query.addBindValue(package.fileSize);
-    query.addBindValue(report.comments.isNull() ? QString(QLatin1String("")) : report.comments);
+    query.addBindValue(sameOrNull(report.comments));
     query.addBindValue(outputLogText(report.outputLog));
-    query.addBindValue(words.isNull() ? QString(QLatin1String("")) : words);
+    query.addBindValue(SearchWords::indexText(report.comments, report.outputLog));
     query.addBindValue(id);
-    QList<QVariantList> entries;
-    for (qsizetype position = 0; position < package.entries.size(); ++position) {
-        const PackageEntry& entry = package.entries.at(position);
-        entries.append({id, int(position), entry.name, entry.size, int(entry.kind)});
-    }
     // The places of the content it replaces hold that content, not this.
     const bool replaced =
         query.exec() &&
         query.exec(QStringLiteral("DELETE FROM entries WHERE package_id = %1").arg(id)) &&
         query.exec(QStringLiteral("DELETE FROM package_places WHERE package_id = %1").arg(id)) &&
-        insertRows(query, QStringLiteral("entries"),
-                   {QStringLiteral("package_id"), QStringLiteral("position"),
-                    QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("kind")},
-                   entries);
+        insertEntries(query, id, package);
     if (!replaced) {
         error = sqlFailure(QStringLiteral("the database cannot be written"), query);
         return std::nullopt;

@@ -65,7 +65,8 @@ void forEachWord(QStringView text, Add add)
 
 QString indexText(const QString& comments, const QStringList& outputLog)
 {
-    QString words;
+    // No words is an empty text, not a missing one: the column holds no NULL.
+    QString words(QLatin1String(""));
     QSet<QString> seen;
     const auto add = [&](const QString& word) {
         if (seen.contains(word))

@@ -34,24 +34,18 @@ QByteArray hashOf(QByteArrayView token)
 std::optional<QString> add(const QSqlDatabase& database, const QString& name, QString& error)
 {
     QSqlQuery query(database);
-    query.prepare(QStringLiteral("SELECT 1 FROM upload_tokens WHERE name = ?"));
-    query.addBindValue(name);
-    if (!query.exec()) {
-        error = sqlFailure(QStringLiteral("the tokens cannot be read"), query);
-        return std::nullopt;
-    }
-    if (query.next()) {
-        error = QStringLiteral("%1 has a token already; revoke it first").arg(name);
-        return std::nullopt;
-    }
     const QString token = newToken();
-    query.prepare(QStringLiteral(
-        "INSERT INTO upload_tokens (name, token_hash, created_at) VALUES (?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO upload_tokens (name, token_hash, created_at) "
+                                 "VALUES (?, ?, ?) ON CONFLICT (name) DO NOTHING"));
     query.addBindValue(name);
     query.addBindValue(QString::fromLatin1(hashOf(token.toLatin1())));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     if (!query.exec()) {
         error = sqlFailure(QStringLiteral("the token cannot be kept"), query);
+        return std::nullopt;
+    }
+    if (query.numRowsAffected() == 0) {
+        error = QStringLiteral("%1 has a token already; revoke it first").arg(name);
         return std::nullopt;
     }
     return token;

@@ -1,5 +1,7 @@
 #include "printable.h"
 
+#include <cstdio>
+
 namespace {
 
 // Controls, line and paragraph separators, direction marks and overrides, and the invisible
@@ -33,4 +35,9 @@ QString printable(const QString& text)
             result += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     return result;
+}
+
+void logLine(const QString& line)
+{
+    std::fprintf(stderr, "q5-crash-inbox: %s\n", printable(line).toUtf8().constData());
 }

@@ -18,16 +18,23 @@ bool homeIsUsable()
 
 QString stateCrashDumpsFolder()
 {
+    const QString product = stateProductFolder();
+    if (product.isEmpty())
+        return {};
+    return product + QString::fromLatin1(Suite::CrashDumpsFolderName) + QLatin1Char('/');
+}
+
+} // namespace
+
+QString stateProductFolder()
+{
     const QString state = CrashReporter::Platform::userStateFolder();
     if (state.isEmpty())
         return {};
     return state + QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
            QLatin1Char('/') +
-           suiteApplicationName({SuiteApplication::Controller, std::uint8_t{0}}) +
-           QLatin1Char('/') + QString::fromLatin1(Suite::CrashDumpsFolderName) + QLatin1Char('/');
+           suiteApplicationName({SuiteApplication::Controller, std::uint8_t{0}}) + QLatin1Char('/');
 }
-
-} // namespace
 
 QStringList automaticPackageFolders()
 {

@@ -8,6 +8,10 @@
 // folder in the temporary folder does (temporaryCrashDumpsFolder).
 QStringList automaticPackageFolders();
 
+// The controller's own folder in the user's private state folder, ending with "/"; empty when
+// there is no state folder. The reporter keeps what is the user's alone there.
+QString stateProductFolder();
+
 // The user's own folder in the temporary folder, "Varnel Crash Dumps-<user>", the same for
 // every episode; empty when none can be had.
 QString temporaryCrashDumpsFolder();

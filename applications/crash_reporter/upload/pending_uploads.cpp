@@ -1,7 +1,6 @@
 #include "pending_uploads.h"
 
 #include "crash_reporter/package/package_limits.h"
-#include "q5_suite/suite_identity.h"
 #include "upload_queue.h"
 #include "upload_sender.h"
 
@@ -17,12 +16,11 @@ constexpr std::chrono::milliseconds LongestRun{60000};
 
 } // namespace
 
-int sendPendingPackages(int argc, char* argv[])
+int sendPendingPackages(char* argv[])
 {
     // Qt is shown the program's name alone, as in an episode.
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
-    Q_UNUSED(argc);
     QString problem;
     const UploadSettings settings = UploadSettings::load(problem);
     if (!problem.isEmpty())

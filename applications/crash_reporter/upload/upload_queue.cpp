@@ -1,6 +1,6 @@
 #include "upload_queue.h"
 
-#include "crash_reporter/package/platform/user_state_folder.h"
+#include "crash_reporter/package/package_folders.h"
 #include "q5_suite/suite_identity.h"
 
 #include <QDir>
@@ -98,13 +98,10 @@ UploadQueue::UploadQueue(QString indexPath, int cap)
 
 QString UploadQueue::defaultIndexPath()
 {
-    const QString state = CrashReporter::Platform::userStateFolder();
-    if (state.isEmpty())
+    const QString product = stateProductFolder();
+    if (product.isEmpty())
         return {};
-    return state + QLatin1Char('/') + QString::fromLatin1(Suite::OrganisationName) +
-           QLatin1Char('/') +
-           suiteApplicationName({SuiteApplication::Controller, std::uint8_t{0}}) +
-           QStringLiteral("/upload-queue.json");
+    return product + QStringLiteral("upload-queue.json");
 }
 
 std::chrono::seconds UploadQueue::backoff(int attempts)
@@ -125,9 +122,8 @@ QByteArray UploadQueue::indexText() const
     return file.read(MaxIndexSize);
 }
 
-QList<QueuedPackage> UploadQueue::usable(const QByteArray& text) const
+QList<QueuedPackage> UploadQueue::present(QList<QueuedPackage> packages)
 {
-    QList<QueuedPackage> packages = parseUploadQueue(text, m_cap).value_or(QList<QueuedPackage>());
     // A package deleted, or written again since, is no longer the one queued.
     // Only packages are sent: never a link, nor a file of another kind.
     packages.removeIf([](const QueuedPackage& package) {
@@ -141,7 +137,7 @@ QList<QueuedPackage> UploadQueue::usable(const QByteArray& text) const
 template <typename Change>
 bool UploadQueue::change(Change&& changeQueue)
 {
-    if (m_indexPath.isEmpty() || !QDir().mkpath(QFileInfo(m_indexPath).path()))
+    if (m_indexPath.isEmpty() || !ensurePathExists(QFileInfo(m_indexPath).path()))
         return false;
     QLockFile lock(m_indexPath + QStringLiteral(".lock"));
     lock.setStaleLockTime(10000);
@@ -149,10 +145,11 @@ bool UploadQueue::change(Change&& changeQueue)
         return false;
     // An index that a newer reporter wrote is its own: this one leaves it as it is.
     const QByteArray text = indexText();
-    if (QJsonDocument::fromJson(text).object().value(QStringLiteral("version")).toInt() >
-        IndexVersion)
+    std::optional<QList<QueuedPackage>> read = parseUploadQueue(text, m_cap);
+    if (!read && QJsonDocument::fromJson(text).object().value(QStringLiteral("version")).toInt() >
+                     IndexVersion)
         return false;
-    QList<QueuedPackage> packages = usable(text);
+    QList<QueuedPackage> packages = present(read.value_or(QList<QueuedPackage>()));
     changeQueue(packages);
     std::stable_sort(packages.begin(), packages.end(), isNewerFirst);
     if (packages.size() > m_cap)
@@ -198,7 +195,8 @@ bool UploadQueue::postpone(const QString& path, const QDateTime& now)
 
 QList<QueuedPackage> UploadQueue::waiting(const std::optional<QDateTime>& now) const
 {
-    QList<QueuedPackage> packages = usable(indexText());
+    QList<QueuedPackage> packages =
+        present(parseUploadQueue(indexText(), m_cap).value_or(QList<QueuedPackage>()));
     std::stable_sort(packages.begin(), packages.end(), isNewerFirst);
     if (now)
         packages.removeIf([&](const QueuedPackage& package) {

@@ -57,7 +57,7 @@ private:
     bool change(Change&& changeQueue);
     QByteArray indexText() const;
     // The index's packages that are still the ones queued.
-    QList<QueuedPackage> usable(const QByteArray& text) const;
+    static QList<QueuedPackage> present(QList<QueuedPackage> packages);
 
     QString m_indexPath;
     int m_cap;

@@ -156,10 +156,11 @@ UploadSender::Result UploadSender::resultOf(QNetworkReply* reply, const QJsonObj
         Orrery::log(Orrery::ProgressLevel,
                     "The service desk does not take this console's token (401); packages wait "
                     "until the token is set right\n");
-        return Result::Unauthorized;
+        return Result::Unreachable;
     default:
+        // Qt's text quotes what the server said of its status.
         Orrery::log(Orrery::ProgressLevel, "The service desk cannot be reached (%s)\n",
-                    qUtf8Printable(reply->errorString()));
+                    plainText(reply->errorString()).constData());
         return Result::Unreachable;
     }
 }
@@ -193,7 +194,6 @@ void UploadSender::uploaded(QNetworkReply* reply)
         if (!m_rewritten.remove(path))
             m_queue.remove(path);
         break;
-    case Result::Unauthorized:
     case Result::Unreachable:
         m_rewritten.remove(path);
         m_queue.postpone(path, QDateTime::currentDateTimeUtc());

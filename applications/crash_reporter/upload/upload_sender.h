@@ -25,7 +25,7 @@ class UploadSender : public QObject
     Q_OBJECT
 
 public:
-    enum class Result { Sent, Refused, Unauthorized, Unreachable };
+    enum class Result { Sent, Refused, Unreachable };
 
     UploadSender(UploadSettings settings, UploadQueue& queue, QObject* parent = nullptr);
     ~UploadSender() override;
